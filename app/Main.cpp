@@ -1,0 +1,120 @@
+#include "app/Main.h"
+
+#include "platform/Globals.h"
+#include "platform/RegControl.h"
+#include "platform/basMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QTranslator>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QLockFile> instanceLock;
+
+bool takeInstanceLock()
+{
+    if (instanceLock)
+        return true;
+    const QString path = InstanceLockPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    auto lock = std::make_unique<QLockFile>(path);
+    // Never stale by age: only a lock whose process is gone is taken over.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    instanceLock = std::move(lock);
+    return true;
+}
+
+} // namespace
+
+void InitApplication()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("voradu"));
+    QCoreApplication::setApplicationName(QStringLiteral("zedu"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+
+    static QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+}
+
+QString InstanceLockPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder + QStringLiteral("/zedu.lock");
+}
+
+void ReleaseInstanceLock()
+{
+    instanceLock.reset();
+}
+
+bool ParseOpenFlag(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool isNumber = false;
+    const double value = t.toDouble(&isNumber);
+    if (isNumber)
+        return value != 0.0;
+    return true;
+}
+
+QString ResolveDataPath()
+{
+    const QString appFolder = GetAppFolder();
+    const QString besideProgram = appFolder + QStringLiteral("Data.vad");
+    if (FileExists(besideProgram) || FileExists(appFolder + QStringLiteral("New.vad")) ||
+        QFileInfo(appFolder).isWritable())
+        return besideProgram;
+    // An installed copy: the program's folder belongs to the system.
+    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(perUser);
+    return perUser + QStringLiteral("/Data.vad");
+}
+
+std::optional<int> Main()
+{
+    // 1. Single instance.
+    if (!takeInstanceLock()) {
+        ShowWarning(QStringLiteral("Zedu は既に起動しています。二重起動はできません。"));
+        return kStartupEnded;
+    }
+
+    // 3. Folder of the help viewer.
+    const QString windowsFolder = GetWindowsFolder();
+    if (windowsFolder.isEmpty()) {
+        ShowWarning(QStringLiteral("初期設定エラー"));
+        return kStartupEnded;
+    }
+    gWindowsFolder = windowsFolder + QLatin1Char('/');
+
+    // 4. Speed priority.
+    gOpenFlag = ParseOpenFlag(RegRead(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("-1")));
+
+    // 5. Calendar file path.
+    gDataPath = ResolveDataPath();
+
+    // 6. Day-of-week names.
+    gWeekNames = QStringLiteral("日,月,火,水,木,金,土").split(QLatin1Char(','));
+
+    // 7. An existing calendar goes straight to the main window.
+    if (FileExists(gDataPath))
+        return 0;
+
+    return 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Prepares the application object: names used for the per-user folders and
+// Qt's Japanese translations for the standard dialogs.
+void InitApplication();
+
+// The start-up procedure. Returns the exit code when start-up ended the
+// program (another instance runs, the help viewer's folder is missing, the
+// first run was declined or failed), or std::nullopt when the program goes on
+// running in the event loop.
+std::optional<int> Main();
+
+// Exit code of a start-up that ended the program.
+constexpr int kStartupEnded = 1;
+
+// "True" or a non-zero number give true, "False" or "0" false; every other
+// text counts as a missing value, which means true.
+bool ParseOpenFlag(const QString& text);
+
+// Where the calendar file lives: beside the executable, unless no calendar is
+// there and that folder cannot be written, then in the per-user data folder.
+QString ResolveDataPath();
+
+// The single-instance lock taken by Main(), held until the process ends.
+// Tests that run Main() more than once in one process release it in between.
+void ReleaseInstanceLock();
+// Path of the lock file that marks a running instance.
+QString InstanceLockPath();

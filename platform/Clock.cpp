@@ -1,0 +1,15 @@
+#include "platform/Clock.h"
+
+namespace {
+std::optional<QDate> fixedToday;
+}
+
+QDate Clock::Today()
+{
+    return fixedToday ? *fixedToday : QDate::currentDate();
+}
+
+void Clock::setTodayForTesting(std::optional<QDate> date)
+{
+    fixedToday = date;
+}

@@ -1,0 +1,114 @@
+#include "platform/RegControl.h"
+
+#include "platform/basMain.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QSettings> openKey(const QString& keyPath)
+{
+#ifdef Q_OS_WIN
+    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\") + keyPath,
+                                       QSettings::NativeFormat);
+#else
+    QStringList parts = keyPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (!parts.isEmpty() &&
+        parts.first().compare(QLatin1String("software"), Qt::CaseInsensitive) == 0)
+        parts.removeFirst();
+    if (parts.isEmpty())
+        parts << QStringLiteral("settings");
+    const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         QLatin1Char('/') + parts.join(QLatin1Char('/')) + QStringLiteral(".conf");
+    return std::make_unique<QSettings>(file, QSettings::IniFormat);
+#endif
+}
+
+QString withoutTrailingSeparator(QString folder)
+{
+    while (folder.size() > 1 &&
+           (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))))
+        folder.chop(1);
+    return folder;
+}
+
+QString findFileIn(const QString& folder, const QString& wanted, QSet<QString>& visited)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    // A folder reached twice through links would make the search endless.
+    if (canonical.isEmpty() || visited.contains(canonical))
+        return QString();
+    visited.insert(canonical);
+
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    for (const QString& name : ListFolder(prefix)) {
+        const QString path = prefix + name;
+        if (QFileInfo(path).isDir()) {
+            const QString found = findFileIn(path, wanted, visited);
+            if (!found.isEmpty())
+                return found;
+        } else if (name.compare(wanted, Qt::CaseInsensitive) == 0) {
+            return path;
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+QString RegRead(const QString& keyPath, const QString& valueName, const QString& defaultText)
+{
+    const std::unique_ptr<QSettings> key = openKey(keyPath);
+    if (key->status() != QSettings::NoError)
+        return defaultText;
+    const QVariant value = key->value(valueName);
+    if (!value.isValid() || value.typeId() != QMetaType::QString)
+        return defaultText;
+    return value.toString();
+}
+
+bool RegWrite(const QString& keyPath, const QString& valueName, const QString& text)
+{
+    const std::unique_ptr<QSettings> key = openKey(keyPath);
+    if (key->status() != QSettings::NoError || !key->isWritable())
+        return false;
+    key->setValue(valueName, text);
+    key->sync();
+    return key->status() == QSettings::NoError;
+}
+
+QString ShellFolder(const QString& name)
+{
+#ifdef Q_OS_WIN
+    return withoutTrailingSeparator(RegRead(
+        QStringLiteral("software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"),
+        name, QString()));
+#else
+    QString folder;
+    if (name == QLatin1String("Startup")) {
+        const QString config =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        if (!config.isEmpty())
+            folder = config + QStringLiteral("/autostart");
+    } else if (name == QLatin1String("Desktop")) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    } else if (name == QLatin1String("Programs")) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+    }
+    return withoutTrailingSeparator(folder);
+#endif
+}
+
+QString FindFile(const QString& folder, const QString& fileName)
+{
+    if (folder.isEmpty() || fileName.isEmpty())
+        return QString();
+    QSet<QString> visited;
+    return findFileIn(folder, fileName, visited);
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The one list of Debian packages that building, running and testing need,
+# and the routine that installs whichever of them are missing.
+# Sourced by scripts/run and scripts/test.
+
+ZEDU_PACKAGES=(
+    cmake ninja-build g++ clang-format
+    qt6-base-dev qt6-svg-dev libqt6sql6-sqlite
+    qt6-translations-l10n fonts-ipafont-gothic xdg-utils
+    xvfb xdotool imagemagick desktop-file-utils util-linux
+)
+
+zedu_install_packages() {
+    local missing=() pkg
+    for pkg in "${ZEDU_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

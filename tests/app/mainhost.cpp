@@ -1,0 +1,95 @@
+// Runs the start-up procedure in a process of its own, for tests that need a
+// real second process: a second instance, or an instance that was killed.
+//
+//   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--hold]
+//
+// Every box is printed to stdout as "box <kind>|<title>|<text>" and answered
+// from --answers; a box without an answer prints "unanswered" and gets No.
+// With --hold the process prints "ready" after start-up and waits until its
+// standard input closes (or it is killed).
+
+#include "app/Main.h"
+#include "platform/Dialogs.h"
+#include "platform/basMain.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+class PrintingDialogs final : public Dialogs::Provider
+{
+public:
+    QStringList answers;
+
+    int message(Dialogs::Kind kind, const QString& title, const QString& text) override
+    {
+        static const char* names[] = {"warning", "question", "information", "input"};
+        print(QStringLiteral("box %1|%2|%3").arg(QLatin1String(names[int(kind)]), title, text));
+        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+        if (answer.isEmpty())
+            print(QStringLiteral("unanswered"));
+        if (answer == QLatin1String("yes"))
+            return Dialogs::Yes;
+        if (answer == QLatin1String("ok"))
+            return Dialogs::Ok;
+        return Dialogs::No;
+    }
+
+    std::optional<QString> input(const QString& title, const QString& prompt,
+                                 const QString&) override
+    {
+        print(QStringLiteral("box input|%1|%2").arg(title, prompt));
+        if (answers.isEmpty()) {
+            print(QStringLiteral("unanswered"));
+            return std::nullopt;
+        }
+        return answers.takeFirst();
+    }
+
+    static void print(const QString& line)
+    {
+        std::fputs(line.toUtf8().constData(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    InitApplication();
+    PrintingDialogs dialogs;
+    Dialogs::setProvider(&dialogs);
+    bool hold = false;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--app-folder") && i + 1 < args.size())
+            setAppFolderForTesting(args[++i]);
+        else if (args[i] == QLatin1String("--answers") && i + 1 < args.size())
+            dialogs.answers = args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
+        else if (args[i] == QLatin1String("--hold"))
+            hold = true;
+    }
+    const std::optional<int> ended = Main();
+    // Start-up that ends with 0 has done all it does before the window.
+    if (ended && *ended != 0) {
+        PrintingDialogs::print(QStringLiteral("ended %1").arg(*ended));
+        return *ended;
+    }
+    PrintingDialogs::print(QStringLiteral("running"));
+    if (hold) {
+        PrintingDialogs::print(QStringLiteral("ready"));
+        std::string line;
+        while (std::getline(std::cin, line)) {
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,252 @@
+#include "app/Main.h"
+#include "platform/Globals.h"
+#include "platform/RegControl.h"
+#include "platform/basMain.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace {
+
+struct HostRun
+{
+    int exitCode = -1;
+    QStringList lines;
+};
+
+HostRun runHost(const QStringList& args)
+{
+    QProcess host;
+    host.start(QStringLiteral(ZEDU_MAINHOST), args);
+    host.closeWriteChannel();
+    HostRun run;
+    if (!host.waitForFinished(120000)) {
+        host.kill();
+        host.waitForFinished();
+        return run;
+    }
+    run.exitCode = host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -2;
+    run.lines = QString::fromUtf8(host.readAllStandardOutput())
+                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run;
+}
+
+bool waitForLine(QProcess& process, const QByteArray& line)
+{
+    QByteArray seen;
+    while (process.waitForReadyRead(120000)) {
+        seen += process.readAllStandardOutput();
+        if (seen.contains(line + '\n'))
+            return true;
+    }
+    return false;
+}
+
+const QString kTwice = QStringLiteral("Zedu は既に起動しています。二重起動はできません。");
+
+} // namespace
+
+class tst_Main : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir appFolder;
+
+private slots:
+    void init()
+    {
+        setAppFolderForTesting(appFolder.path());
+        ReleaseInstanceLock();
+    }
+
+    void cleanup()
+    {
+        ReleaseInstanceLock();
+        setAppFolderForTesting(QString());
+    }
+
+    void openFlag_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("True") << QStringLiteral("True") << true;
+        QTest::newRow("true") << QStringLiteral("true") << true;
+        QTest::newRow("False") << QStringLiteral("False") << false;
+        QTest::newRow("FALSE") << QStringLiteral("FALSE") << false;
+        QTest::newRow("default -1") << QStringLiteral("-1") << true;
+        QTest::newRow("1") << QStringLiteral("1") << true;
+        QTest::newRow("0") << QStringLiteral("0") << false;
+        QTest::newRow("0.0") << QStringLiteral("0.0") << false;
+        QTest::newRow("2.5") << QStringLiteral("2.5") << true;
+        QTest::newRow("empty counts as missing") << QString() << true;
+        QTest::newRow("other text counts as missing") << QStringLiteral("Yes") << true;
+        QTest::newRow("number with junk counts as missing") << QStringLiteral("0x") << true;
+    }
+    void openFlag()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, expected);
+        QCOMPARE(ParseOpenFlag(text), expected);
+    }
+
+    void startupSetsTheGlobalState()
+    {
+        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("False")));
+        QFile existing(appFolder.filePath(QStringLiteral("Data.vad")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        ScriptedDialogs boxes;
+        QCOMPARE(Main(), std::optional<int>(0));
+        QVERIFY(boxes.boxes.isEmpty());
+        QCOMPARE(gDataPath, appFolder.path() + QStringLiteral("/Data.vad"));
+        QVERIFY(!gOpenFlag);
+        QVERIFY(gWindowsFolder.endsWith(QLatin1Char('/')));
+        QVERIFY(QFile::exists(gWindowsFolder + QStringLiteral("xdg-open")));
+        QCOMPARE(gWeekNames,
+                 (QStringList{QStringLiteral("日"), QStringLiteral("月"), QStringLiteral("火"),
+                              QStringLiteral("水"), QStringLiteral("木"), QStringLiteral("金"),
+                              QStringLiteral("土")}));
+        QVERIFY(QFile::remove(existing.fileName()));
+        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("True")));
+    }
+
+    void missingOpenFlagMeansSpeedPriority()
+    {
+        const QString file =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/voradu/zedu.conf");
+        QFile::remove(file);
+        gOpenFlag = false;
+        QFile existing(appFolder.filePath(QStringLiteral("Data.vad")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        ScriptedDialogs boxes;
+        QCOMPARE(Main(), std::optional<int>(0));
+        QVERIFY(gOpenFlag);
+        QVERIFY(QFile::remove(existing.fileName()));
+    }
+
+    void missingHelpViewerEndsStartup()
+    {
+        const QByteArray path = qgetenv("PATH");
+        QTemporaryDir empty;
+        qputenv("PATH", empty.path().toLocal8Bit());
+        ScriptedDialogs boxes;
+        boxes.ok();
+        const std::optional<int> ended = Main();
+        qputenv("PATH", path);
+        QCOMPARE(ended, std::optional<int>(kStartupEnded));
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("初期設定エラー")});
+        QCOMPARE(boxes.boxes[0].kind, Dialogs::Kind::Warning);
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Zedu"));
+    }
+
+    void dataPathFallsBackToThePerUserFolder()
+    {
+        // Root may write anywhere, so a read-only folder is out of reach here;
+        // a folder that does not exist cannot be written either.
+        setAppFolderForTesting(appFolder.filePath(QStringLiteral("not-there")));
+        const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QCOMPARE(ResolveDataPath(), perUser + QStringLiteral("/Data.vad"));
+        QVERIFY(QFileInfo(perUser).isDir());
+        QVERIFY(perUser.startsWith(qEnvironmentVariable("ZEDU_TEST_SCRATCH")));
+        setAppFolderForTesting(appFolder.path());
+        QCOMPARE(ResolveDataPath(), appFolder.filePath(QStringLiteral("Data.vad")));
+    }
+
+    void secondInstanceIsRefused()
+    {
+        QTemporaryDir folder;
+        QFile existing(folder.filePath(QStringLiteral("Data.vad")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        const QByteArray before = [&] {
+            QFile f(existing.fileName());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("?");
+        }();
+
+        QProcess first;
+        first.start(QStringLiteral(ZEDU_MAINHOST),
+                    {QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--hold")});
+        QVERIFY(waitForLine(first, "ready"));
+
+        const HostRun second = runHost({QStringLiteral("--app-folder"), folder.path(),
+                                        QStringLiteral("--answers"), QStringLiteral("ok")});
+        QCOMPARE(second.exitCode, kStartupEnded);
+        QCOMPARE(second.lines.value(0), QStringLiteral("box warning|Zedu|") + kTwice);
+        QCOMPARE(second.lines.value(1), QStringLiteral("ended 1"));
+        QCOMPARE(second.lines.size(), 2);
+
+        // The first instance is unaffected and still holds the lock.
+        QCOMPARE(first.state(), QProcess::Running);
+        const HostRun third = runHost({QStringLiteral("--app-folder"), folder.path(),
+                                       QStringLiteral("--answers"), QStringLiteral("ok")});
+        QCOMPARE(third.exitCode, kStartupEnded);
+
+        first.closeWriteChannel();
+        QVERIFY(first.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+        QFile after(existing.fileName());
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+
+        // With the first one gone, a new start runs.
+        const HostRun fourth = runHost({QStringLiteral("--app-folder"), folder.path()});
+        QCOMPARE(fourth.exitCode, 0);
+        QCOMPARE(fourth.lines, QStringList{QStringLiteral("running")});
+    }
+
+    void staleLockOfAKilledInstanceIsTakenOver()
+    {
+        QTemporaryDir folder;
+        QFile existing(folder.filePath(QStringLiteral("Data.vad")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+
+        QProcess first;
+        first.start(QStringLiteral(ZEDU_MAINHOST),
+                    {QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--hold")});
+        QVERIFY(waitForLine(first, "ready"));
+        ::kill(pid_t(first.processId()), SIGKILL);
+        QVERIFY(first.waitForFinished(60000));
+        QVERIFY(QFile::exists(InstanceLockPath()));
+
+        const HostRun next = runHost({QStringLiteral("--app-folder"), folder.path()});
+        QCOMPARE(next.exitCode, 0);
+        QCOMPARE(next.lines, QStringList{QStringLiteral("running")});
+    }
+
+    void lockHeldInThisProcessRefusesAnotherStart()
+    {
+        QFile existing(appFolder.filePath(QStringLiteral("Data.vad")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        QProcess holder;
+        holder.start(QStringLiteral(ZEDU_MAINHOST),
+                     {QStringLiteral("--app-folder"), appFolder.path(), QStringLiteral("--hold")});
+        QVERIFY(waitForLine(holder, "ready"));
+        {
+            ScriptedDialogs boxes;
+            boxes.ok();
+            gDataPath.clear();
+            QCOMPARE(Main(), std::optional<int>(kStartupEnded));
+            QCOMPARE(boxes.texts(), QStringList{kTwice});
+            // Nothing was resolved before the refusal.
+            QVERIFY(gDataPath.isEmpty());
+        }
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(60000));
+        QVERIFY(QFile::remove(existing.fileName()));
+    }
+};
+
+ZEDU_TEST_MAIN(tst_Main)
+#include "tst_Main.moc"

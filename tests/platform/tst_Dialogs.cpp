@@ -1,0 +1,169 @@
+#include "platform/Dialogs.h"
+#include "platform/basMain.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMain.h"
+
+#include <QAbstractButton>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Runs `inspect` on the modal box as soon as it is up.
+void whenModal(std::function<void(QWidget*)> inspect)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [inspect, poll]() {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            inspect(modal);
+            return;
+        }
+        QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+QStringList buttonTexts(QMessageBox* box)
+{
+    QStringList texts;
+    for (QAbstractButton* button : box->buttons())
+        texts << button->text();
+    texts.sort();
+    return texts;
+}
+
+QAbstractButton* buttonWithText(QWidget* box, const QString& text)
+{
+    for (QAbstractButton* button : box->findChildren<QAbstractButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+} // namespace
+
+class tst_Dialogs : public QObject
+{
+    Q_OBJECT
+
+    struct Seen
+    {
+        QString title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons;
+        QString text;
+        bool modal = false;
+    };
+
+private slots:
+    void warningBox()
+    {
+        auto seen = std::make_shared<Seen>();
+        whenModal([seen](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            QVERIFY(box);
+            seen->title = box->windowTitle();
+            seen->icon = box->icon();
+            seen->buttons = buttonTexts(box);
+            seen->text = box->text();
+            seen->modal = box->isModal();
+            buttonWithText(box, QStringLiteral("OK"))->click();
+        });
+        ShowWarning(QStringLiteral("一行目\r二行目"));
+        QCOMPARE(seen->title, QStringLiteral("Zedu"));
+        QCOMPARE(seen->icon, QMessageBox::Warning);
+        QCOMPARE(seen->buttons, QStringList{QStringLiteral("OK")});
+        QCOMPARE(seen->text, QStringLiteral("一行目\r二行目"));
+        QVERIFY(seen->modal);
+    }
+
+    void questionBox()
+    {
+        for (const QString& press : {QStringLiteral("はい"), QStringLiteral("いいえ")}) {
+            auto seen = std::make_shared<Seen>();
+            whenModal([seen, press](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box);
+                seen->title = box->windowTitle();
+                seen->icon = box->icon();
+                seen->buttons = buttonTexts(box);
+                buttonWithText(box, press)->click();
+            });
+            const int answer = AskYesNo(QStringLiteral("よろしいですか？"));
+            QCOMPARE(answer, press == QStringLiteral("はい") ? Dialogs::Yes : Dialogs::No);
+            QCOMPARE(seen->title, QStringLiteral("Zedu"));
+            QCOMPARE(seen->icon, QMessageBox::Question);
+            QCOMPARE(seen->buttons,
+                     (QStringList{QStringLiteral("いいえ"), QStringLiteral("はい")}));
+        }
+    }
+
+    void questionBoxClosedCountsAsNo()
+    {
+        whenModal([](QWidget* w) { w->close(); });
+        QCOMPARE(AskYesNo(QStringLiteral("?")), Dialogs::No);
+    }
+
+    void informationBox()
+    {
+        auto seen = std::make_shared<Seen>();
+        whenModal([seen](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            QVERIFY(box);
+            seen->icon = box->icon();
+            seen->title = box->windowTitle();
+            buttonWithText(box, QStringLiteral("OK"))->click();
+        });
+        ShowInfo(QStringLiteral("完了"));
+        QCOMPARE(seen->icon, QMessageBox::Information);
+        QCOMPARE(seen->title, QStringLiteral("Zedu"));
+    }
+
+    void inputBox()
+    {
+        auto prefilled = std::make_shared<QString>();
+        auto title = std::make_shared<QString>();
+        auto hasCancel = std::make_shared<bool>(false);
+        whenModal([=](QWidget* w) {
+            auto* dialog = qobject_cast<QInputDialog*>(w);
+            QVERIFY(dialog);
+            *title = dialog->windowTitle();
+            *prefilled = dialog->textValue();
+            *hasCancel = buttonWithText(dialog, QStringLiteral("キャンセル")) != nullptr;
+            dialog->setTextValue(QStringLiteral("200012"));
+            buttonWithText(dialog, QStringLiteral("OK"))->click();
+        });
+        int ym = 199907;
+        QVERIFY(InputYearMonth(ym, 199901, 200412, QStringLiteral("年月")));
+        QCOMPARE(ym, 200012);
+        QCOMPARE(*title, QStringLiteral("年月の入力"));
+        QCOMPARE(*prefilled, QStringLiteral("199907"));
+        QVERIFY(*hasCancel);
+
+        whenModal([](QWidget* w) { buttonWithText(w, QStringLiteral("キャンセル"))->click(); });
+        QVERIFY(!InputYearMonth(ym, 199901, 200412, QStringLiteral("年月")));
+        QCOMPARE(ym, 200012);
+    }
+
+    void scriptedBoxesReplaceTheRealOnes()
+    {
+        {
+            ScriptedDialogs boxes;
+            boxes.yes();
+            QCOMPARE(AskYesNo(QStringLiteral("?")), Dialogs::Yes);
+            QCOMPARE(boxes.pending(), 0);
+        }
+        // Once the script is gone the real boxes are back.
+        whenModal([](QWidget* w) { buttonWithText(w, QStringLiteral("いいえ"))->click(); });
+        QCOMPARE(AskYesNo(QStringLiteral("?")), Dialogs::No);
+    }
+};
+
+ZEDU_TEST_MAIN(tst_Dialogs)
+#include "tst_Dialogs.moc"

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QString>
+
+#include <deque>
+#include <optional>
+
+// A dialog provider for tests. While an instance lives it answers every box
+// from a queue of answers and records what each box showed. A box that finds
+// no queued answer (or one of the wrong kind) fails the running test at once
+// and is answered No / Cancel, so that nothing can wait for a user.
+class ScriptedDialogs final : public Dialogs::Provider
+{
+public:
+    struct Box
+    {
+        Dialogs::Kind kind;
+        QString title;
+        QString text;    // the message, or the prompt of an input box
+        QString initial; // pre-filled answer of an input box
+    };
+
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+    ScriptedDialogs(const ScriptedDialogs&) = delete;
+    ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
+
+    // Queue the answer for the next box.
+    void ok();  // a warning or information box
+    void yes(); // a question
+    void no();  // a question
+    void input(const QString& answer);
+    void cancel(); // an input box
+
+    QList<Box> boxes;
+    // Texts of the boxes shown, in order.
+    QStringList texts() const;
+    // Answers queued but not used yet.
+    int pending() const { return int(answers.size()); }
+    // Forget the boxes recorded so far.
+    void clear() { boxes.clear(); }
+
+    int message(Dialogs::Kind kind, const QString& title, const QString& text) override;
+    std::optional<QString> input(const QString& title, const QString& prompt,
+                                 const QString& initial) override;
+
+private:
+    struct Answer
+    {
+        enum
+        {
+            Ok,
+            Yes,
+            No,
+            Text,
+            Cancel
+        } what;
+        QString text;
+    };
+    std::deque<Answer> answers;
+    Dialogs::Provider* previous = nullptr;
+    void unexpected(const QString& what);
+};
+
+QString kindName(Dialogs::Kind kind);
