@@ -1,0 +1,204 @@
+#include "store/Engine.h"
+
+#include <QAtomicInteger>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
+
+namespace {
+
+QString engineMessage(const QSqlError& error)
+{
+    QString message = error.databaseText();
+    if (message.isEmpty())
+        message = error.driverText();
+    if (message.isEmpty())
+        message = error.text();
+    return message;
+}
+
+QString nextConnectionName()
+{
+    static QAtomicInteger<int> counter;
+    return QStringLiteral("zedu-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+} // namespace
+
+EngineError::EngineError(const QString& file, const QString& message)
+    : std::runtime_error((message + QStringLiteral(" (") + file + QLatin1Char(')')).toStdString()),
+      mFile(file), mMessage(message)
+{
+}
+
+QString EngineError::text() const
+{
+    return mMessage + QStringLiteral(" (") + mFile + QLatin1Char(')');
+}
+
+Database::Database() : mConnectionName(nextConnectionName()) {}
+
+Database::~Database()
+{
+    close();
+}
+
+void Database::Create(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        throw EngineError(path, QStringLiteral("the file already exists"));
+    QFile file(path);
+    // NewOnly refuses to replace a file that appeared in the meantime.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw EngineError(path, file.errorString());
+    file.close();
+    // An empty file is an empty SQLite database; the schema makes it a real one.
+}
+
+void Database::open(const QString& path, bool exclusive)
+{
+    close();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
+        // mode=rw opens only an existing file: a vanished calendar must be an
+        // error, never a new empty database.
+        db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                               .toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.open()) {
+            const QString message = engineMessage(db.lastError());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(mConnectionName);
+            throw EngineError(path, message);
+        }
+    }
+    mPath = path;
+    try {
+        if (exclusive) {
+            exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
+            // The lock is taken by the first access; take it now.
+            exec(QStringLiteral("BEGIN EXCLUSIVE"));
+            exec(QStringLiteral("COMMIT"));
+        }
+        // Reading the schema fails at once for a file that is not a database.
+        Query check(*this, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        check.exec();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Database::close()
+{
+    if (!QSqlDatabase::contains(mConnectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
+        if (mInTransaction && db.isOpen())
+            db.rollback();
+        db.close();
+    }
+    mInTransaction = false;
+    QSqlDatabase::removeDatabase(mConnectionName);
+}
+
+bool Database::isOpen() const
+{
+    return QSqlDatabase::contains(mConnectionName) &&
+           QSqlDatabase::database(mConnectionName, false).isOpen();
+}
+
+QSqlDatabase Database::connection() const
+{
+    QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
+    if (!db.isOpen())
+        throw EngineError(mPath, QStringLiteral("the database is not open"));
+    return db;
+}
+
+void Database::beginTrans()
+{
+    exec(QStringLiteral("BEGIN IMMEDIATE"));
+    mInTransaction = true;
+}
+
+void Database::commitTrans()
+{
+    exec(QStringLiteral("COMMIT"));
+    mInTransaction = false;
+}
+
+void Database::rollback()
+{
+    if (!mInTransaction)
+        return;
+    mInTransaction = false;
+    exec(QStringLiteral("ROLLBACK"));
+}
+
+void Database::exec(const QString& sql)
+{
+    Query query(*this, sql);
+    query.exec();
+}
+
+void Database::compactInto(const QString& target)
+{
+    Query vacuum(*this, QStringLiteral("VACUUM INTO ?"));
+    vacuum.bind(target).exec();
+}
+
+Query::Query(Database& db, const QString& sql) : mDb(db), mQuery(db.connection())
+{
+    if (!mQuery.prepare(sql))
+        fail();
+}
+
+Query& Query::bind(const QVariant& value)
+{
+    mValues.append(value);
+    return *this;
+}
+
+Query& Query::exec()
+{
+    for (int i = 0; i < mValues.size(); ++i)
+        mQuery.bindValue(i, mValues[i]);
+    mValues.clear();
+    if (!mQuery.exec())
+        fail();
+    return *this;
+}
+
+bool Query::next()
+{
+    if (mQuery.next())
+        return true;
+    // A step that fails (a damaged page, say) also ends the rows.
+    if (mQuery.lastError().isValid())
+        fail();
+    return false;
+}
+
+QVariant Query::value(int column) const
+{
+    return mQuery.value(column);
+}
+
+int Query::numRowsAffected() const
+{
+    return mQuery.numRowsAffected();
+}
+
+void Query::finish()
+{
+    mQuery.finish();
+}
+
+void Query::fail() const
+{
+    throw EngineError(mDb.path(), engineMessage(mQuery.lastError()));
+}

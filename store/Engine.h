@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <stdexcept>
+
+// A thin layer over SQLite through Qt SQL. Every failure of the engine
+// becomes an EngineError that names the file and carries SQLite's message.
+
+class EngineError : public std::runtime_error
+{
+public:
+    EngineError(const QString& file, const QString& message);
+    // The calendar file the failure concerns.
+    const QString& file() const { return mFile; }
+    // The engine's own message.
+    const QString& message() const { return mMessage; }
+    // "<message> (<file>)", for showing to the user.
+    QString text() const;
+
+private:
+    QString mFile;
+    QString mMessage;
+};
+
+// One connection to one database file. Not copyable; closing is idempotent.
+// The connection is also the one transaction owner of the program: bulk
+// operations begin, commit and roll back through it.
+class Database
+{
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Creates a new, empty database file; fails when the file exists.
+    static void Create(const QString& path);
+
+    // Opens an existing file for reading and writing, shared with other
+    // connections, or for exclusive use. Never creates a file. A file that
+    // another process is writing is waited for about two seconds.
+    void open(const QString& path, bool exclusive = false);
+    // Closes the connection (rolling back a transaction left open).
+    void close();
+    bool isOpen() const;
+    QString path() const { return mPath; }
+
+    void beginTrans();
+    void commitTrans();
+    // Rolls back the transaction under way; does nothing when there is none.
+    void rollback();
+    bool inTransaction() const { return mInTransaction; }
+
+    // Runs SQL that takes no values and returns no rows.
+    void exec(const QString& sql);
+
+    // Writes a compacted copy of the database to `target`, which must not
+    // exist. Not inside a transaction.
+    void compactInto(const QString& target);
+
+    // Throws EngineError unless the database is open.
+    QSqlDatabase connection() const;
+
+private:
+    QString mConnectionName;
+    QString mPath;
+    bool mInTransaction = false;
+};
+
+// One prepared statement. Values are bound by position in the order of the
+// "?" placeholders, never spliced into the SQL text.
+class Query
+{
+public:
+    Query(Database& db, const QString& sql);
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    Query& bind(const QVariant& value);
+    // Runs the statement with the values bound so far, which are then
+    // cleared so the statement can run again with new ones.
+    Query& exec();
+    bool next();
+    QVariant value(int column) const;
+    int numRowsAffected() const;
+    // Releases the result set, so that the connection can be closed or
+    // compacted while the object still exists.
+    void finish();
+
+private:
+    Database& mDb;
+    QSqlQuery mQuery;
+    QVariantList mValues;
+    [[noreturn]] void fail() const;
+};
