@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include "app/FirstRun.h"
+
 #include "platform/Globals.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
@@ -112,9 +114,9 @@ std::optional<int> Main()
     // 6. Day-of-week names.
     gWeekNames = QStringLiteral("日,月,火,水,木,金,土").split(QLatin1Char(','));
 
-    // 7. An existing calendar goes straight to the main window.
-    if (FileExists(gDataPath))
-        return 0;
+    // 7 and 8. An existing calendar, or a first run.
+    if (const std::optional<int> ended = PrepareCalendarFile())
+        return ended;
 
     return 0;
 }

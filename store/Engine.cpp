@@ -29,8 +29,7 @@ QString nextConnectionName()
 EngineError::EngineError(const QString& file, const QString& message)
     : std::runtime_error((message + QStringLiteral(" (") + file + QLatin1Char(')')).toStdString()),
       mFile(file), mMessage(message)
-{
-}
+{}
 
 QString EngineError::text() const
 {
@@ -63,9 +62,9 @@ void Database::open(const QString& path, bool exclusive)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
         // mode=rw opens only an existing file: a vanished calendar must be an
         // error, never a new empty database.
-        db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
-                               .toString(QUrl::FullyEncoded) +
-                           QStringLiteral("?mode=rw"));
+        db.setDatabaseName(
+            QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+            QStringLiteral("?mode=rw"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open()) {
             const QString message = engineMessage(db.lastError());
