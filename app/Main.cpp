@@ -1,12 +1,16 @@
 #include "app/Main.h"
 
 #include "app/FirstRun.h"
+#include "app/QuitSignals.h"
 
 #include "platform/Globals.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -97,10 +101,18 @@ std::optional<int> Main()
         return kStartupEnded;
     }
 
+    // 2. Splash: the About box without title and OK button.
+    frmAbout* splash = AboutBox();
+    splash->setWindowTitle(QString());
+    splash->cmdClose->setVisible(false);
+    splash->show();
+    DoEvents();
+
     // 3. Folder of the help viewer.
     const QString windowsFolder = GetWindowsFolder();
     if (windowsFolder.isEmpty()) {
         ShowWarning(QStringLiteral("初期設定エラー"));
+        UnloadAboutBox();
         return kStartupEnded;
     }
     gWindowsFolder = windowsFolder + QLatin1Char('/');
@@ -115,8 +127,23 @@ std::optional<int> Main()
     gWeekNames = QStringLiteral("日,月,火,水,木,金,土").split(QLatin1Char(','));
 
     // 7 and 8. An existing calendar, or a first run.
-    if (const std::optional<int> ended = PrepareCalendarFile())
+    if (const std::optional<int> ended = PrepareCalendarFile()) {
+        UnloadAboutBox();
         return ended;
+    }
 
-    return 0;
+    // 9. Close the splash.
+    UnloadAboutBox();
+
+    // 10. The main window; from here on the program runs on its events.
+    auto* window = new frmMain;
+    setMainWindow(window);
+    WatchQuitSignals([] {
+        if (frmMain* w = MainWindow())
+            w->Form_Unload();
+        QCoreApplication::quit();
+    });
+    window->Form_Load();
+    window->showRestored();
+    return std::nullopt;
 }

@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "ui/frmMain.h"
 
 #include <QApplication>
 
@@ -8,5 +9,7 @@ int main(int argc, char* argv[])
     InitApplication();
     if (const std::optional<int> ended = Main())
         return *ended;
-    return app.exec();
+    const int code = app.exec();
+    delete MainWindow();
+    return code;
 }

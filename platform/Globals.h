@@ -20,3 +20,10 @@ extern QStringList gWeekNames;
 inline const QString kAppTitle = QStringLiteral("Zedu");
 // The settings key of the program, relative to the current user.
 inline const QString kRegKey = QStringLiteral("software\\voradu\\zedu");
+
+// Name of the program's shortcut in the startup, desktop and programs folders.
+#ifdef Q_OS_WIN
+inline const QString kShortcutName = QStringLiteral("zedu.lnk");
+#else
+inline const QString kShortcutName = QStringLiteral("zedu.desktop");
+#endif

@@ -6,14 +6,18 @@
 // Every box is printed to stdout as "box <kind>|<title>|<text>" and answered
 // from --answers; a box without an answer prints "unanswered" and gets No.
 // With --hold the process prints "ready" after start-up and waits until its
-// standard input closes (or it is killed).
+// standard input closes (or it is killed). With --exec it types --type TEXT
+// into the entry box, prints "ready" and runs the event loop like the
+// program does.
 
 #include "app/Main.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
+#include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTextStream>
 
 #include <cstdio>
@@ -69,6 +73,8 @@ int main(int argc, char* argv[])
     PrintingDialogs dialogs;
     Dialogs::setProvider(&dialogs);
     bool hold = false;
+    bool exec = false;
+    QString typed;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--app-folder") && i + 1 < args.size())
@@ -77,6 +83,10 @@ int main(int argc, char* argv[])
             dialogs.answers = args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
         else if (args[i] == QLatin1String("--hold"))
             hold = true;
+        else if (args[i] == QLatin1String("--exec"))
+            exec = true;
+        else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
+            typed = args[++i];
     }
     const std::optional<int> ended = Main();
     // Start-up that ends with 0 has done all it does before the window.
@@ -85,11 +95,23 @@ int main(int argc, char* argv[])
         return *ended;
     }
     PrintingDialogs::print(QStringLiteral("running"));
+    if (exec) {
+        if (frmMain* window = MainWindow()) {
+            if (auto* box = window->findChild<QPlainTextEdit*>(QStringLiteral("txtToday")))
+                box->insertPlainText(typed);
+        }
+        PrintingDialogs::print(QStringLiteral("ready"));
+        const int code = app.exec();
+        delete MainWindow();
+        PrintingDialogs::print(QStringLiteral("exit %1").arg(code));
+        return code;
+    }
     if (hold) {
         PrintingDialogs::print(QStringLiteral("ready"));
         std::string line;
         while (std::getline(std::cin, line)) {
         }
     }
+    delete MainWindow();
     return 0;
 }

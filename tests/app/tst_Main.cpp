@@ -1,9 +1,12 @@
 #include "app/Main.h"
+#include "platform/DayKey.h"
 #include "platform/Globals.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
+#include "tests/support/CalendarFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
+#include "ui/frmMain.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,6 +72,7 @@ private slots:
 
     void cleanup()
     {
+        delete MainWindow();
         ReleaseInstanceLock();
         setAppFolderForTesting(QString());
     }
@@ -101,10 +105,10 @@ private slots:
     {
         QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("False")));
         QFile existing(appFolder.filePath(QStringLiteral("Data.vad")));
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.close();
+        QVERIFY(MakeCalendarFile(existing.fileName(), 202601, 202612));
         ScriptedDialogs boxes;
-        QCOMPARE(Main(), std::optional<int>(0));
+        QCOMPARE(Main(), std::optional<int>());
+        delete MainWindow();
         QVERIFY(boxes.boxes.isEmpty());
         QCOMPARE(gDataPath, appFolder.path() + QStringLiteral("/Data.vad"));
         QVERIFY(!gOpenFlag);
@@ -126,10 +130,10 @@ private slots:
         QFile::remove(file);
         gOpenFlag = false;
         QFile existing(appFolder.filePath(QStringLiteral("Data.vad")));
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.close();
+        QVERIFY(MakeCalendarFile(existing.fileName(), 202601, 202612));
         ScriptedDialogs boxes;
-        QCOMPARE(Main(), std::optional<int>(0));
+        QCOMPARE(Main(), std::optional<int>());
+        delete MainWindow();
         QVERIFY(gOpenFlag);
         QVERIFY(QFile::remove(existing.fileName()));
     }
@@ -166,8 +170,7 @@ private slots:
     {
         QTemporaryDir folder;
         QFile existing(folder.filePath(QStringLiteral("Data.vad")));
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.close();
+        QVERIFY(MakeCalendarFile(existing.fileName(), 202601, 202612));
         const QByteArray before = [&] {
             QFile f(existing.fileName());
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("?");
@@ -208,8 +211,7 @@ private slots:
     {
         QTemporaryDir folder;
         QFile existing(folder.filePath(QStringLiteral("Data.vad")));
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.close();
+        QVERIFY(MakeCalendarFile(existing.fileName(), 202601, 202612));
 
         QProcess first;
         first.start(QStringLiteral(ZEDU_MAINHOST),
@@ -224,11 +226,38 @@ private slots:
         QCOMPARE(next.lines, QStringList{QStringLiteral("running")});
     }
 
+    void quitSignalSavesThePendingEntry_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void quitSignalSavesThePendingEntry()
+    {
+        QFETCH(int, signal);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Data.vad"));
+        const QDate today = QDate::currentDate();
+        QVERIFY(MakeCalendarFile(path, YearMonthOf(today), YearMonthOf(today.addMonths(1))));
+
+        QProcess program;
+        program.start(QStringLiteral(ZEDU_MAINHOST),
+                      {QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--exec"),
+                       QStringLiteral("--type"), QStringLiteral("書きかけ")});
+        QVERIFY(waitForLine(program, "ready"));
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(ReadDayField(path, DayKey(today), QStringLiteral("内容")).toString(),
+                 QStringLiteral("書きかけ"));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+    }
+
     void lockHeldInThisProcessRefusesAnotherStart()
     {
         QFile existing(appFolder.filePath(QStringLiteral("Data.vad")));
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.close();
+        QVERIFY(MakeCalendarFile(existing.fileName(), 202601, 202612));
         QProcess holder;
         holder.start(QStringLiteral(ZEDU_MAINHOST),
                      {QStringLiteral("--app-folder"), appFolder.path(), QStringLiteral("--hold")});

@@ -66,6 +66,8 @@ void ScriptedDialogs::unexpected(const QString& what)
 int ScriptedDialogs::message(Dialogs::Kind kind, const QString& title, const QString& text)
 {
     boxes.append({kind, title, text, {}});
+    if (onBox)
+        onBox(boxes.last());
     if (answers.empty()) {
         unexpected(QStringLiteral("unexpected %1 box: %2").arg(kindName(kind), text));
         return Dialogs::No;
@@ -86,6 +88,8 @@ std::optional<QString> ScriptedDialogs::input(const QString& title, const QStrin
                                               const QString& initial)
 {
     boxes.append({Dialogs::Kind::Input, title, prompt, initial});
+    if (onBox)
+        onBox(boxes.last());
     if (answers.empty()) {
         unexpected(QStringLiteral("unexpected input box: %1").arg(prompt));
         return std::nullopt;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 // A dialog provider for tests. While an instance lives it answers every box
@@ -42,6 +43,8 @@ public:
     int pending() const { return int(answers.size()); }
     // Forget the boxes recorded so far.
     void clear() { boxes.clear(); }
+    // Called as each box comes up, before it is answered.
+    std::function<void(const Box&)> onBox;
 
     int message(Dialogs::Kind kind, const QString& title, const QString& text) override;
     std::optional<QString> input(const QString& title, const QString& prompt,

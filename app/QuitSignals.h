@@ -1,0 +1,8 @@
+#pragma once
+
+#include <functional>
+
+// Calls `onQuit` in the event loop when the process receives SIGTERM or
+// SIGHUP (a logout, a shutdown, a closed terminal), so that the program can
+// save before it ends. Installing again replaces the callback.
+void WatchQuitSignals(std::function<void()> onQuit);

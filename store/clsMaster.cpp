@@ -1,0 +1,304 @@
+#include "store/clsMaster.h"
+
+#include "platform/DayKey.h"
+#include "platform/Dialogs.h"
+#include "platform/Globals.h"
+#include "platform/basMain.h"
+#include "store/FileSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <limits>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+clsMaster gMaster;
+
+namespace {
+
+// A text value that binds as text: a null QString would be stored as NULL.
+QString nonNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+#ifndef Q_OS_WIN
+bool syncPath(const QString& path, int flags)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+#endif
+
+} // namespace
+
+QString CompactionTarget()
+{
+    return QFileInfo(gDataPath).absolutePath() + QStringLiteral("/New.vad");
+}
+
+void MakePrivate(const QString& path)
+{
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+bool ReplaceFile(const QString& source, const QString& target)
+{
+#ifdef Q_OS_WIN
+    return MoveFileExW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(source).utf16()),
+                       reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(target).utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    // The copy is on disk before it takes the calendar's name, and the
+    // folder is flushed after, so a power cut leaves the old or the new file.
+    if (!syncPath(source, O_RDONLY))
+        return false;
+    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) !=
+        0)
+        return false;
+    syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
+    return true;
+#endif
+}
+
+bool IsIntactCalendar(const QString& path)
+{
+    try {
+        Database db;
+        db.open(path);
+        Query check(db, QStringLiteral("PRAGMA integrity_check"));
+        check.exec();
+        if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
+            return false;
+        check.finish();
+        Query table(db, QStringLiteral("SELECT count(*) FROM Master"));
+        table.exec();
+        return table.next();
+    } catch (const EngineError&) {
+        return false;
+    }
+}
+
+clsMaster::clsMaster() = default;
+clsMaster::~clsMaster() = default;
+
+int clsMaster::DateTop()
+{
+    FileSession session;
+    Query q(session.db(),
+            QStringLiteral("SELECT 日付 FROM Master WHERE 日付 > 0 ORDER BY 日付 LIMIT 1"));
+    q.exec();
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+int clsMaster::DateBottom()
+{
+    FileSession session;
+    Query q(session.db(), QStringLiteral("SELECT 日付 FROM Master WHERE 日付 < 999999999 "
+                                         "ORDER BY 日付 DESC LIMIT 1"));
+    q.exec();
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+bool clsMaster::PlanLoad(int DateIndex, QString& DatePlan)
+{
+    FileSession session;
+    Query q(session.db(), QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = ?"));
+    q.bind(DateIndex).exec();
+    if (!q.next())
+        return false;
+    DatePlan = nonNull(q.value(0).toString());
+    return true;
+}
+
+bool clsMaster::PlanSave(int DateIndex, const QString& DatePlan)
+{
+    FileSession session;
+    Query q(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
+    q.bind(nonNull(DatePlan)).bind(DateIndex).exec();
+    return q.numRowsAffected() > 0;
+}
+
+void clsMaster::FieldPut()
+{
+    mInsertDay = std::make_unique<Query>(
+        gDatabase, QStringLiteral("INSERT OR IGNORE INTO Master (日付, 曜日, 平日, 内容) "
+                                  "VALUES (?, ?, ?, ?)"));
+}
+
+bool clsMaster::Create()
+{
+    const QString shown = FormatDayKey(TodayKey());
+    const QString refused =
+        QStringLiteral("システムの日付を変更してから、もう一度実行して下さい。");
+    if (AskYesNo(QStringLiteral("暦ファイルを作成します。\r今日は「") + shown +
+                 QStringLiteral("」で間違いありませんか？")) == Dialogs::No) {
+        ShowWarning(refused);
+        return false;
+    }
+    if (AskYesNo(QStringLiteral("本当に「") + shown + QStringLiteral("」で間違いありませんね？")) ==
+        Dialogs::No) {
+        ShowWarning(refused);
+        return false;
+    }
+
+    bool created = false;
+    bool failed = false;
+    try {
+        Database::Create(gDataPath);
+        created = true;
+        MakePrivate(gDataPath);
+        gDatabase.open(gDataPath, true);
+        gDatabase.exec(kMasterSchema);
+    } catch (const EngineError&) {
+        failed = true;
+    }
+    try {
+        gDatabase.close();
+    } catch (const EngineError&) {
+        failed = true;
+    }
+    if (failed) {
+        ShowWarning(kCreateFailed);
+        // Only a file this call made is removed: never someone's calendar.
+        if (created)
+            RemoveFile(gDataPath);
+        return false;
+    }
+    return true;
+}
+
+bool clsMaster::Update(int YMTop, int YMBottom)
+{
+    // Both bounds must be real months; a month of 13 would otherwise end the
+    // range a month late.
+    const int topMonth = YMTop % 100;
+    const int bottomMonth = YMBottom % 100;
+    if (topMonth < 1 || topMonth > 12 || bottomMonth < 1 || bottomMonth > 12 || YMTop < 100 ||
+        YMBottom < 100)
+        return false;
+    const qint64 lowerKey = qint64(YMTop) * 100 + 1;
+    const qint64 upperKey = qint64(AddMonths(YMBottom, 1)) * 100 + 1;
+    if (upperKey > std::numeric_limits<int>::max() || lowerKey > std::numeric_limits<int>::max())
+        return false;
+    const QDate lower = KeyToDate(int(lowerKey));
+    const QDate upper = KeyToDate(int(upperKey));
+    if (!lower.isValid() || !upper.isValid())
+        return false;
+
+    try {
+        FileSession session;
+        Database& db = session.db();
+        db.beginTrans();
+        Query trimBelow(db, QStringLiteral("DELETE FROM Master WHERE 日付 < ?"));
+        trimBelow.bind(int(lowerKey)).exec();
+        Query trimAbove(db, QStringLiteral("DELETE FROM Master WHERE 日付 >= ?"));
+        trimAbove.bind(int(upperKey)).exec();
+        FieldPut();
+        for (QDate day = lower; day < upper; day = day.addDays(1)) {
+            const int week = day.dayOfWeek() % 7;
+            mInsertDay->bind(DayKey(day)).bind(week).bind(week > 0 && week < 6);
+            mInsertDay->bind(QStringLiteral("")).exec();
+        }
+        mInsertDay.reset();
+        db.commitTrans();
+    } catch (const EngineError&) {
+        // Leaving the session rolled the change back and, with speed
+        // priority off, closed the file again.
+        mInsertDay.reset();
+        return false;
+    }
+
+    // The file must be closed to be compacted and replaced.
+    gDatabase.close();
+    const QString target = CompactionTarget();
+    RemoveFile(target);
+    bool compacted = false;
+    try {
+        Database source;
+        source.open(gDataPath);
+        source.compactInto(target);
+        source.close();
+        MakePrivate(target);
+        compacted = ReplaceFile(target, gDataPath);
+    } catch (const EngineError&) {
+        compacted = false;
+    }
+    if (!compacted)
+        RemoveFile(target);
+    MakePrivate(gDataPath);
+
+    if (gOpenFlag) {
+        try {
+            gDatabase.open(gDataPath);
+        } catch (const EngineError&) {
+            // The change is committed; the next operation opens the file again.
+        }
+    }
+    return true;
+}
+
+// ---- day kinds and yearly events -------------------------------------------
+
+void clsMaster::WeekDayChange(int DateValue)
+{
+    FileSession session;
+    Query q(session.db(), QStringLiteral("UPDATE Master SET 平日 = NOT coalesce(平日, 0) "
+                                         "WHERE 日付 = ?"));
+    q.bind(DateValue).exec();
+}
+
+void clsMaster::WeekDayChangeAll(int Month, int Day)
+{
+    FileSession session;
+    Database& db = session.db();
+    db.beginTrans();
+    // Only workdays are written: a holiday stays as it is.
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 = 1 AND 日付 % 10000 = ?"));
+    q.bind(Month * 100 + Day).exec();
+    db.commitTrans();
+}
+
+void clsMaster::WeekDayClear(bool Value)
+{
+    FileSession session;
+    Database& db = session.db();
+    db.beginTrans();
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 平日 IS NOT ?"));
+    q.bind(Value).bind(Value).exec();
+    db.commitTrans();
+}
+
+void clsMaster::WeekWeekDayChange(int Week, bool Value)
+{
+    FileSession session;
+    Database& db = session.db();
+    db.beginTrans();
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 曜日 = ? AND 平日 IS NOT ?"));
+    q.bind(Value).bind(Week).bind(Value).exec();
+    db.commitTrans();
+}
+
+void clsMaster::PlanInsert(int Month, int Day, const QString& InsertStr)
+{
+    FileSession session;
+    Database& db = session.db();
+    db.beginTrans();
+    Query q(db, QStringLiteral("UPDATE Master SET 内容 = ? || char(13, 10) || coalesce(内容, '') "
+                               "WHERE 日付 % 10000 = ?"));
+    q.bind(nonNull(InsertStr)).bind(Month * 100 + Day).exec();
+    db.commitTrans();
+}

@@ -1,0 +1,160 @@
+#include "entries/clsPlan.h"
+#include "platform/Globals.h"
+#include "platform/Running.h"
+#include "store/FileSession.h"
+#include "tests/support/CalendarFixture.h"
+#include "tests/support/TestMain.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+namespace {
+
+// Records the busy messages, as the main window would show them.
+class RecordingHost final : public RunningHost
+{
+public:
+    QStringList messages;
+    void Running(const QString& msg) override { messages << msg; }
+};
+
+} // namespace
+
+class tst_clsPlan : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<QPlainTextEdit> box;
+    RecordingHost host;
+    std::unique_ptr<clsPlan> plan;
+
+    QString stored(int key) const
+    {
+        return ReadDayField(gDataPath, key, QStringLiteral("内容")).toString();
+    }
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        gDataPath = folder->filePath(QStringLiteral("Data.vad"));
+        gOpenFlag = false;
+        QVERIFY(MakeCalendarFile(gDataPath, 199907, 199908));
+        QVERIFY(WriteDayEntry(gDataPath, 19990715, QStringLiteral("一行目\r\n二行目")));
+        box = std::make_unique<QPlainTextEdit>();
+        plan = std::make_unique<clsPlan>(box.get(), &host);
+        // As the main window does: every change of the box marks it edited.
+        connect(box.get(), &QPlainTextEdit::textChanged, this, [this] { plan->Dirty = true; });
+        host.messages.clear();
+    }
+
+    void cleanup()
+    {
+        plan.reset();
+        box.reset();
+        gDatabase.close();
+        folder.reset();
+    }
+
+    void loadShowsTheEntryWithoutCountingAsAnEdit()
+    {
+        plan->Load(19990715);
+        QCOMPARE(box->toPlainText(), QStringLiteral("一行目\n二行目"));
+        QVERIFY(!box->isHidden());
+        QVERIFY(!plan->Dirty);
+        QCOMPARE(plan->DateIndex(), 19990715);
+        QCOMPARE(host.messages,
+                 (QStringList{QStringLiteral("予定を読み込んでいます。"), QString()}));
+        QVERIFY(!gDatabase.isOpen());
+    }
+
+    void dayWithoutRecordHidesAndEmptiesTheBox()
+    {
+        plan->Load(19990715);
+        for (int key : {19990700, 19990631, 19991001, 19990732}) {
+            plan->Load(key);
+            QVERIFY(box->isHidden());
+            QCOMPARE(box->toPlainText(), QString());
+            QVERIFY(!plan->Dirty);
+        }
+    }
+
+    void saveWithoutEditDoesNothing()
+    {
+        plan->Load(19990715);
+        host.messages.clear();
+        plan->Save();
+        QVERIFY(host.messages.isEmpty());
+    }
+
+    void saveWritesUnderTheLoadedDay()
+    {
+        plan->Load(19990716);
+        box->setPlainText(QStringLiteral("予定\n次の行"));
+        QVERIFY(plan->Dirty);
+        host.messages.clear();
+        plan->Save();
+        QVERIFY(!plan->Dirty);
+        QCOMPARE(host.messages,
+                 (QStringList{QStringLiteral("予定を書き込んでいます。"), QString()}));
+        QCOMPARE(stored(19990716), QStringLiteral("予定\r\n次の行"));
+        QCOMPARE(stored(19990715), QStringLiteral("一行目\r\n二行目"));
+
+        // Clearing the box stores the empty text.
+        plan->Load(19990715);
+        box->clear();
+        plan->Save();
+        QCOMPARE(stored(19990715), QString());
+        QVERIFY(ReadDayField(gDataPath, 19990715, QStringLiteral("内容")).isValid());
+    }
+
+    void editOnAHiddenBoxIsDroppedWithoutError()
+    {
+        plan->Load(19991001);
+        box->setPlainText(QStringLiteral("x"));
+        plan->Save();
+        QVERIFY(!plan->Dirty);
+        QVERIFY(!ReadDayField(gDataPath, 19991001, QStringLiteral("内容")).isValid());
+    }
+
+    void failedSaveKeepsTheEdit()
+    {
+        plan->Load(19990715);
+        box->setPlainText(QStringLiteral("大事な予定"));
+        QVERIFY(QFile::rename(gDataPath, gDataPath + QStringLiteral(".away")));
+        host.messages.clear();
+        QVERIFY_THROWS_EXCEPTION(EngineError, plan->Save());
+        QVERIFY(plan->Dirty);
+        QCOMPARE(box->toPlainText(), QStringLiteral("大事な予定"));
+        // The busy phase was ended all the same.
+        QCOMPARE(host.messages.last(), QString());
+        QVERIFY(!QFile::exists(gDataPath));
+        QVERIFY(QFile::rename(gDataPath + QStringLiteral(".away"), gDataPath));
+        plan->Save();
+        QCOMPARE(stored(19990715), QStringLiteral("大事な予定"));
+    }
+
+    void failedLoadLeavesNothingToTypeInto()
+    {
+        plan->Load(19990715);
+        QVERIFY(QFile::rename(gDataPath, gDataPath + QStringLiteral(".away")));
+        QVERIFY_THROWS_EXCEPTION(EngineError, plan->Load(19990716));
+        QVERIFY(box->isHidden());
+        QVERIFY(!plan->Dirty);
+        QCOMPARE(host.messages.last(), QString());
+        QVERIFY(QFile::rename(gDataPath + QStringLiteral(".away"), gDataPath));
+    }
+
+    void lineBreakConversion()
+    {
+        QCOMPARE(clsPlan::ToBoxText(QStringLiteral("a\r\nb\r\n")), QStringLiteral("a\nb\n"));
+        QCOMPARE(clsPlan::ToStoredText(QStringLiteral("a\nb\n")), QStringLiteral("a\r\nb\r\n"));
+        QCOMPARE(clsPlan::ToStoredText(clsPlan::ToBoxText(QStringLiteral("𠮷\r\n\r\nx"))),
+                 QStringLiteral("𠮷\r\n\r\nx"));
+    }
+};
+
+ZEDU_TEST_MAIN(tst_clsPlan)
+#include "tst_clsPlan.moc"

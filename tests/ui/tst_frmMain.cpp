@@ -1,0 +1,444 @@
+#include "app/Main.h"
+#include "entries/clsPlan.h"
+#include "platform/Clock.h"
+#include "platform/Globals.h"
+#include "platform/RegControl.h"
+#include "platform/Twips.h"
+#include "platform/basMain.h"
+#include "store/FileSession.h"
+#include "tests/support/CalendarFixture.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMain.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
+#include "view/FlexGrid.h"
+#include "view/clsCalendar.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+namespace {
+
+const QDate kToday(2026, 12, 7);
+
+// SQLite bumps the file change counter (header bytes 24..27) on every
+// committed write, so an unchanged counter proves that nothing was written.
+QByteArray changeCounter(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.read(28).mid(24);
+}
+
+} // namespace
+
+class tst_frmMain : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<ScriptedDialogs> boxes;
+
+    QString dataPath() const { return folder->filePath(QStringLiteral("Data.vad")); }
+    frmMain* window() const { return MainWindow(); }
+    template <typename T> T* child(const char* name) const
+    {
+        return window() ? window()->findChild<T*>(QLatin1String(name)) : nullptr;
+    }
+    FlexGrid* grid() const { return child<FlexGrid>("greDate"); }
+    QPlainTextEdit* entryBox() const { return child<QPlainTextEdit>("txtToday"); }
+    QString caption() const { return child<QLineEdit>("txtYm")->text(); }
+    QString statusText() const { return child<QLabel>("stbPanel1")->text(); }
+    QPushButton* button(int index) const
+    {
+        return child<QPushButton>(QStringLiteral("cmdYm_%1").arg(index).toLatin1().constData());
+    }
+
+    // Starts the program as the desktop would, on a calendar of the given months.
+    void start(int firstYm = 202612, int lastYm = 203112)
+    {
+        if (!QFile::exists(dataPath()))
+            QVERIFY(MakeCalendarFile(dataPath(), firstYm, lastYm));
+        QCOMPARE(Main(), std::optional<int>());
+        QVERIFY(window());
+        QVERIFY(QTest::qWaitForWindowExposed(window()));
+    }
+
+    void stop()
+    {
+        if (frmMain* w = window()) {
+            w->close();
+            delete w;
+        }
+        ReleaseInstanceLock();
+    }
+
+    // The cell showing `day` in the month grid.
+    QPoint cellOf(int day) const
+    {
+        FlexGrid* g = grid();
+        for (int r = 1; r < g->Rows(); ++r)
+            for (int c = 0; c < g->Cols(); ++c)
+                if (g->TextMatrix(r, c) == QString::number(day))
+                    return QPoint(c, r);
+        return QPoint(-1, -1);
+    }
+
+    void clickCell(int col, int row)
+    {
+        FlexGrid* g = grid();
+        const QRect rect = g->visualRect(g->model()->index(row, col));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    }
+
+    void clickDay(int day)
+    {
+        const QPoint cell = cellOf(day);
+        QVERIFY2(cell.x() >= 0, "day not shown");
+        clickCell(cell.x(), cell.y());
+    }
+
+    void typeEntry(const QString& text)
+    {
+        entryBox()->setFocus();
+        QTest::keyClicks(entryBox(), text);
+    }
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        setAppFolderForTesting(folder->path());
+        Clock::setTodayForTesting(kToday);
+        QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                      QStringLiteral("/voradu/zedu.conf"));
+        boxes = std::make_unique<ScriptedDialogs>();
+    }
+
+    void cleanup()
+    {
+        stop();
+        QCOMPARE(boxes->pending(), 0);
+        boxes.reset();
+        gDatabase.close();
+        folder.reset();
+    }
+
+    void firstRunCreatesTheCalendarAndShowsToday()
+    {
+        bool splashSeen = false;
+        boxes->onBox = [&](const ScriptedDialogs::Box&) {
+            // The questions of the first run come up over the splash.
+            splashSeen = AboutBoxLoaded() && AboutBox()->isVisible() &&
+                         AboutBox()->windowTitle().isEmpty() && !AboutBox()->cmdClose->isVisible();
+        };
+        boxes->yes();
+        boxes->yes();
+        QCOMPARE(Main(), std::optional<int>());
+        boxes->onBox = nullptr;
+        QVERIFY(splashSeen);
+        QVERIFY(!AboutBoxLoaded());
+        QVERIFY(QFile::exists(dataPath()));
+        QCOMPARE(boxes->boxes.size(), 2);
+        QVERIFY(boxes->boxes[0].text.contains(QStringLiteral("2026/12/07")));
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+
+        QCOMPARE(window()->windowTitle(), QStringLiteral("Zedu"));
+        QCOMPARE(caption(), QStringLiteral("2026年12月"));
+        QVERIFY(grid()->isVisible());
+        QCOMPARE(grid()->Text(), QStringLiteral("7"));
+        QCOMPARE(cellOf(7), QPoint(grid()->Col(), grid()->Row()));
+        QVERIFY(entryBox()->isVisible());
+        QCOMPARE(entryBox()->toPlainText(), QString());
+        QCOMPARE(window()->calendar()->CurDate(), 20261207);
+        QCOMPARE(QApplication::focusWidget(), entryBox());
+        QVERIFY(window()->isEnabled());
+        QCOMPARE(statusText(), QString());
+        QCOMPARE(BusyCount(), 0);
+        QCOMPARE(ReadDayField(dataPath(), 20311231, QStringLiteral("日付")).toInt(), 20311231);
+        QVERIFY(!ReadDayField(dataPath(), 20320101, QStringLiteral("日付")).isValid());
+    }
+
+    void typingIsSavedToTheDayItWasTypedFor_data()
+    {
+        QTest::addColumn<bool>("speed");
+        QTest::newRow("speed priority on") << true;
+        QTest::newRow("speed priority off") << false;
+    }
+    void typingIsSavedToTheDayItWasTypedFor()
+    {
+        QFETCH(bool, speed);
+        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"),
+                         speed ? QStringLiteral("True") : QStringLiteral("False")));
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 202712));
+        QVERIFY(WriteDayEntry(dataPath(), 20261208, QStringLiteral("八日の予定\r\n二行目")));
+        start();
+        QCOMPARE(gOpenFlag, speed);
+
+        typeEntry(QStringLiteral("abc"));
+        clickDay(8);
+        QCOMPARE(window()->calendar()->CurDate(), 20261208);
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
+                 QStringLiteral("abc"));
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("八日の予定\n二行目"));
+
+        // Moving on without typing writes nothing.
+        const QByteArray counter = changeCounter(dataPath());
+        clickDay(9);
+        clickDay(8);
+        QCOMPARE(changeCounter(dataPath()), counter);
+        QCOMPARE(ReadDayField(dataPath(), 20261208, QStringLiteral("内容")).toString(),
+                 QStringLiteral("八日の予定\r\n二行目"));
+
+        // An edited multi-line entry is stored with CR LF; clearing stores "".
+        entryBox()->moveCursor(QTextCursor::End);
+        typeEntry(QStringLiteral("\n三行目"));
+        clickDay(9);
+        QCOMPARE(ReadDayField(dataPath(), 20261208, QStringLiteral("内容")).toString(),
+                 QStringLiteral("八日の予定\r\n二行目\r\n三行目"));
+        clickDay(8);
+        entryBox()->selectAll();
+        QTest::keyClick(entryBox(), Qt::Key_Delete);
+        clickDay(9);
+        QCOMPARE(ReadDayField(dataPath(), 20261208, QStringLiteral("内容")).toString(), QString());
+        if (!speed)
+            QVERIFY(!gDatabase.isOpen());
+    }
+
+    void monthButtonsCrossTheYear()
+    {
+        start(202601, 202712);
+        button(2)->click(); // ">" on December
+        QCOMPARE(caption(), QStringLiteral("2027年1月"));
+        QCOMPARE(window()->calendar()->CurDate(), 20270107);
+        button(0)->click(); // "<" on January
+        QCOMPARE(caption(), QStringLiteral("2026年12月"));
+        button(0)->click();
+        QCOMPARE(caption(), QStringLiteral("2026年11月"));
+        QVERIFY(entryBox()->isVisible());
+    }
+
+    void pastTheLastMonthThenJump()
+    {
+        start(202611, 202612);
+        button(2)->click();
+        QCOMPARE(caption(), QStringLiteral("2027年1月"));
+        QVERIFY(!grid()->isVisible());
+        QVERIFY(!entryBox()->isVisible());
+
+        child<QPushButton>("cmdJump")->click();
+        auto* list = child<QListWidget>("lstJump");
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("2026年11月"));
+        QCOMPARE(list->item(1)->text(), QStringLiteral("2026年12月"));
+        QCOMPARE(list->currentRow(), 0);
+        // The calendar moved to the first stored month as the list opened.
+        QCOMPARE(caption(), QStringLiteral("2026年11月"));
+        QVERIFY(grid()->isVisible());
+        QVERIFY(entryBox()->isVisible());
+    }
+
+    void jumpListToAnotherYearRebuildsTwice()
+    {
+        start(202611, 202803);
+        child<QPushButton>("cmdJump")->click();
+        auto* list = child<QListWidget>("lstJump");
+        QCOMPARE(list->count(), 17);
+        QCOMPARE(list->item(list->currentRow())->text(), QStringLiteral("2026年12月"));
+        QSignalSpy changes(window()->calendar(), &clsCalendar::Change);
+        const QRect rect = list->visualItemRect(list->item(15)); // 2028年02月
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QVERIFY(!list->isVisible());
+        QCOMPARE(caption(), QStringLiteral("2028年2月"));
+        QCOMPARE(changes.size(), 2);
+        QCOMPARE(changes[0][1].toInt(), 20281207);
+        QCOMPARE(changes[1][1].toInt(), 20280207);
+        // Losing the focus hides the list.
+        child<QPushButton>("cmdJump")->click();
+        QVERIFY(list->isVisible());
+        entryBox()->setFocus();
+        QVERIFY(!list->isVisible());
+    }
+
+    void todayButtonSavesAndReloads()
+    {
+        start();
+        typeEntry(QStringLiteral("今日"));
+        QSignalSpy changes(window()->calendar(), &clsCalendar::Change);
+        button(1)->click();
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes[0][0].toInt(), changes[0][1].toInt());
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
+                 QStringLiteral("今日"));
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("今日"));
+        QVERIFY(!window()->plan()->Dirty);
+    }
+
+    void rightClickPopsUpTheEditMenu()
+    {
+        start();
+        auto* menu = window()->findChild<QMenu*>(QStringLiteral("mnuEdit"));
+        QVERIFY(menu);
+        const QPoint cell = cellOf(10);
+        const QRect rect = grid()->visualRect(grid()->model()->index(cell.y(), cell.x()));
+        QTest::mousePress(grid()->viewport(), Qt::RightButton, Qt::NoModifier, rect.center());
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+    }
+
+    void closingSavesEntryAndPlacement()
+    {
+        start();
+        window()->move(TwipsToPixelsX(1500), TwipsToPixelsY(900));
+        window()->resize(TwipsToPixelsX(9000), TwipsToPixelsY(6000));
+        typeEntry(QStringLiteral("閉じる前"));
+        window()->close();
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
+                 QStringLiteral("閉じる前"));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Left"), QString()).toDouble(),
+                 PixelsToTwipsX(TwipsToPixelsX(1500)));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Width"), QString()).toDouble(),
+                 PixelsToTwipsX(TwipsToPixelsX(9000)));
+        QVERIFY(!gDatabase.isOpen());
+        stop();
+
+        // The next start opens where the last one ended.
+        start();
+        QCOMPARE(window()->pos(), QPoint(TwipsToPixelsX(1500), TwipsToPixelsY(900)));
+        QCOMPARE(window()->size(), QSize(TwipsToPixelsX(9000), TwipsToPixelsY(6000)));
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("閉じる前"));
+        window()->showMaximized();
+        QTRY_VERIFY(window()->isMaximized());
+        stop();
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
+        start();
+        QVERIFY(window()->isMaximized());
+        QCOMPARE(window()->normalGeometry().size(),
+                 QSize(TwipsToPixelsX(9000), TwipsToPixelsY(6000)));
+    }
+
+    void firstStartUsesTheDefaultPlacement()
+    {
+        start();
+        QCOMPARE(window()->pos(), QPoint(0, 0));
+        QCOMPARE(window()->frameGeometry().size(),
+                 QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
+        QVERIFY(window()->findChild<QAction*>(QStringLiteral("mnuSpeed"))->isChecked());
+        QVERIFY(window()->findChild<QAction*>(QStringLiteral("mnuDispMode_0"))->isChecked());
+        QVERIFY(!window()->findChild<QAction*>(QStringLiteral("mnuStartupCopy"))->isChecked());
+    }
+
+    void windowSnapsBackToItsMinimumSize()
+    {
+        start();
+        window()->resize(100, 80);
+        QTRY_COMPARE(window()->frameGeometry().size(),
+                     QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
+        window()->resize(TwipsToPixelsX(7000), 80);
+        QTRY_COMPARE(window()->frameGeometry().size(),
+                     QSize(TwipsToPixelsX(7000), TwipsToPixelsY(3500)));
+    }
+
+    void controlsEndAtTheStatusBar()
+    {
+        start();
+        window()->resize(TwipsToPixelsX(9000), TwipsToPixelsY(7000));
+        QWidget* client = window()->centralWidget();
+        QTRY_COMPARE(grid()->geometry().bottom(), client->height() - 1);
+        QCOMPARE(entryBox()->geometry().bottom(), client->height() - 1);
+        QCOMPARE(entryBox()->geometry().right(), client->width() - 1);
+        auto* list = child<FlexGrid>("greList");
+        QCOMPARE(list->geometry(), QRect(0, 0, client->width(), client->height()));
+        QVERIFY(!list->isVisible());
+        QCOMPARE(client->geometry().bottom() + 1, window()->statusBar()->geometry().top());
+    }
+
+    void runningDisablesTheWindow()
+    {
+        start();
+        window()->Running(QStringLiteral("処理中です。"));
+        QVERIFY(!window()->isEnabled());
+        QCOMPARE(statusText(), QStringLiteral("処理中です。"));
+        QCOMPARE(BusyCount(), 1);
+        window()->Running(QString());
+        QVERIFY(window()->isEnabled());
+        QCOMPARE(statusText(), QString());
+        QCOMPARE(BusyCount(), 0);
+    }
+
+    void storeErrorInACommandLeavesTheWindowUsable()
+    {
+        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("False")));
+        start();
+        QVERIFY(QFile::rename(dataPath(), dataPath() + QStringLiteral(".away")));
+        boxes->ok();
+        button(2)->click();
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Warning);
+        QVERIFY(boxes->boxes[0].text.startsWith(StoreErrorText(QString())));
+        QVERIFY(window()->isEnabled());
+        QCOMPARE(BusyCount(), 0);
+        QCOMPARE(statusText(), QString());
+        QVERIFY(grid()->Redraw());
+        // A vanished calendar is never recreated.
+        QVERIFY(!QFile::exists(dataPath()));
+        QVERIFY(QFile::rename(dataPath() + QStringLiteral(".away"), dataPath()));
+        button(0)->click();
+        button(1)->click();
+        QCOMPARE(caption(), QStringLiteral("2026年12月"));
+        QVERIFY(grid()->isVisible());
+    }
+
+    void typedTextSurvivesAFailedSave()
+    {
+        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("False")));
+        start();
+        typeEntry(QStringLiteral("消えない"));
+        QVERIFY(QFile::rename(dataPath(), dataPath() + QStringLiteral(".away")));
+        boxes->ok();
+        clickDay(8);
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("消えない"));
+        QVERIFY(window()->plan()->Dirty);
+        QVERIFY(QFile::rename(dataPath() + QStringLiteral(".away"), dataPath()));
+        clickDay(9);
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
+                 QStringLiteral("消えない"));
+    }
+
+    void aboutBoxIsOneBoxBroughtToTheFront()
+    {
+        start();
+        QAction* about = window()->findChild<QAction*>(QStringLiteral("mnuAbout"));
+        about->trigger();
+        about->trigger();
+        QVERIFY(AboutBoxLoaded());
+        frmAbout* box = AboutBox();
+        const QWidgetList tops = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(tops.begin(), tops.end(),
+                               [](QWidget* w) { return qobject_cast<frmAbout*>(w) != nullptr; }),
+                 1);
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+        QVERIFY(box->cmdClose->isVisible());
+        QCOMPARE(frmAbout::Lines().value(1), QStringLiteral("Version 1.0.0"));
+        QVERIFY(window()->isEnabled());
+        box->cmdClose->click();
+        QTRY_VERIFY(!AboutBoxLoaded());
+    }
+};
+
+ZEDU_TEST_MAIN(tst_frmMain)
+#include "tst_frmMain.moc"

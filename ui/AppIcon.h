@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's icon, drawn from its SVG at the usual sizes.
+QIcon AppIcon();

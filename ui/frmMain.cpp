@@ -1,0 +1,663 @@
+#include "ui/frmMain.h"
+
+#include "entries/clsPlan.h"
+#include "platform/Dialogs.h"
+#include "platform/Globals.h"
+#include "platform/RegControl.h"
+#include "platform/Twips.h"
+#include "platform/basMain.h"
+#include "store/FileSession.h"
+#include "store/clsMaster.h"
+#include "ui/AppIcon.h"
+#include "ui/frmAbout.h"
+#include "view/FlexGrid.h"
+#include "view/clsCalendar.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace {
+
+frmMain* theMainWindow = nullptr;
+
+// Design position of a control, in twips.
+void place(QWidget* w, double left, double top, double width, double height)
+{
+    w->setGeometry(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
+                   TwipsToPixelsY(height));
+}
+
+QString twipsText(double twips)
+{
+    return QString::number(twips, 'g', QLocale::FloatingPointShortest);
+}
+
+int registryNumber(const QString& name, const QString& defaultText)
+{
+    return LeadingWholeNumber(RegRead(kRegKey, name, defaultText)).value_or(0);
+}
+
+} // namespace
+
+frmMain* MainWindow()
+{
+    return theMainWindow;
+}
+
+void setMainWindow(frmMain* window)
+{
+    theMainWindow = window;
+}
+
+QString StoreErrorText(const QString& engineText)
+{
+    return QStringLiteral("暦ファイルの読み書きに失敗しました。\r") + engineText;
+}
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kAppTitle);
+    setWindowIcon(AppIcon());
+    createControls();
+    createMenus();
+
+    // The entry is saved however the program ends, not only by closing.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::Form_Unload);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
+        if (mPlan && mLoaded && !mUnloaded) {
+            guarded([this] { mPlan->Save(); });
+            SavePlacement();
+        }
+    });
+}
+
+frmMain::~frmMain()
+{
+    Form_Unload();
+    if (theMainWindow == this)
+        theMainWindow = nullptr;
+}
+
+clsPlan* frmMain::plan()
+{
+    if (!mPlan)
+        mPlan = std::make_unique<clsPlan>(txtToday, this);
+    return mPlan.get();
+}
+
+void frmMain::createControls()
+{
+    mClient = new QWidget(this);
+    mClient->setObjectName(QStringLiteral("client"));
+    setCentralWidget(mClient);
+    mClient->installEventFilter(this);
+    const QFont font = JapaneseFixedFont(9);
+
+    QStatusBar* stb = new QStatusBar(this);
+    stb->setObjectName(QStringLiteral("stb"));
+    stb->setSizeGripEnabled(true);
+    stb->setFixedHeight(TwipsToPixelsY(315));
+    mPanelText = new QLabel(stb);
+    mPanelText->setObjectName(QStringLiteral("stbPanel1"));
+    mPanelDate = new QLabel(stb);
+    mPanelDate->setObjectName(QStringLiteral("stbDate"));
+    mPanelTime = new QLabel(stb);
+    mPanelTime->setObjectName(QStringLiteral("stbTime"));
+    stb->addWidget(mPanelText, 1);
+    stb->addPermanentWidget(mPanelDate);
+    stb->addPermanentWidget(mPanelTime);
+    setStatusBar(stb);
+    mClock = new QTimer(this);
+    connect(mClock, &QTimer::timeout, this, &frmMain::updateClock);
+    mClock->start(1000);
+    updateClock();
+
+    txtToday = new QPlainTextEdit(mClient);
+    txtToday->setObjectName(QStringLiteral("txtToday"));
+    txtToday->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtToday->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtToday->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtToday->setFont(font);
+    txtToday->setToolTip(QStringLiteral("ｶﾚﾝﾀﾞｰ日付の内容"));
+    place(txtToday, 3300, 0, 4935, 5175);
+    connect(txtToday, &QPlainTextEdit::textChanged, this, &frmMain::txtToday_Change);
+
+    greDate = new FlexGrid(mClient);
+    greDate->setObjectName(QStringLiteral("greDate"));
+    greDate->setRows(7);
+    greDate->setCols(7);
+    greDate->setFixedRows(1);
+    greDate->setFixedCols(0);
+    greDate->setFont(font);
+    place(greDate, 60, 420, 3195, 2415);
+    connect(greDate, &FlexGrid::RowColChange, this, &frmMain::greDate_RowColChange);
+    connect(greDate, &FlexGrid::MouseDown, this, &frmMain::greDate_MouseDown);
+
+    txtYm = new QLineEdit(mClient);
+    txtYm->setObjectName(QStringLiteral("txtYm"));
+    txtYm->setReadOnly(true);
+    txtYm->setAlignment(Qt::AlignCenter);
+    txtYm->setFont(font);
+    txtYm->setToolTip(QStringLiteral("ｶﾚﾝﾀﾞｰの年月"));
+    place(txtYm, 60, 60, 1095, 315);
+
+    const struct
+    {
+        const char16_t* caption;
+        const char16_t* tip;
+        double left;
+    } buttons[3] = {
+        {u"<", u"先月に移動", 1620}, {u"@", u"今日に戻る", 1980}, {u">", u"来月に移動", 2340}};
+    for (int i = 0; i < 3; ++i) {
+        cmdYm[i] = new QPushButton(QString::fromUtf16(buttons[i].caption), mClient);
+        cmdYm[i]->setObjectName(QStringLiteral("cmdYm_%1").arg(i));
+        cmdYm[i]->setToolTip(QString::fromUtf16(buttons[i].tip));
+        place(cmdYm[i], buttons[i].left, 60, 315, 315);
+        connect(cmdYm[i], &QPushButton::clicked, this, [this, i] { cmdYm_Click(i); });
+    }
+
+    greList = new FlexGrid(mClient);
+    greList->setObjectName(QStringLiteral("greList"));
+    greList->setRows(2);
+    greList->setCols(2);
+    greList->setFixedRows(1);
+    greList->setFixedCols(0);
+    greList->setFont(font);
+    greList->setToolTip(QStringLiteral("一覧表"));
+    place(greList, 0, 0, 8235, 2835);
+    greList->setVisible(false);
+
+    cmdJump = new QPushButton(QStringLiteral("J"), mClient);
+    cmdJump->setObjectName(QStringLiteral("cmdJump"));
+    cmdJump->setToolTip(QStringLiteral("年月ｼﾞｬﾝﾌﾟ"));
+    place(cmdJump, 1140, 60, 315, 315);
+    connect(cmdJump, &QPushButton::clicked, this, &frmMain::cmdJump_Click);
+
+    lstJump = new QListWidget(mClient);
+    lstJump->setObjectName(QStringLiteral("lstJump"));
+    lstJump->setToolTip(QStringLiteral("年月ｼﾞｬﾝﾌﾟ"));
+    lstJump->setFont(font);
+    place(lstJump, 60, 360, 1395, 1680);
+    lstJump->setVisible(false);
+    lstJump->installEventFilter(this);
+    connect(lstJump, &QListWidget::currentRowChanged, this, [this] {
+        if (!mFilling)
+            lstJump_Click();
+    });
+    connect(lstJump, &QListWidget::itemClicked, this, [this] { lstJump_Click(); });
+
+    // The list is drawn above the grid when shown, the jump list above all.
+    greList->raise();
+    lstJump->raise();
+
+    setTabOrder(txtToday, greDate);
+    setTabOrder(greDate, txtYm);
+    setTabOrder(txtYm, cmdYm[0]);
+    setTabOrder(cmdYm[0], cmdYm[2]);
+    setTabOrder(cmdYm[2], cmdYm[1]);
+    setTabOrder(cmdYm[1], greList);
+    setTabOrder(greList, cmdJump);
+    setTabOrder(cmdJump, lstJump);
+
+    resize(TwipsToPixelsX(8280), TwipsToPixelsY(5505));
+}
+
+QAction* frmMain::addItem(QMenu* menu, const QString& name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+QAction* frmMain::addSeparator(QMenu* menu, const QString& name)
+{
+    QAction* separator = menu->addSeparator();
+    separator->setObjectName(name);
+    return separator;
+}
+
+void frmMain::createMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("menuBar"));
+
+    QMenu* mnuFile = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->menuAction()->setObjectName(QStringLiteral("mnuFile"));
+    addItem(mnuFile, QStringLiteral("mnuDateRange"), QStringLiteral("登録暦範囲(&R)"));
+    addSeparator(mnuFile, QStringLiteral("mnuFileSepa1"));
+    QAction* mnuExit = addItem(mnuFile, QStringLiteral("mnuExit"), QStringLiteral("終了(&E)"));
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+
+    mnuEdit = bar->addMenu(QStringLiteral("編集(&E)"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuEdit->menuAction()->setObjectName(QStringLiteral("mnuEdit"));
+    QAction* mnuCopy = addItem(mnuEdit, QStringLiteral("mnuCopy"), QStringLiteral("ｺﾋﾟｰ(&C)"));
+    mnuCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    addSeparator(mnuEdit, QStringLiteral("mnuEditSepa1"));
+    addItem(mnuEdit, QStringLiteral("mnuChange"), QStringLiteral("平日・休日切替え(&H)"));
+    addItem(mnuEdit, QStringLiteral("mnuChangeAll"), QStringLiteral("毎年休日設定(&A)"));
+    addItem(mnuEdit, QStringLiteral("mnuWeekDayAll"), QStringLiteral("全て平日(&W)"));
+    addItem(mnuEdit, QStringLiteral("mnuNotWeekDayAll"), QStringLiteral("全て休日(&H)"));
+    addItem(mnuEdit, QStringLiteral("mnuWeekAll"), QStringLiteral("全曜日平日(&G)"));
+    addItem(mnuEdit, QStringLiteral("mnuWeekNotAll"), QStringLiteral("全曜日休日(&E)"));
+    addSeparator(mnuEdit, QStringLiteral("mnuEditSepa2"));
+    addItem(mnuEdit, QStringLiteral("mnuPlanAll"), QStringLiteral("毎年行事挿入(&P)"));
+
+    QMenu* mnuDisplay = bar->addMenu(QStringLiteral("表示(&D)"));
+    mnuDisplay->setObjectName(QStringLiteral("mnuDisplay"));
+    mnuDisplay->menuAction()->setObjectName(QStringLiteral("mnuDisplay"));
+    mDispModes = new QActionGroup(this);
+    const QString modes[3] = {QStringLiteral("通常(&N)"), QStringLiteral("全暦一覧(&L)"),
+                              QStringLiteral("予定がある日だけの一覧(&P)")};
+    for (int i = 0; i < 3; ++i) {
+        mnuDispMode[i] = addItem(mnuDisplay, QStringLiteral("mnuDispMode_%1").arg(i), modes[i]);
+        mnuDispMode[i]->setCheckable(true);
+        mDispModes->addAction(mnuDispMode[i]);
+    }
+    mnuDispMode[0]->setChecked(true);
+
+    QMenu* mnuConfig = bar->addMenu(QStringLiteral("環境(&C)"));
+    mnuConfig->setObjectName(QStringLiteral("mnuConfig"));
+    mnuConfig->menuAction()->setObjectName(QStringLiteral("mnuConfig"));
+    mnuStartupCopy = addItem(mnuConfig, QStringLiteral("mnuStartupCopy"),
+                             QStringLiteral("Windows起動時に Zedu も起動(&S)"));
+    mnuDisktopCopy =
+        addItem(mnuConfig, QStringLiteral("mnuDisktopCopy"), QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟに登録(D)"));
+    mnuSpeed = addItem(mnuConfig, QStringLiteral("mnuSpeed"), QStringLiteral("動作速度優先(&R)"));
+    for (QAction* a : {mnuStartupCopy, mnuDisktopCopy, mnuSpeed})
+        a->setCheckable(true);
+
+    QMenu* mnuHelp = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelp->menuAction()->setObjectName(QStringLiteral("mnuHelp"));
+    addItem(mnuHelp, QStringLiteral("mnuHelpCategory"), QStringLiteral("目次(&C)"));
+    addSeparator(mnuHelp, QStringLiteral("mnuHelpSepa1"));
+    QAction* mnuAbout =
+        addItem(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"));
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::updateClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    mPanelDate->setText(now.toString(QStringLiteral("yyyy/MM/dd")));
+    mPanelTime->setText(now.toString(QStringLiteral("H:mm")));
+}
+
+// ---- lifecycle -------------------------------------------------------------
+
+void frmMain::Form_Load()
+{
+    SetBusy(true);
+    mCalendar = std::make_unique<clsCalendar>(greDate, txtYm, this);
+    connect(mCalendar.get(), &clsCalendar::Change, this, &frmMain::mCalendar_Change);
+
+    restorePlacement();
+    mLoaded = true;
+    ArrangeControls();
+
+    mnuSpeed->setChecked(gOpenFlag);
+    mnuStartupCopy->setChecked(
+        FileExists(ShellFolder(QStringLiteral("Startup")) + QLatin1Char('/') + kShortcutName));
+    mnuDisktopCopy->setChecked(
+        FileExists(ShellFolder(QStringLiteral("Desktop")) + QLatin1Char('/') + kShortcutName));
+    mnuDispMode[0]->setChecked(true);
+    greList->setVisible(false);
+
+    guarded([this] {
+        if (gOpenFlag)
+            gDatabase.open(gDataPath);
+        // Today's month is drawn and today's entry loaded through the Change
+        // event, both reading the file opened above.
+        mCalendar->setCurDate(TodayKey());
+    });
+
+    SetBusy(false);
+    DoEvents();
+}
+
+void frmMain::restorePlacement()
+{
+    const int state = registryNumber(QStringLiteral("WindowState"), QStringLiteral("0"));
+    const int left = registryNumber(QStringLiteral("Left"), QStringLiteral("0"));
+    const int top = registryNumber(QStringLiteral("Top"), QStringLiteral("0"));
+    const int width = registryNumber(QStringLiteral("Width"), QStringLiteral("6000"));
+    const int height = registryNumber(QStringLiteral("Height"), QStringLiteral("3500"));
+
+    setWindowState(Qt::WindowNoState);
+    move(TwipsToPixelsX(left), TwipsToPixelsY(top));
+    // The stored size is the outer size; the frame is added back by the
+    // window system, and corrected once it is known (see fixOuterSize).
+    resize(TwipsToPixelsX(width), TwipsToPixelsY(height));
+    mWantedOuter = QSize(TwipsToPixelsX(width), TwipsToPixelsY(height));
+    if (state == 1)
+        mRestoredState = Qt::WindowMinimized;
+    else if (state == 2)
+        mRestoredState = Qt::WindowMaximized;
+    else
+        mRestoredState = Qt::WindowNoState;
+    setWindowState(mRestoredState);
+}
+
+void frmMain::showRestored()
+{
+    setWindowState(mRestoredState);
+    show();
+    if (txtToday->isVisible())
+        txtToday->setFocus(Qt::OtherFocusReason);
+    else
+        greDate->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::fixOuterSize()
+{
+    if (!mWantedOuter.isValid() || windowState() != Qt::WindowNoState || !isVisible())
+        return;
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.isNull() || frame == QSize(0, 0))
+        return;
+    const QSize wanted = mWantedOuter - frame;
+    mWantedOuter = QSize();
+    if (wanted != size())
+        resize(wanted);
+}
+
+void frmMain::Form_Unload()
+{
+    if (mUnloaded || !mLoaded)
+        return;
+    mUnloaded = true;
+    if (mPlan) {
+        try {
+            mPlan->Save();
+        } catch (const std::exception&) {
+            // Nothing can be asked any more on this path.
+        }
+    }
+    SavePlacement();
+    try {
+        gDatabase.close();
+    } catch (...) {
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (mLoaded && !mUnloaded && mPlan && mPlan->Dirty) {
+        // A pending entry that cannot be written is not dropped silently.
+        bool saved = false;
+        QString problem;
+        try {
+            mPlan->Save();
+            saved = true;
+        } catch (const EngineError& e) {
+            problem = e.text();
+        } catch (const std::exception& e) {
+            problem = QString::fromLocal8Bit(e.what());
+        }
+        if (!saved) {
+            Running(QString());
+            if (AskYesNo(StoreErrorText(problem) +
+                         QStringLiteral("\r入力した予定は保存されていません。終了しますか？")) ==
+                Dialogs::No) {
+                event->ignore();
+                return;
+            }
+            mPlan->Dirty = false;
+        }
+    }
+    Form_Unload();
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fixOuterSize();
+    ArrangeControls();
+}
+
+void frmMain::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    fixOuterSize();
+    if (mLoaded && !mUnloaded)
+        SavePlacement();
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        ArrangeControls();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mClient && event->type() == QEvent::Resize)
+        layoutControls();
+    else if (watched == lstJump && event->type() == QEvent::FocusOut)
+        lstJump_LostFocus();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::ArrangeControls()
+{
+    if (!mLoaded || mUnloaded)
+        return;
+    SavePlacement();
+    if (windowState() & Qt::WindowMinimized)
+        return;
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        const QSize outer = frameGeometry().size();
+        const QSize minimum(TwipsToPixelsX(6000), TwipsToPixelsY(3500));
+        if (outer.width() < minimum.width() || outer.height() < minimum.height())
+            resize(size() + (outer.expandedTo(minimum) - outer));
+    }
+    layoutControls();
+}
+
+void frmMain::layoutControls()
+{
+    const int H = mClient->height();
+    const int W = mClient->width();
+    greDate->setGeometry(greDate->x(), greDate->y(), greDate->width(),
+                         std::max(0, H - greDate->y()));
+    txtToday->setGeometry(txtToday->x(), 0, std::max(0, W - txtToday->x()), H);
+    greList->setGeometry(0, 0, W, H);
+}
+
+void frmMain::SavePlacement()
+{
+    int state = 0;
+    if (windowState() & Qt::WindowMinimized)
+        state = 1;
+    else if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        state = 2;
+    RegWrite(kRegKey, QStringLiteral("WindowState"), QString::number(state));
+    if (state != 0)
+        return;
+    const QRect outer = frameGeometry();
+    RegWrite(kRegKey, QStringLiteral("Top"), twipsText(PixelsToTwipsY(outer.top())));
+    RegWrite(kRegKey, QStringLiteral("Left"), twipsText(PixelsToTwipsX(outer.left())));
+    RegWrite(kRegKey, QStringLiteral("Height"), twipsText(PixelsToTwipsY(outer.height())));
+    RegWrite(kRegKey, QStringLiteral("Width"), twipsText(PixelsToTwipsX(outer.width())));
+}
+
+// ---- busy state ------------------------------------------------------------
+
+void frmMain::Running(const QString& Msg)
+{
+    if (Msg.isEmpty()) {
+        setEnabled(true);
+        if (mFocusBeforeBusy && mFocusBeforeBusy->isVisible() && mFocusBeforeBusy->isEnabled())
+            mFocusBeforeBusy->setFocus(Qt::OtherFocusReason);
+        mFocusBeforeBusy = nullptr;
+    } else {
+        // Disabling moves the keyboard focus away; it is given back when the
+        // busy phase ends, so that arrow keys in the grid keep working.
+        if (isEnabled())
+            mFocusBeforeBusy = QApplication::focusWidget();
+        setEnabled(false);
+    }
+    SetBusy(!Msg.isEmpty());
+    RunningMessage(Msg);
+}
+
+void frmMain::RunningMessage(const QString& Msg)
+{
+    mPanelText->setText(Msg);
+    DoEvents();
+}
+
+bool frmMain::guarded(const std::function<void()>& command)
+{
+    const int busyBefore = BusyCount();
+    QString problem;
+    try {
+        command();
+        return true;
+    } catch (const EngineError& e) {
+        problem = e.text();
+    } catch (const std::exception& e) {
+        problem = QString::fromLocal8Bit(e.what());
+    }
+    greDate->setRedraw(true);
+    Running(QString());
+    while (BusyCount() > busyBefore)
+        SetBusy(false);
+    ShowWarning(StoreErrorText(problem));
+    return false;
+}
+
+// ---- navigation ------------------------------------------------------------
+
+void frmMain::cmdYm_Click(int Index)
+{
+    guarded([&] {
+        if (Index == 1)
+            mCalendar->setCurDate(TodayKey());
+        else
+            mCalendar->MoveMonth(Index - 1);
+    });
+}
+
+void frmMain::cmdJump_Click()
+{
+    guarded([this] {
+        mFilling = true;
+        lstJump->clear();
+        int selected = 0;
+        const int current = mCalendar->CurYear() * 100 + mCalendar->CurMonth();
+        const int top = gMaster.DateTop();
+        try {
+            FileSession session;
+            // One keyed look-up per stored month: the first day after the
+            // month just listed.
+            Query next(
+                session.db(),
+                QStringLiteral("SELECT 日付 FROM Master WHERE 日付 >= ? ORDER BY 日付 LIMIT 1"));
+            int key = top;
+            for (;;) {
+                next.bind(key).exec();
+                if (!next.next())
+                    break;
+                const int ym = next.value(0).toInt() / 100;
+                next.finish();
+                auto* item = new QListWidgetItem(QStringLiteral("%1年%2月")
+                                                     .arg(ym / 100, 4, 10, QLatin1Char('0'))
+                                                     .arg(ym % 100, 2, 10, QLatin1Char('0')));
+                item->setData(Qt::UserRole, ym);
+                lstJump->addItem(item);
+                if (ym == current)
+                    selected = lstJump->count() - 1;
+                key = ym * 100 + 100;
+            }
+        } catch (...) {
+            mFilling = false;
+            throw;
+        }
+        mFilling = false;
+        if (lstJump->count() > 0) {
+            // Selecting in code is a choice: the calendar moves to it at once.
+            lstJump->setCurrentRow(selected);
+        }
+        lstJump->setVisible(true);
+        lstJump->raise();
+        lstJump->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+void frmMain::lstJump_Click()
+{
+    QListWidgetItem* item = lstJump->currentItem();
+    if (!item)
+        return;
+    const int ym = item->data(Qt::UserRole).toInt();
+    lstJump->setVisible(false);
+    guarded([&] {
+        mCalendar->setCurYear(ym / 100);
+        mCalendar->setCurMonth(ym - mCalendar->CurYear() * 100);
+    });
+}
+
+void frmMain::lstJump_LostFocus()
+{
+    lstJump->setVisible(false);
+}
+
+void frmMain::txtToday_Change()
+{
+    plan()->Dirty = true;
+}
+
+void frmMain::greDate_RowColChange()
+{
+    // Changes made while drawing is suspended are the calendar's own.
+    if (!mCalendar || !greDate->Redraw())
+        return;
+    guarded([this] { mCalendar->DayScan(); });
+}
+
+void frmMain::greDate_MouseDown(int Button, int, double, double)
+{
+    if (Button == 2)
+        mnuEdit->popup(QCursor::pos());
+}
+
+void frmMain::mCalendar_Change(int, int NewDate)
+{
+    guarded([&] {
+        plan()->Save();
+        plan()->Load(NewDate);
+    });
+}
+
+// ---- help ------------------------------------------------------------------
+
+void frmMain::mnuAbout_Click()
+{
+    frmAbout* box = AboutBox();
+    box->setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    box->cmdClose->setVisible(true);
+    box->show();
+    box->raise();
+    box->activateWindow();
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "platform/Running.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class FlexGrid;
+class clsCalendar;
+class clsPlan;
+
+// The main window: the month grid with its caption and buttons, the entry box
+// of the selected day, the list grid, the menus and the status bar.
+class frmMain : public QMainWindow, public RunningHost
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Runs once before the window is first shown: creates the calendar view,
+    // restores the placement, opens the shared database under speed priority
+    // and selects today.
+    void Form_Load();
+    // Saves a pending entry and the placement and closes the shared database.
+    // Runs once, whichever way the program ends.
+    void Form_Unload();
+    bool isUnloaded() const { return mUnloaded; }
+
+    // A non-empty message starts a busy phase: the window ignores input, the
+    // pointer is the hourglass and the message is in the status bar's first
+    // panel. The empty text ends it.
+    void Running(const QString& Msg) override;
+    void RunningMessage(const QString& Msg);
+
+    clsCalendar* calendar() const { return mCalendar.get(); }
+    clsPlan* plan();
+
+    // Shows the window in the state restored by Form_Load.
+    void showRestored();
+
+public slots:
+    void cmdYm_Click(int Index);
+    void cmdJump_Click();
+    void lstJump_Click();
+    void lstJump_LostFocus();
+    void txtToday_Change();
+    void greDate_RowColChange();
+    void greDate_MouseDown(int Button, int Shift, double X, double Y);
+    void mCalendar_Change(int OldDate, int NewDate);
+    void mnuAbout_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void ArrangeControls();
+    void layoutControls();
+    void fixOuterSize();
+    void SavePlacement();
+    void restorePlacement();
+    void updateClock();
+    // Runs a command; a store error ends in a warning, the busy state is
+    // ended and the window stays usable.
+    bool guarded(const std::function<void()>& command);
+    QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
+    QAction* addSeparator(QMenu* menu, const QString& name);
+
+    std::unique_ptr<clsCalendar> mCalendar;
+    std::unique_ptr<clsPlan> mPlan;
+
+    QWidget* mClient = nullptr;
+    QPlainTextEdit* txtToday = nullptr;
+    FlexGrid* greDate = nullptr;
+    QLineEdit* txtYm = nullptr;
+    QPushButton* cmdYm[3] = {};
+    FlexGrid* greList = nullptr;
+    QPushButton* cmdJump = nullptr;
+    QListWidget* lstJump = nullptr;
+    QLabel* mPanelText = nullptr;
+    QLabel* mPanelDate = nullptr;
+    QLabel* mPanelTime = nullptr;
+    QTimer* mClock = nullptr;
+
+    QMenu* mnuEdit = nullptr;
+    QAction* mnuSpeed = nullptr;
+    QAction* mnuStartupCopy = nullptr;
+    QAction* mnuDisktopCopy = nullptr;
+    QAction* mnuDispMode[3] = {};
+    QActionGroup* mDispModes = nullptr;
+
+    bool mLoaded = false;
+    bool mUnloaded = false;
+    bool mArranging = false;
+    bool mFilling = false;
+    Qt::WindowStates mRestoredState = Qt::WindowNoState;
+    QPointer<QWidget> mFocusBeforeBusy;
+    QSize mWantedOuter;
+};
+
+// The program's one main window, created by start-up; nullptr before that and
+// after it was unloaded.
+frmMain* MainWindow();
+void setMainWindow(frmMain* window);
+
+// The warning shown when a command meets a store error.
+QString StoreErrorText(const QString& engineText);
