@@ -10,11 +10,11 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLockFile>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTranslator>
 

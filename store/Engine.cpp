@@ -73,6 +73,7 @@ void Database::open(const QString& path, bool exclusive)
             throw EngineError(path, message);
         }
     }
+    mRegistered = true;
     mPath = path;
     try {
         if (exclusive) {
@@ -92,8 +93,11 @@ void Database::open(const QString& path, bool exclusive)
 
 void Database::close()
 {
-    if (!QSqlDatabase::contains(mConnectionName))
+    // Tracked here rather than asked of Qt SQL: the global handle is
+    // destroyed after Qt SQL's own registry at exit.
+    if (!mRegistered)
         return;
+    mRegistered = false;
     {
         QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
         if (mInTransaction && db.isOpen())
@@ -106,8 +110,7 @@ void Database::close()
 
 bool Database::isOpen() const
 {
-    return QSqlDatabase::contains(mConnectionName) &&
-           QSqlDatabase::database(mConnectionName, false).isOpen();
+    return mRegistered && QSqlDatabase::database(mConnectionName, false).isOpen();
 }
 
 QSqlDatabase Database::connection() const

@@ -69,6 +69,7 @@ private:
     QString mConnectionName;
     QString mPath;
     bool mInTransaction = false;
+    bool mRegistered = false;
 };
 
 // One prepared statement. Values are bound by position in the order of the

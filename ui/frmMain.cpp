@@ -359,6 +359,7 @@ void frmMain::showRestored()
 {
     setWindowState(mRestoredState);
     show();
+    fixOuterSize();
     if (txtToday->isVisible())
         txtToday->setFocus(Qt::OtherFocusReason);
     else

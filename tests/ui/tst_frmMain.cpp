@@ -109,10 +109,19 @@ class tst_frmMain : public QObject
         clickCell(cell.x(), cell.y());
     }
 
+    // Types like a user, Japanese text included.
     void typeEntry(const QString& text)
     {
         entryBox()->setFocus();
-        QTest::keyClicks(entryBox(), text);
+        for (const QChar ch : text) {
+            if (ch == QLatin1Char('\n'))
+                QTest::keyClick(entryBox(), Qt::Key_Return);
+            else if (ch.unicode() < 0x80)
+                QTest::keyClick(entryBox(), char(ch.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, entryBox(), Qt::Key_unknown, QString(ch),
+                                    Qt::NoModifier);
+        }
     }
 
 private slots:
@@ -303,31 +312,52 @@ private slots:
         start();
         window()->move(TwipsToPixelsX(1500), TwipsToPixelsY(900));
         window()->resize(TwipsToPixelsX(9000), TwipsToPixelsY(6000));
+        const QRect outer = window()->frameGeometry();
         typeEntry(QStringLiteral("閉じる前"));
         window()->close();
         QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
                  QStringLiteral("閉じる前"));
         QCOMPARE(RegRead(kRegKey, QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+        // The outer bounds, in twips.
         QCOMPARE(RegRead(kRegKey, QStringLiteral("Left"), QString()).toDouble(),
-                 PixelsToTwipsX(TwipsToPixelsX(1500)));
+                 PixelsToTwipsX(outer.left()));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Top"), QString()).toDouble(),
+                 PixelsToTwipsY(outer.top()));
         QCOMPARE(RegRead(kRegKey, QStringLiteral("Width"), QString()).toDouble(),
-                 PixelsToTwipsX(TwipsToPixelsX(9000)));
+                 PixelsToTwipsX(outer.width()));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Height"), QString()).toDouble(),
+                 PixelsToTwipsY(outer.height()));
         QVERIFY(!gDatabase.isOpen());
         stop();
 
         // The next start opens where the last one ended.
         start();
-        QCOMPARE(window()->pos(), QPoint(TwipsToPixelsX(1500), TwipsToPixelsY(900)));
-        QCOMPARE(window()->size(), QSize(TwipsToPixelsX(9000), TwipsToPixelsY(6000)));
+        QCOMPARE(window()->frameGeometry(), outer);
         QCOMPARE(entryBox()->toPlainText(), QStringLiteral("閉じる前"));
         window()->showMaximized();
         QTRY_VERIFY(window()->isMaximized());
         stop();
         QCOMPARE(RegRead(kRegKey, QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Width"), QString()).toDouble(),
+                 PixelsToTwipsX(outer.width()));
         start();
         QVERIFY(window()->isMaximized());
-        QCOMPARE(window()->normalGeometry().size(),
-                 QSize(TwipsToPixelsX(9000), TwipsToPixelsY(6000)));
+        window()->showNormal();
+        QTRY_COMPARE(window()->frameGeometry(), outer);
+    }
+
+    void minimizedKeepsTheNormalBounds()
+    {
+        start();
+        window()->resize(TwipsToPixelsX(8000), TwipsToPixelsY(5000));
+        const QString width = RegRead(kRegKey, QStringLiteral("Width"), QString());
+        window()->showMinimized();
+        QTRY_COMPARE(RegRead(kRegKey, QStringLiteral("WindowState"), QString()),
+                     QStringLiteral("1"));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Width"), QString()), width);
+        stop();
+        start();
+        QVERIFY(window()->isMinimized());
     }
 
     void firstStartUsesTheDefaultPlacement()
@@ -347,9 +377,10 @@ private slots:
         window()->resize(100, 80);
         QTRY_COMPARE(window()->frameGeometry().size(),
                      QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
+        const int frameWidth = window()->frameGeometry().width() - window()->width();
         window()->resize(TwipsToPixelsX(7000), 80);
         QTRY_COMPARE(window()->frameGeometry().size(),
-                     QSize(TwipsToPixelsX(7000), TwipsToPixelsY(3500)));
+                     QSize(TwipsToPixelsX(7000) + frameWidth, TwipsToPixelsY(3500)));
     }
 
     void controlsEndAtTheStatusBar()
