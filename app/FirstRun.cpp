@@ -13,9 +13,7 @@ std::optional<int> PrepareCalendarFile()
     // A range change that was cut short between writing the compacted copy
     // and giving it the calendar's name leaves only New.vad: that copy is
     // the calendar, not a reason for a first run over the user's diary.
-    const QString compacted = CompactionTarget();
-    if (!FileExists(gDataPath) && FileExists(compacted) && IsIntactCalendar(compacted))
-        ReplaceFile(compacted, gDataPath);
+    RecoverCalendarFile();
 
     // 7. An existing calendar goes straight to the main window.
     if (FileExists(gDataPath))

@@ -92,6 +92,14 @@ bool IsIntactCalendar(const QString& path)
     }
 }
 
+bool RecoverCalendarFile()
+{
+    const QString compacted = CompactionTarget();
+    if (FileExists(gDataPath) || !FileExists(compacted) || !IsIntactCalendar(compacted))
+        return false;
+    return ReplaceFile(compacted, gDataPath);
+}
+
 clsMaster::clsMaster() = default;
 clsMaster::~clsMaster() = default;
 

@@ -76,6 +76,11 @@ bool ReplaceFile(const QString& source, const QString& target);
 // Owner-only read and write on the calendar file.
 void MakePrivate(const QString& path);
 
+// A range change cut short between writing the compacted copy and giving it
+// the calendar's name leaves only New.vad beside the calendar's path: puts an
+// intact copy in place. True when it did.
+bool RecoverCalendarFile();
+
 // True when `path` is an intact calendar file (table Master present,
 // integrity check passed).
 bool IsIntactCalendar(const QString& path);

@@ -1,0 +1,63 @@
+// Runs store operations in a process of its own, for tests that kill it in
+// the middle of a write or run it as another user.
+//
+//   zedu_storehost create <calendar>      first-run creation, answering Yes twice
+//   zedu_storehost churn <calendar>       range changes back and forth until killed
+//
+// Every box is printed as "box <kind>|<text>"; "done <result>" at the end.
+
+#include "platform/Dialogs.h"
+#include "platform/Globals.h"
+#include "store/FileSession.h"
+#include "store/clsMaster.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+class YesDialogs final : public Dialogs::Provider
+{
+public:
+    int message(Dialogs::Kind kind, const QString&, const QString& text) override
+    {
+        std::printf("box %d|%s\n", int(kind), text.toUtf8().constData());
+        std::fflush(stdout);
+        return kind == Dialogs::Kind::Question ? Dialogs::Yes : Dialogs::Ok;
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    YesDialogs dialogs;
+    Dialogs::setProvider(&dialogs);
+    const QStringList args = app.arguments();
+    if (args.size() < 3)
+        return 2;
+    gDataPath = QFileInfo(args[2]).absoluteFilePath();
+    gOpenFlag = false;
+    if (args[1] == QLatin1String("create")) {
+        const bool ok = gMaster.Create();
+        std::printf("done %d\n", ok ? 1 : 0);
+        return ok ? 0 : 1;
+    }
+    if (args[1] == QLatin1String("churn")) {
+        std::printf("ready\n");
+        std::fflush(stdout);
+        for (int i = 0;; ++i) {
+            const bool wide = i % 2 == 0;
+            if (!gMaster.Update(wide ? 202501 : 202601, wide ? 202712 : 202612))
+                return 3;
+        }
+    }
+    return 2;
+}

@@ -1,0 +1,153 @@
+#include "store/Engine.h"
+#include "tests/support/TestMain.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+class tst_Engine : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QByteArray bytes(const QString& file) const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private slots:
+    void openingNeverCreatesAFile()
+    {
+        Database db;
+        const QString missing = path(QStringLiteral("フォルダ 名/#1?.vad"));
+        try {
+            db.open(missing);
+            QFAIL("opened a missing file");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.file(), missing);
+            QVERIFY(!e.message().isEmpty());
+            QVERIFY(e.text().contains(missing));
+        }
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY(!db.isOpen());
+    }
+
+    void foreignFileFailsAndStaysUnchanged()
+    {
+        const QString file = path(QStringLiteral("foreign.vad"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("This is not a database at all, just some text.\n").repeated(100));
+        f.close();
+        const QByteArray before = bytes(file);
+        Database db;
+        QVERIFY_THROWS_EXCEPTION(EngineError, db.open(file));
+        QCOMPARE(bytes(file), before);
+    }
+
+    void createRefusesAnExistingFile()
+    {
+        const QString file = path(QStringLiteral("exists.vad"));
+        Database::Create(file);
+        QVERIFY(QFile::exists(file));
+        QVERIFY_THROWS_EXCEPTION(EngineError, Database::Create(file));
+    }
+
+    void valuesAreBoundNotSpliced()
+    {
+        const QString file = path(QStringLiteral("values.vad"));
+        Database::Create(file);
+        Database db;
+        db.open(file);
+        db.exec(QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT)"));
+        const QString tricky = QStringLiteral("it's '); DROP TABLE t; -- 𠮷\r\n改行");
+        Query insert(db, QStringLiteral("INSERT INTO t VALUES (?, ?)"));
+        insert.bind(1).bind(tricky).exec();
+        insert.bind(2).bind(QStringLiteral("")).exec();
+        Query select(db, QStringLiteral("SELECT v FROM t ORDER BY k"));
+        select.exec();
+        QVERIFY(select.next());
+        QCOMPARE(select.value(0).toString(), tricky);
+        QVERIFY(select.next());
+        QVERIFY(!select.value(0).isNull());
+        QVERIFY(!select.next());
+    }
+
+    void engineMessagesReachTheCaller()
+    {
+        const QString file = path(QStringLiteral("errors.vad"));
+        Database::Create(file);
+        Database db;
+        db.open(file);
+        try {
+            db.exec(QStringLiteral("SELEC nonsense"));
+            QFAIL("no error");
+        } catch (const EngineError& e) {
+            QVERIFY2(e.message().contains(QLatin1String("syntax error")), qPrintable(e.message()));
+        }
+        QVERIFY_THROWS_EXCEPTION(EngineError, Query(db, QStringLiteral("SELECT * FROM Master")));
+        db.close();
+        QVERIFY_THROWS_EXCEPTION(EngineError, db.exec(QStringLiteral("SELECT 1")));
+    }
+
+    void rollbackUndoes()
+    {
+        const QString file = path(QStringLiteral("tx.vad"));
+        Database::Create(file);
+        Database db;
+        db.open(file);
+        db.exec(QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY)"));
+        db.beginTrans();
+        db.exec(QStringLiteral("INSERT INTO t VALUES (1)"));
+        db.rollback();
+        QVERIFY(!db.inTransaction());
+        db.rollback(); // nothing under way: no error
+        Query count(db, QStringLiteral("SELECT count(*) FROM t"));
+        count.exec();
+        QVERIFY(count.next());
+        QCOMPARE(count.value(0).toInt(), 0);
+    }
+
+    void exclusiveOpenLocksOthersOut()
+    {
+        const QString file = path(QStringLiteral("excl.vad"));
+        Database::Create(file);
+        {
+            Database setup;
+            setup.open(file);
+            setup.exec(QStringLiteral("CREATE TABLE t (k INTEGER)"));
+        }
+        Database owner;
+        owner.open(file, true);
+        Database other;
+        QVERIFY_THROWS_EXCEPTION(EngineError, {
+            other.open(file);
+            other.exec(QStringLiteral("INSERT INTO t VALUES (1)"));
+        });
+        owner.close();
+        other.close();
+        other.open(file);
+        other.exec(QStringLiteral("INSERT INTO t VALUES (1)"));
+    }
+
+    void compactionWritesANewFileOnly()
+    {
+        const QString file = path(QStringLiteral("big.vad"));
+        const QString copy = path(QStringLiteral("copy.vad"));
+        Database::Create(file);
+        Database db;
+        db.open(file);
+        db.exec(QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT)"));
+        db.compactInto(copy);
+        QVERIFY(QFile::exists(copy));
+        QVERIFY_THROWS_EXCEPTION(EngineError, db.compactInto(copy));
+        Database check;
+        check.open(copy);
+        check.exec(QStringLiteral("SELECT k FROM t"));
+    }
+};
+
+ZEDU_TEST_MAIN(tst_Engine)
+#include "tst_Engine.moc"

@@ -1,0 +1,617 @@
+#include "platform/Clock.h"
+#include "platform/DayKey.h"
+#include "platform/Globals.h"
+#include "platform/basMain.h"
+#include "store/FileSession.h"
+#include "store/clsMaster.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestMain.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace {
+
+// Plain SQL on the calendar file, on a connection of its own.
+class Peek
+{
+public:
+    explicit Peek(const QString& path) : mName(QUuid::createUuid().toString())
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mName);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        db.open();
+    }
+    ~Peek()
+    {
+        QSqlDatabase::database(mName, false).close();
+        QSqlDatabase::removeDatabase(mName);
+    }
+    QList<QVariantList> rows(const QString& sql, const QVariantList& values = {})
+    {
+        QSqlQuery q(QSqlDatabase::database(mName, false));
+        q.prepare(sql);
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        QList<QVariantList> result;
+        if (!q.exec())
+            return result;
+        while (q.next()) {
+            QVariantList row;
+            for (int i = 0; i < q.record().count(); ++i)
+                row << q.value(i);
+            result << row;
+        }
+        return result;
+    }
+    QVariant one(const QString& sql, const QVariantList& values = {})
+    {
+        const auto r = rows(sql, values);
+        return r.isEmpty() ? QVariant() : r.first().value(0);
+    }
+    bool exec(const QString& sql)
+    {
+        QSqlQuery q(QSqlDatabase::database(mName, false));
+        return q.exec(sql);
+    }
+
+private:
+    QString mName;
+};
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Readable and writable by the owner, nothing for group and others.
+bool ownerOnly(const QString& path)
+{
+    const QFile::Permissions p = QFile::permissions(path);
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    return (p & QFile::ReadOwner) && (p & QFile::WriteOwner) && !(p & others);
+}
+
+} // namespace
+
+class tst_clsMaster : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+
+    // A created, empty calendar at gDataPath.
+    void create()
+    {
+        ScriptedDialogs boxes;
+        boxes.yes();
+        boxes.yes();
+        QVERIFY(gMaster.Create());
+    }
+
+    void calendar(int top, int bottom)
+    {
+        create();
+        if (gOpenFlag)
+            gDatabase.open(gDataPath);
+        QVERIFY(gMaster.Update(top, bottom));
+    }
+
+    int count()
+    {
+        return Peek(gDataPath).one(QStringLiteral("SELECT count(*) FROM Master")).toInt();
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        gDataPath = dir->filePath(QStringLiteral("Data.vad"));
+        gOpenFlag = false;
+        Clock::setTodayForTesting(QDate(1999, 7, 5));
+    }
+
+    void cleanup()
+    {
+        gDatabase.close();
+        dir.reset();
+    }
+
+    void createAsksTwiceAndBuildsTheSchema()
+    {
+        ScriptedDialogs boxes;
+        boxes.yes();
+        boxes.yes();
+        QVERIFY(gMaster.Create());
+        QCOMPARE(boxes.texts(),
+                 (QStringList{
+                     QStringLiteral(
+                         "暦ファイルを作成します。\r今日は「1999/07/05」で間違いありませんか？"),
+                     QStringLiteral("本当に「1999/07/05」で間違いありませんね？")}));
+        QCOMPARE(boxes.boxes[0].kind, Dialogs::Kind::Question);
+        QVERIFY(!gDatabase.isOpen());
+        Peek peek(gDataPath);
+        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"))
+                     .toInt(),
+                 1);
+        const auto columns = peek.rows(QStringLiteral("PRAGMA table_info(Master)"));
+        QCOMPARE(columns.size(), 4);
+        const QStringList names{QStringLiteral("日付"), QStringLiteral("曜日"),
+                                QStringLiteral("平日"), QStringLiteral("内容")};
+        const QStringList types{QStringLiteral("INTEGER"), QStringLiteral("SMALLINT"),
+                                QStringLiteral("BOOLEAN"), QStringLiteral("TEXT")};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(columns[i][1].toString(), names[i]);
+            QCOMPARE(columns[i][2].toString(), types[i]);
+        }
+        QCOMPARE(columns[0][5].toInt(), 1); // the primary key
+        QVERIFY(peek.one(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'Master'"))
+                    .toString()
+                    .contains(QStringLiteral("CONSTRAINT PrimaryKey PRIMARY KEY (日付)")));
+        QCOMPARE(gMaster.DateTop(), 0);
+        QCOMPARE(gMaster.DateBottom(), 0);
+        QVERIFY(ownerOnly(gDataPath));
+    }
+
+    void createRefusedAtEitherQuestion()
+    {
+        for (int refuseAt : {0, 1}) {
+            ScriptedDialogs boxes;
+            if (refuseAt == 1)
+                boxes.yes();
+            boxes.no();
+            boxes.ok();
+            QVERIFY(!gMaster.Create());
+            QCOMPARE(boxes.boxes.last().kind, Dialogs::Kind::Warning);
+            QCOMPARE(boxes.boxes.last().text,
+                     QStringLiteral("システムの日付を変更してから、もう一度実行して下さい。"));
+            QVERIFY(!QFile::exists(gDataPath));
+        }
+    }
+
+    void createInAReadOnlyFolderWarnsOnceAndLeavesNothing()
+    {
+        // Root writes anywhere, so the creation runs as an unprivileged user.
+        QTemporaryDir folder;
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner |
+                                                         QFile::ReadGroup | QFile::ExeGroup |
+                                                         QFile::ReadOther | QFile::ExeOther));
+        const QString target = folder.filePath(QStringLiteral("Data.vad"));
+        QProcess host;
+        QStringList args{QStringLiteral(ZEDU_STOREHOST), QStringLiteral("create"), target};
+        if (::geteuid() == 0)
+            args = QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                               QStringLiteral("--clear-groups")} +
+                   args;
+        host.start(::geteuid() == 0 ? QStringLiteral("setpriv") : args.takeFirst(), args);
+        QVERIFY(host.waitForFinished(60000));
+        const QStringList lines = QString::fromUtf8(host.readAllStandardOutput())
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[2], QStringLiteral("box 0|") + kCreateFailed);
+        QCOMPARE(lines[3], QStringLiteral("done 0"));
+        QVERIFY(!QFile::exists(target));
+    }
+
+    void firstRunRanges_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("last");
+        QTest::newRow("July") << 199907 << 1858 << 20040731;
+        QTest::newRow("November") << 199911 << 1857 << 20041130;
+        QTest::newRow("December") << 199912 << 1858 << 20041231;
+    }
+    void firstRunRanges()
+    {
+        QFETCH(int, top);
+        QFETCH(int, records);
+        QFETCH(int, last);
+        calendar(top, AddMonths(top, 60));
+        QCOMPARE(count(), records);
+        QCOMPARE(gMaster.DateTop(), top * 100 + 1);
+        QCOMPARE(gMaster.DateBottom(), last);
+        QString text;
+        QVERIFY(!gMaster.PlanLoad(AddMonths(top, 61) * 100 + 1, text));
+        QVERIFY(!QFile::exists(CompactionTarget()));
+    }
+
+    void generatedDaysMatchTheCalendar()
+    {
+        calendar(195001, 204912);
+        Peek peek(gDataPath);
+        const auto rows =
+            peek.rows(QStringLiteral("SELECT 日付, 曜日, 平日, 内容 FROM Master ORDER BY 日付"));
+        QDate day(1950, 1, 1);
+        for (const QVariantList& row : rows) {
+            QCOMPARE(row[0].toInt(), DayKey(day));
+            const int week = day.dayOfWeek() % 7;
+            QCOMPARE(row[1].toInt(), week);
+            QCOMPARE(row[2].toBool(), week != 0 && week != 6);
+            QCOMPARE(row[3].toString(), QString());
+            QVERIFY(!row[3].isNull());
+            day = day.addDays(1);
+        }
+        QCOMPARE(day, QDate(2050, 1, 1));
+        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 日付 % 10000 = 229"))
+                     .toInt(),
+                 25);
+        QVERIFY(
+            !peek.one(QStringLiteral("SELECT 日付 FROM Master WHERE 日付 = 19000229")).isValid());
+        QCOMPARE(peek.one(QStringLiteral("SELECT 曜日 FROM Master WHERE 日付 = 19990701")).toInt(),
+                 4);
+    }
+
+    void rangeChangesKeepWhatIsInside()
+    {
+        calendar(199907, 200012);
+        QVERIFY(gMaster.PlanSave(19991231, QStringLiteral("大晦日\r\n𠮷野家")));
+        QVERIFY(gMaster.PlanSave(19990801, QStringLiteral("消える")));
+        gMaster.WeekDayChange(19991230);
+
+        // Widening keeps every entry and flag.
+        QVERIFY(gMaster.Update(199901, 200112));
+        QString text;
+        QVERIFY(gMaster.PlanLoad(19991231, text));
+        QCOMPARE(text, QStringLiteral("大晦日\r\n𠮷野家"));
+        QCOMPARE(Peek(gDataPath)
+                     .one(QStringLiteral("SELECT 平日 FROM Master WHERE 日付 = 19991230"))
+                     .toBool(),
+                 false);
+        QCOMPARE(gMaster.DateTop(), 19990101);
+        QCOMPARE(gMaster.DateBottom(), 20011231);
+
+        // Narrowing deletes only what lies outside.
+        QVERIFY(gMaster.Update(199909, 200001));
+        QVERIFY(!gMaster.PlanLoad(19990801, text));
+        QVERIFY(gMaster.PlanLoad(19991231, text));
+        QCOMPARE(text, QStringLiteral("大晦日\r\n𠮷野家"));
+        QCOMPARE(count(), 30 + 31 + 30 + 31 + 31);
+
+        // An unchanged range commits and still compacts.
+        const QByteArray before = digest(gDataPath);
+        QVERIFY(gMaster.Update(199909, 200001));
+        QCOMPARE(count(), 153);
+        QVERIFY(!QFile::exists(CompactionTarget()));
+        QVERIFY(IsIntactCalendar(gDataPath));
+        Q_UNUSED(before);
+
+        // A range that does not overlap replaces everything.
+        QVERIFY(gMaster.Update(203002, 203002));
+        QCOMPARE(count(), 28);
+        QCOMPARE(gMaster.DateTop(), 20300201);
+
+        // First month after the last: every record goes, and that is success.
+        QVERIFY(gMaster.Update(203003, 203002));
+        QCOMPARE(count(), 0);
+        QCOMPARE(gMaster.DateTop(), 0);
+        QVERIFY(ownerOnly(gDataPath));
+    }
+
+    void badMonthsChangeNothing()
+    {
+        calendar(199907, 199912);
+        QVERIFY(gMaster.PlanSave(19990715, QStringLiteral("残る")));
+        const QByteArray before = digest(gDataPath);
+        for (const auto& [top, bottom] :
+             {std::pair{199913, 200001}, std::pair{199900, 200001}, std::pair{199907, 199913},
+              std::pair{199907, 200000}, std::pair{0, 199912}}) {
+            QVERIFY2(!gMaster.Update(top, bottom), qPrintable(QString::number(bottom)));
+            QCOMPARE(digest(gDataPath), before);
+            QVERIFY(!gDatabase.isOpen());
+        }
+    }
+
+    void openPolicy_data()
+    {
+        QTest::addColumn<bool>("speed");
+        QTest::newRow("speed priority on") << true;
+        QTest::newRow("speed priority off") << false;
+    }
+    void openPolicy()
+    {
+        QFETCH(bool, speed);
+        gOpenFlag = speed;
+        calendar(199907, 199908);
+        QCOMPARE(gDatabase.isOpen(), speed);
+        QString text;
+        QVERIFY(gMaster.PlanLoad(19990701, text));
+        QCOMPARE(gDatabase.isOpen(), speed);
+        QVERIFY(gMaster.PlanSave(19990701, QStringLiteral("x")));
+        gMaster.WeekDayChange(19990702);
+        gMaster.WeekDayClear(true);
+        gMaster.PlanInsert(7, 3, QStringLiteral("y"));
+        QCOMPARE(gMaster.DateTop(), 19990701);
+        QCOMPARE(gDatabase.isOpen(), speed);
+        if (!speed) {
+            // Nothing holds the file: another connection can lock it.
+            Peek other(gDataPath);
+            QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            QVERIFY(other.exec(QStringLiteral("COMMIT")));
+        }
+        QVERIFY(gMaster.Update(199906, 199908));
+        QCOMPARE(gDatabase.isOpen(), speed);
+    }
+
+    void planLoadAndSave()
+    {
+        calendar(199907, 199907);
+        QString text = QStringLiteral("untouched");
+        QVERIFY(!gMaster.PlanLoad(19990630, text));
+        QCOMPARE(text, QStringLiteral("untouched"));
+        QVERIFY(!gMaster.PlanLoad(19990700, text));
+        QVERIFY(!gMaster.PlanLoad(19990732, text));
+        QVERIFY(gMaster.PlanLoad(19990701, text));
+        QCOMPARE(text, QString());
+        QVERIFY(!gMaster.PlanSave(19990801, QStringLiteral("outside")));
+        QCOMPARE(count(), 31);
+        QVERIFY(gMaster.PlanSave(19990702, QStringLiteral("一\r\n二\r\n")));
+        QVERIFY(gMaster.PlanLoad(19990702, text));
+        QCOMPARE(text, QStringLiteral("一\r\n二\r\n"));
+        QVERIFY(gMaster.PlanSave(19990702, QString()));
+        QVERIFY(gMaster.PlanLoad(19990702, text));
+        QCOMPARE(text, QString());
+        QVERIFY(!Peek(gDataPath)
+                     .one(QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = 19990702"))
+                     .isNull());
+    }
+
+    void damagedFilesAreNeverTouched_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("plain text, not a calendar\n").repeated(50);
+        QTest::newRow("truncated header")
+            << QByteArray("SQLite format 3\0", 16) + QByteArray(84, '\x01');
+    }
+    void damagedFilesAreNeverTouched()
+    {
+        QFETCH(QByteArray, contents);
+        QFile f(gDataPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(contents);
+        f.close();
+        const QByteArray before = digest(gDataPath);
+        QString text;
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanLoad(19990701, text));
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanSave(19990701, text));
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.DateTop());
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.WeekDayClear(true));
+        QVERIFY(!gMaster.Update(199907, 199908));
+        QCOMPARE(digest(gDataPath), before);
+        QVERIFY(!QFile::exists(CompactionTarget()));
+    }
+
+    void tableMissingIsAnError()
+    {
+        {
+            Database db;
+            Database::Create(gDataPath);
+            db.open(gDataPath);
+            db.exec(QStringLiteral("CREATE TABLE Other (x INTEGER)"));
+        }
+        const QByteArray before = digest(gDataPath);
+        QString text;
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanLoad(19990701, text));
+        QVERIFY(!gMaster.Update(199907, 199908));
+        QCOMPARE(digest(gDataPath), before);
+    }
+
+    void vanishedFileIsNotRecreated()
+    {
+        calendar(199907, 199907);
+        QVERIFY(QFile::remove(gDataPath));
+        QString text;
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanLoad(19990701, text));
+        QVERIFY(!gMaster.Update(199907, 199908));
+        QVERIFY(!QFile::exists(gDataPath));
+    }
+
+    void staleCompactionCopyIsReplaced()
+    {
+        calendar(199907, 199907);
+        QFile stale(CompactionTarget());
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("left over");
+        stale.close();
+        QVERIFY(gMaster.Update(199907, 199908));
+        QVERIFY(!QFile::exists(CompactionTarget()));
+        QCOMPARE(count(), 62);
+    }
+
+    void interruptedReplacementIsRecovered()
+    {
+        calendar(199907, 199907);
+        QVERIFY(gMaster.PlanSave(19990704, QStringLiteral("残す")));
+        QVERIFY(QFile::rename(gDataPath, CompactionTarget()));
+        QVERIFY(RecoverCalendarFile());
+        QString text;
+        QVERIFY(gMaster.PlanLoad(19990704, text));
+        QCOMPARE(text, QStringLiteral("残す"));
+        // A damaged copy is no calendar: nothing is put in place.
+        QVERIFY(QFile::remove(gDataPath));
+        QFile broken(CompactionTarget());
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("broken");
+        broken.close();
+        QVERIFY(!RecoverCalendarFile());
+        QVERIFY(!QFile::exists(gDataPath));
+    }
+
+    void killedDuringRangeChangesLeavesACalendar()
+    {
+        calendar(202601, 202612);
+        for (int day : {20260101, 20260615, 20261231})
+            QVERIFY(gMaster.PlanSave(day, QStringLiteral("entry %1").arg(day)));
+        for (int round = 0; round < 6; ++round) {
+            QProcess host;
+            host.start(QStringLiteral(ZEDU_STOREHOST), {QStringLiteral("churn"), gDataPath});
+            QVERIFY(host.waitForReadyRead(60000));
+            QTest::qWait(100 + QRandomGenerator::global()->bounded(400));
+            ::kill(pid_t(host.processId()), SIGKILL);
+            QVERIFY(host.waitForFinished(60000));
+
+            RecoverCalendarFile();
+            QVERIFY(IsIntactCalendar(gDataPath));
+            const int top = gMaster.DateTop();
+            const int bottom = gMaster.DateBottom();
+            const int records = count();
+            const bool narrow = top == 20260101 && bottom == 20261231 && records == 365;
+            const bool wide = top == 20250101 && bottom == 20271231 && records == 365 * 3;
+            QVERIFY2(narrow || wide,
+                     qPrintable(QStringLiteral("%1..%2 (%3)").arg(top).arg(bottom).arg(records)));
+            for (int day : {20260101, 20260615, 20261231}) {
+                QString text;
+                QVERIFY(gMaster.PlanLoad(day, text));
+                QCOMPARE(text, QStringLiteral("entry %1").arg(day));
+            }
+        }
+    }
+
+    // ---- day kinds and yearly events --------------------------------------
+
+    void toggleOneDay()
+    {
+        calendar(199907, 200112);
+        Peek peek(gDataPath);
+        auto workday = [&](int key) {
+            return Peek(gDataPath)
+                .one(QStringLiteral("SELECT 平日 FROM Master WHERE 日付 = ?"), {key})
+                .toBool();
+        };
+        QVERIFY(workday(19990701));
+        gMaster.WeekDayChange(19990701);
+        QVERIFY(!workday(19990701));
+        gMaster.WeekDayChange(19990701);
+        QVERIFY(workday(19990701));
+        const QByteArray before = digest(gDataPath);
+        gMaster.WeekDayChange(19990632);
+        gMaster.WeekDayChange(20020101);
+        QCOMPARE(digest(gDataPath), before);
+
+        // The yearly holiday sets, never toggles; one year can be switched back.
+        gMaster.WeekDayChangeAll(1, 1);
+        for (int key : {20000101, 20010101})
+            QVERIFY(!workday(key));
+        const QByteArray afterYearly = digest(gDataPath);
+        gMaster.WeekDayChangeAll(1, 1);
+        QCOMPARE(digest(gDataPath), afterYearly);
+        gMaster.WeekDayChange(20010101);
+        QVERIFY(workday(20010101));
+        QVERIFY(!workday(20000101));
+    }
+
+    void yearlyHolidayOnLeapDay()
+    {
+        calendar(199901, 200412);
+        gMaster.WeekDayClear(true);
+        gMaster.WeekDayChangeAll(2, 29);
+        Peek peek(gDataPath);
+        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0")).toInt(), 2);
+        QCOMPARE(peek.one(QStringLiteral("SELECT min(日付) FROM Master WHERE 平日 = 0")).toInt(),
+                 20000229);
+        QCOMPARE(peek.one(QStringLiteral("SELECT max(日付) FROM Master WHERE 平日 = 0")).toInt(),
+                 20040229);
+    }
+
+    void allDaysOneKind()
+    {
+        calendar(199907, 200006);
+        Peek peek(gDataPath);
+        gMaster.WeekDayClear(true);
+        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0")).toInt(), 0);
+        gMaster.WeekDayClear(false);
+        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 1")).toInt(), 0);
+        gMaster.WeekDayClear(true);
+        gMaster.WeekWeekDayChange(0, false);
+        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0")).toInt(),
+                 peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 曜日 = 0")).toInt());
+        QCOMPARE(
+            peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0 AND 曜日 <> 0"))
+                .toInt(),
+            0);
+        gMaster.WeekDayClear(false);
+        gMaster.WeekWeekDayChange(6, true);
+        QCOMPARE(
+            peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 1 AND 曜日 <> 6"))
+                .toInt(),
+            0);
+        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0 AND 曜日 = 6"))
+                     .toInt(),
+                 0);
+        const QByteArray before = digest(gDataPath);
+        gMaster.WeekWeekDayChange(7, true);
+        QCOMPARE(digest(gDataPath), before);
+    }
+
+    void yearlyEventInsertion()
+    {
+        calendar(199901, 200112);
+        QVERIFY(gMaster.PlanSave(20000715, QStringLiteral("A\r\nB")));
+        gMaster.PlanInsert(7, 15, QStringLiteral("海の日"));
+        Peek peek(gDataPath);
+        QCOMPARE(
+            peek.one(QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = 19990715")).toString(),
+            QStringLiteral("海の日\r\n"));
+        QCOMPARE(
+            peek.one(QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = 20000715")).toString(),
+            QStringLiteral("海の日\r\nA\r\nB"));
+        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 内容 <> ''")).toInt(),
+                 3);
+        gMaster.PlanInsert(7, 15, QStringLiteral("海の日"));
+        QCOMPARE(
+            peek.one(QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = 20010715")).toString(),
+            QStringLiteral("海の日\r\n海の日\r\n"));
+        gMaster.PlanInsert(2, 29, QStringLiteral("閏"));
+        QCOMPARE(
+            peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 内容 LIKE '閏%'")).toInt(),
+            1);
+        const QByteArray before = digest(gDataPath);
+        gMaster.PlanInsert(2, 30, QStringLiteral("無い日"));
+        QCOMPARE(digest(gDataPath), before);
+    }
+
+    void bulkOperationErrorLeavesTheFileAsItWas()
+    {
+        calendar(199907, 199912);
+        // A trigger that fails half-way through the walk.
+        QVERIFY(Peek(gDataPath).exec(QStringLiteral(
+            "CREATE TRIGGER fail BEFORE UPDATE ON Master WHEN old.日付 IN (19991001, 19991002) "
+            "BEGIN SELECT RAISE(ABORT, 'injected failure'); END")));
+        const QByteArray before = digest(gDataPath);
+        try {
+            gMaster.WeekDayClear(true);
+            QFAIL("no error");
+        } catch (const EngineError& e) {
+            QVERIFY(e.message().contains(QLatin1String("injected failure")));
+        }
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanInsert(10, 1, QStringLiteral("x")));
+        QCOMPARE(digest(gDataPath), before);
+        QVERIFY(!gDatabase.isOpen());
+        QVERIFY(!gDatabase.inTransaction());
+        Peek(gDataPath).exec(QStringLiteral("DROP TRIGGER fail"));
+        gMaster.WeekDayClear(true);
+        QCOMPARE(Peek(gDataPath)
+                     .one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0"))
+                     .toInt(),
+                 0);
+    }
+};
+
+ZEDU_TEST_MAIN(tst_clsMaster)
+#include "tst_clsMaster.moc"
