@@ -30,9 +30,24 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent)
     setRowCount(2);
     setColumnCount(2);
     connect(this, &QTableWidget::currentCellChanged, this, &FlexGrid::onCurrentCellChanged);
+    fitRowsToFont();
     mRow = 1;
     mCol = 1;
     syncCurrentCell();
+}
+
+void FlexGrid::fitRowsToFont()
+{
+    // Rows as high as one line of the cell font, like the classic grid.
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
+
+void FlexGrid::changeEvent(QEvent* event)
+{
+    QTableWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitRowsToFont();
 }
 
 void FlexGrid::setRows(int rows)

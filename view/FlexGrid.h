@@ -80,9 +80,11 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QTableWidgetItem* cell(int row, int col);
+    void fitRowsToFont();
     void styleCell(int row, int col, QTableWidgetItem* item) const;
     void restyle();
     void syncCurrentCell();
