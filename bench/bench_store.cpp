@@ -1,0 +1,294 @@
+// Times the calendar store against plain SQL doing the same file work, and
+// prints one line per operation:
+//   <operation>  store <ms> ms  baseline <ms> ms  ratio <store/baseline>
+// Run from a release build: build/release/bench/zedu_bench_store
+
+#include "platform/DayKey.h"
+#include "platform/Dialogs.h"
+#include "platform/Globals.h"
+#include "platform/basMain.h"
+#include "store/FileSession.h"
+#include "store/clsMaster.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+class YesDialogs final : public Dialogs::Provider
+{
+public:
+    int message(Dialogs::Kind, const QString&, const QString&) override { return Dialogs::Yes; }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+};
+
+// Median time of `runs` runs of `work`, each after `prepare` (not timed).
+double median(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void report(const char* operation, double store, double baseline)
+{
+    std::printf("%-28s store %9.3f ms  baseline %9.3f ms  ratio %.2f\n", operation, store, baseline,
+                store / baseline);
+    std::fflush(stdout);
+}
+
+// The same file work in plain SQL, on a connection of its own.
+class Plain
+{
+public:
+    explicit Plain(const QString& path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name());
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~Plain()
+    {
+        QSqlDatabase::database(name(), false).close();
+        QSqlDatabase::removeDatabase(name());
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(name(), false); }
+    void exec(const QString& sql)
+    {
+        QSqlQuery q(db());
+        q.exec(sql);
+    }
+    void fill(int top, int bottom)
+    {
+        db().transaction();
+        QSqlQuery q(db());
+        q.prepare(QStringLiteral("DELETE FROM Master WHERE 日付 < ?"));
+        q.addBindValue(top * 100 + 1);
+        q.exec();
+        q.prepare(QStringLiteral("DELETE FROM Master WHERE 日付 >= ?"));
+        q.addBindValue(AddMonths(bottom, 1) * 100 + 1);
+        q.exec();
+        q.prepare(QStringLiteral("INSERT OR IGNORE INTO Master VALUES (?, ?, ?, ?)"));
+        const QDate end = KeyToDate(AddMonths(bottom, 1) * 100 + 1);
+        for (QDate d = KeyToDate(top * 100 + 1); d < end; d = d.addDays(1)) {
+            const int week = d.dayOfWeek() % 7;
+            q.addBindValue(DayKey(d));
+            q.addBindValue(week);
+            q.addBindValue(week > 0 && week < 6);
+            q.addBindValue(QStringLiteral(""));
+            q.exec();
+        }
+        db().commit();
+    }
+    static QString name() { return QStringLiteral("plain"); }
+};
+
+void compactPlain(const QString& path)
+{
+    const QString target = path + QStringLiteral(".new");
+    QFile::remove(target);
+    {
+        Plain plain(path);
+        QSqlQuery q(plain.db());
+        q.prepare(QStringLiteral("VACUUM INTO ?"));
+        q.addBindValue(target);
+        q.exec();
+    }
+    std::rename(QFile::encodeName(target).constData(), QFile::encodeName(path).constData());
+}
+
+void freshFile(const QString& path)
+{
+    QFile::remove(path);
+    QFile::remove(CompactionTarget());
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    YesDialogs dialogs;
+    Dialogs::setProvider(&dialogs);
+    QTemporaryDir dir;
+    gDataPath = dir.filePath(QStringLiteral("Data.vad"));
+    const QString plainPath = dir.filePath(QStringLiteral("plain.vad"));
+    const int top = 202612;
+    const int bottom = AddMonths(top, 60);
+    const int thirtyYears = AddMonths(top, 359);
+    constexpr int runs = 7;
+
+    gOpenFlag = false;
+    report("first run (61 months)",
+           median(
+               runs, [&] { freshFile(gDataPath); },
+               [&] {
+                   gMaster.Create();
+                   gMaster.Update(top, bottom);
+               }),
+           median(
+               runs, [&] { QFile::remove(plainPath); },
+               [&] {
+                   {
+                       QFile(plainPath).open(QIODevice::WriteOnly);
+                       Plain plain(plainPath);
+                       plain.exec(kMasterSchema);
+                       plain.fill(top, bottom);
+                   }
+                   compactPlain(plainPath);
+               }));
+
+    report("range to 30 years",
+           median(
+               runs,
+               [&] {
+                   freshFile(gDataPath);
+                   gMaster.Create();
+                   gMaster.Update(top, bottom);
+               },
+               [&] { gMaster.Update(top, thirtyYears); }),
+           median(
+               runs,
+               [&] {
+                   QFile::remove(plainPath);
+                   QFile(plainPath).open(QIODevice::WriteOnly);
+                   Plain plain(plainPath);
+                   plain.exec(kMasterSchema);
+                   plain.fill(top, bottom);
+               },
+               [&] {
+                   {
+                       Plain plain(plainPath);
+                       plain.fill(top, thirtyYears);
+                   }
+                   compactPlain(plainPath);
+               }));
+
+    // From here on both files hold thirty years.
+    {
+        Plain plain(plainPath);
+        plain.fill(top, thirtyYears);
+    }
+    const int day = DayKey(QDate(2030, 5, 15));
+    const QString text = QStringLiteral("会議 10:00\r\n夕食 19:00");
+    for (const bool speed : {true, false}) {
+        gOpenFlag = speed;
+        if (speed)
+            gDatabase.open(gDataPath);
+        std::unique_ptr<Plain> shared = speed ? std::make_unique<Plain>(plainPath) : nullptr;
+        auto plainSave = [&] {
+            std::unique_ptr<Plain> own = speed ? nullptr : std::make_unique<Plain>(plainPath);
+            QSqlQuery q((speed ? shared : own)->db());
+            q.prepare(QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
+            q.addBindValue(text);
+            q.addBindValue(day);
+            q.exec();
+        };
+        auto plainLoad = [&] {
+            std::unique_ptr<Plain> own = speed ? nullptr : std::make_unique<Plain>(plainPath);
+            QSqlQuery q((speed ? shared : own)->db());
+            q.prepare(QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = ?"));
+            q.addBindValue(day);
+            q.exec();
+            q.next();
+        };
+        const int repeat = 50;
+        auto times = [&](const std::function<void()>& f) {
+            return [f, repeat] {
+                for (int i = 0; i < repeat; ++i)
+                    f();
+            };
+        };
+        QString loaded;
+        report(speed ? "PlanSave x50, flag on" : "PlanSave x50, flag off",
+               median(
+                   runs, [] {}, times([&] { gMaster.PlanSave(day, text); })),
+               median(
+                   runs, [] {}, times(plainSave)));
+        report(speed ? "PlanLoad x50, flag on" : "PlanLoad x50, flag off",
+               median(
+                   runs, [] {}, times([&] { gMaster.PlanLoad(day, loaded); })),
+               median(
+                   runs, [] {}, times(plainLoad)));
+        gDatabase.close();
+    }
+
+    // Bulk operations on thirty years, flag off, each beside the same UPDATE
+    // in one transaction.
+    gOpenFlag = false;
+    auto plainBulk = [&](const QString& sql, const QVariantList& values) {
+        return [&, sql, values] {
+            Plain plain(plainPath);
+            plain.db().transaction();
+            QSqlQuery q(plain.db());
+            q.prepare(sql);
+            for (const QVariant& v : values)
+                q.addBindValue(v);
+            q.exec();
+            plain.db().commit();
+        };
+    };
+    bool flip = false;
+    report(
+        "WeekDayChange",
+        median(
+            runs, [] {}, [&] { gMaster.WeekDayChange(day); }),
+        median(
+            runs, [] {},
+            plainBulk(QStringLiteral("UPDATE Master SET 平日 = NOT 平日 WHERE 日付 = ?"), {day})));
+    report("WeekDayChangeAll",
+           median(
+               runs, [&] { gMaster.WeekDayClear(true); }, [&] { gMaster.WeekDayChangeAll(5, 15); }),
+           median(runs, plainBulk(QStringLiteral("UPDATE Master SET 平日 = 1"), {}),
+                  plainBulk(QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 = 1 AND 日付 % "
+                                           "10000 = ?"),
+                            {515})));
+    report("WeekDayClear",
+           median(
+               runs, [&] { flip = !flip; }, [&] { gMaster.WeekDayClear(flip); }),
+           median(
+               runs, [&] { flip = !flip; },
+               [&] {
+                   plainBulk(QStringLiteral("UPDATE Master SET 平日 = ? WHERE 平日 IS NOT ?"),
+                             {flip, flip})();
+               }));
+    report("WeekWeekDayChange",
+           median(
+               runs, [&] { flip = !flip; }, [&] { gMaster.WeekWeekDayChange(3, flip); }),
+           median(
+               runs, [&] { flip = !flip; },
+               [&] {
+                   plainBulk(QStringLiteral("UPDATE Master SET 平日 = ? WHERE 曜日 = 3 AND "
+                                            "平日 IS NOT ?"),
+                             {flip, flip})();
+               }));
+    report("PlanInsert",
+           median(
+               runs, [] {}, [&] { gMaster.PlanInsert(5, 15, QStringLiteral("行事")); }),
+           median(
+               runs, [] {},
+               plainBulk(QStringLiteral("UPDATE Master SET 内容 = ? || char(13, 10) || "
+                                        "coalesce(内容, '') WHERE 日付 % 10000 = ?"),
+                         {QStringLiteral("行事"), 515})));
+    return 0;
+}
