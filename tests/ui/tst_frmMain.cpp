@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -223,6 +224,68 @@ private slots:
         QCOMPARE(ReadDayField(dataPath(), 20261208, QStringLiteral("内容")).toString(), QString());
         if (!speed)
             QVERIFY(!gDatabase.isOpen());
+    }
+
+    void controlsAndMenusAsDesigned()
+    {
+        start();
+        // The keyboard walks the controls in the designed order.
+        const char* order[] = {"txtToday", "greDate", "txtYm",   "cmdYm_0", "cmdYm_2",
+                               "cmdYm_1",  "greList", "cmdJump", "lstJump"};
+        QStringList wanted;
+        for (const char* name : order)
+            wanted << QLatin1String(name);
+        QStringList chain;
+        QWidget* w = child<QWidget>(order[0]);
+        do {
+            if (wanted.contains(w->objectName()) && !chain.contains(w->objectName()))
+                chain << w->objectName();
+            w = w->nextInFocusChain();
+        } while (w != child<QWidget>(order[0]));
+        QCOMPARE(chain, wanted);
+        QCOMPARE(child<QWidget>("txtToday")->toolTip(), QStringLiteral("ｶﾚﾝﾀﾞｰ日付の内容"));
+        QCOMPARE(child<QWidget>("txtYm")->toolTip(), QStringLiteral("ｶﾚﾝﾀﾞｰの年月"));
+        QCOMPARE(button(0)->toolTip(), QStringLiteral("先月に移動"));
+        QCOMPARE(button(1)->text(), QStringLiteral("@"));
+        QCOMPARE(button(2)->toolTip(), QStringLiteral("来月に移動"));
+        QCOMPARE(child<QWidget>("cmdJump")->toolTip(), QStringLiteral("年月ｼﾞｬﾝﾌﾟ"));
+        QCOMPARE(child<QWidget>("greList")->toolTip(), QStringLiteral("一覧表"));
+        QVERIFY(child<QLineEdit>("txtYm")->isReadOnly());
+        QCOMPARE(button(0)->geometry(), QRect(TwipsToPixelsX(1620), TwipsToPixelsY(60),
+                                              TwipsToPixelsX(315), TwipsToPixelsY(315)));
+
+        const QList<QStringList> menus = {
+            {QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("mnuDateRange 登録暦範囲(&R)"),
+             QStringLiteral("mnuFileSepa1 -"), QStringLiteral("mnuExit 終了(&E)")},
+            {QStringLiteral("編集(&E)"), QStringLiteral("mnuCopy ｺﾋﾟｰ(&C)"),
+             QStringLiteral("mnuEditSepa1 -"), QStringLiteral("mnuChange 平日・休日切替え(&H)"),
+             QStringLiteral("mnuChangeAll 毎年休日設定(&A)"),
+             QStringLiteral("mnuWeekDayAll 全て平日(&W)"),
+             QStringLiteral("mnuNotWeekDayAll 全て休日(&H)"),
+             QStringLiteral("mnuWeekAll 全曜日平日(&G)"),
+             QStringLiteral("mnuWeekNotAll 全曜日休日(&E)"), QStringLiteral("mnuEditSepa2 -"),
+             QStringLiteral("mnuPlanAll 毎年行事挿入(&P)")},
+            {QStringLiteral("表示(&D)"), QStringLiteral("mnuDispMode_0 通常(&N)"),
+             QStringLiteral("mnuDispMode_1 全暦一覧(&L)"),
+             QStringLiteral("mnuDispMode_2 予定がある日だけの一覧(&P)")},
+            {QStringLiteral("環境(&C)"),
+             QStringLiteral("mnuStartupCopy Windows起動時に Zedu も起動(&S)"),
+             QStringLiteral("mnuDisktopCopy ﾃﾞｽｸﾄｯﾌﾟに登録(D)"),
+             QStringLiteral("mnuSpeed 動作速度優先(&R)")},
+            {QStringLiteral("ﾍﾙﾌﾟ(&H)"), QStringLiteral("mnuHelpCategory 目次(&C)"),
+             QStringLiteral("mnuHelpSepa1 -"), QStringLiteral("mnuAbout ﾊﾞｰｼﾞｮﾝ情報(&A)")}};
+        const QList<QAction*> bar = window()->menuBar()->actions();
+        QCOMPARE(bar.size(), menus.size());
+        for (int m = 0; m < menus.size(); ++m) {
+            QCOMPARE(bar[m]->text(), menus[m][0]);
+            QStringList items;
+            for (QAction* a : bar[m]->menu()->actions())
+                items << a->objectName() + QLatin1Char(' ') +
+                             (a->isSeparator() ? QStringLiteral("-") : a->text());
+            QCOMPARE(items, menus[m].mid(1));
+        }
+        QCOMPARE(window()->findChild<QAction*>(QStringLiteral("mnuCopy"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_C));
     }
 
     void monthButtonsCrossTheYear()
