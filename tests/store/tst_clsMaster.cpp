@@ -4,6 +4,7 @@
 #include "platform/basMain.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
+#include "tests/support/CalendarFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
 
@@ -11,64 +12,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include <csignal>
 #include <sys/types.h>
 
 namespace {
-
-// Plain SQL on the calendar file, on a connection of its own.
-class Peek
-{
-public:
-    explicit Peek(const QString& path) : mName(QUuid::createUuid().toString())
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mName);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-        db.open();
-    }
-    ~Peek()
-    {
-        QSqlDatabase::database(mName, false).close();
-        QSqlDatabase::removeDatabase(mName);
-    }
-    QList<QVariantList> rows(const QString& sql, const QVariantList& values = {})
-    {
-        QSqlQuery q(QSqlDatabase::database(mName, false));
-        q.prepare(sql);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        QList<QVariantList> result;
-        if (!q.exec())
-            return result;
-        while (q.next()) {
-            QVariantList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row << q.value(i);
-            result << row;
-        }
-        return result;
-    }
-    QVariant one(const QString& sql, const QVariantList& values = {})
-    {
-        const auto r = rows(sql, values);
-        return r.isEmpty() ? QVariant() : r.first().value(0);
-    }
-    bool exec(const QString& sql)
-    {
-        QSqlQuery q(QSqlDatabase::database(mName, false));
-        return q.exec(sql);
-    }
-
-private:
-    QString mName;
-};
 
 QByteArray digest(const QString& path)
 {
@@ -114,7 +63,7 @@ class tst_clsMaster : public QObject
 
     int count()
     {
-        return Peek(gDataPath).one(QStringLiteral("SELECT count(*) FROM Master")).toInt();
+        return SqlPeek(gDataPath).one(QStringLiteral("SELECT count(*) FROM Master")).toInt();
     }
 
 private slots:
@@ -145,7 +94,7 @@ private slots:
                      QStringLiteral("本当に「1999/07/05」で間違いありませんね？")}));
         QCOMPARE(boxes.boxes[0].kind, Dialogs::Kind::Question);
         QVERIFY(!gDatabase.isOpen());
-        Peek peek(gDataPath);
+        SqlPeek peek(gDataPath);
         QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"))
                      .toInt(),
                  1);
@@ -234,7 +183,7 @@ private slots:
     void generatedDaysMatchTheCalendar()
     {
         calendar(195001, 204912);
-        Peek peek(gDataPath);
+        SqlPeek peek(gDataPath);
         const auto rows =
             peek.rows(QStringLiteral("SELECT 日付, 曜日, 平日, 内容 FROM Master ORDER BY 日付"));
         QDate day(1950, 1, 1);
@@ -269,7 +218,7 @@ private slots:
         QString text;
         QVERIFY(gMaster.PlanLoad(19991231, text));
         QCOMPARE(text, QStringLiteral("大晦日\r\n𠮷野家"));
-        QCOMPARE(Peek(gDataPath)
+        QCOMPARE(SqlPeek(gDataPath)
                      .one(QStringLiteral("SELECT 平日 FROM Master WHERE 日付 = 19991230"))
                      .toBool(),
                  false);
@@ -340,7 +289,7 @@ private slots:
         QCOMPARE(gDatabase.isOpen(), speed);
         if (!speed) {
             // Nothing holds the file: another connection can lock it.
-            Peek other(gDataPath);
+            SqlPeek other(gDataPath);
             QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
             QVERIFY(other.exec(QStringLiteral("COMMIT")));
         }
@@ -366,7 +315,7 @@ private slots:
         QVERIFY(gMaster.PlanSave(19990702, QString()));
         QVERIFY(gMaster.PlanLoad(19990702, text));
         QCOMPARE(text, QString());
-        QVERIFY(!Peek(gDataPath)
+        QVERIFY(!SqlPeek(gDataPath)
                      .one(QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = 19990702"))
                      .isNull());
     }
@@ -488,9 +437,9 @@ private slots:
     void toggleOneDay()
     {
         calendar(199907, 200112);
-        Peek peek(gDataPath);
+        SqlPeek peek(gDataPath);
         auto workday = [&](int key) {
-            return Peek(gDataPath)
+            return SqlPeek(gDataPath)
                 .one(QStringLiteral("SELECT 平日 FROM Master WHERE 日付 = ?"), {key})
                 .toBool();
         };
@@ -521,7 +470,7 @@ private slots:
         calendar(199901, 200412);
         gMaster.WeekDayClear(true);
         gMaster.WeekDayChangeAll(2, 29);
-        Peek peek(gDataPath);
+        SqlPeek peek(gDataPath);
         QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0")).toInt(), 2);
         QCOMPARE(peek.one(QStringLiteral("SELECT min(日付) FROM Master WHERE 平日 = 0")).toInt(),
                  20000229);
@@ -532,7 +481,7 @@ private slots:
     void allDaysOneKind()
     {
         calendar(199907, 200006);
-        Peek peek(gDataPath);
+        SqlPeek peek(gDataPath);
         gMaster.WeekDayClear(true);
         QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0")).toInt(), 0);
         gMaster.WeekDayClear(false);
@@ -564,7 +513,7 @@ private slots:
         calendar(199901, 200112);
         QVERIFY(gMaster.PlanSave(20000715, QStringLiteral("A\r\nB")));
         gMaster.PlanInsert(7, 15, QStringLiteral("海の日"));
-        Peek peek(gDataPath);
+        SqlPeek peek(gDataPath);
         QCOMPARE(
             peek.one(QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = 19990715")).toString(),
             QStringLiteral("海の日\r\n"));
@@ -590,7 +539,7 @@ private slots:
     {
         calendar(199907, 199912);
         // A trigger that fails half-way through the walk.
-        QVERIFY(Peek(gDataPath).exec(QStringLiteral(
+        QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral(
             "CREATE TRIGGER fail BEFORE UPDATE ON Master WHEN old.日付 IN (19991001, 19991002) "
             "BEGIN SELECT RAISE(ABORT, 'injected failure'); END")));
         const QByteArray before = digest(gDataPath);
@@ -604,9 +553,9 @@ private slots:
         QCOMPARE(digest(gDataPath), before);
         QVERIFY(!gDatabase.isOpen());
         QVERIFY(!gDatabase.inTransaction());
-        Peek(gDataPath).exec(QStringLiteral("DROP TRIGGER fail"));
+        SqlPeek(gDataPath).exec(QStringLiteral("DROP TRIGGER fail"));
         gMaster.WeekDayClear(true);
-        QCOMPARE(Peek(gDataPath)
+        QCOMPARE(SqlPeek(gDataPath)
                      .one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0"))
                      .toInt(),
                  0);

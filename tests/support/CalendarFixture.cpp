@@ -4,84 +4,95 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUuid>
 #include <QVariant>
 
-namespace {
-
-// A connection of its own, removed again when the scope ends.
-class Connection
+SqlPeek::SqlPeek(const QString& path) : mName(QUuid::createUuid().toString())
 {
-public:
-    explicit Connection(const QString& path) : mName(QUuid::createUuid().toString())
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mName);
-        db.setDatabaseName(path);
-        mOk = db.open();
-    }
-    ~Connection()
-    {
-        QSqlDatabase::database(mName, false).close();
-        QSqlDatabase::removeDatabase(mName);
-    }
-    bool ok() const { return mOk; }
-    QSqlDatabase db() const { return QSqlDatabase::database(mName, false); }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mName);
+    db.setDatabaseName(path);
+    mOk = db.open();
+}
 
-private:
-    QString mName;
-    bool mOk = false;
-};
+SqlPeek::~SqlPeek()
+{
+    QSqlDatabase::database(mName, false).close();
+    QSqlDatabase::removeDatabase(mName);
+}
 
-} // namespace
+bool SqlPeek::exec(const QString& sql, const QVariantList& values, int* affected) const
+{
+    QSqlQuery q(QSqlDatabase::database(mName, false));
+    if (!q.prepare(sql))
+        return false;
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        return false;
+    if (affected)
+        *affected = q.numRowsAffected();
+    return true;
+}
+
+QList<QVariantList> SqlPeek::rows(const QString& sql, const QVariantList& values) const
+{
+    QSqlQuery q(QSqlDatabase::database(mName, false));
+    QList<QVariantList> result;
+    if (!q.prepare(sql))
+        return result;
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        return result;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i);
+        result << row;
+    }
+    return result;
+}
+
+QVariant SqlPeek::one(const QString& sql, const QVariantList& values) const
+{
+    const QList<QVariantList> r = rows(sql, values);
+    return r.isEmpty() ? QVariant() : r.first().value(0);
+}
 
 bool MakeCalendarFile(const QString& path, int firstYm, int lastYm)
 {
-    Connection c(path);
-    if (!c.ok())
+    SqlPeek c(path);
+    if (!c.ok() ||
+        !c.exec(QStringLiteral("CREATE TABLE Master (日付 INTEGER NOT NULL, 曜日 SMALLINT, "
+                               "平日 BOOLEAN, 内容 TEXT, "
+                               "CONSTRAINT PrimaryKey PRIMARY KEY (日付))")))
         return false;
-    {
-        QSqlQuery q(c.db());
-        if (!q.exec(QStringLiteral("CREATE TABLE Master (日付 INTEGER NOT NULL, 曜日 SMALLINT, "
-                                   "平日 BOOLEAN, 内容 TEXT, "
-                                   "CONSTRAINT PrimaryKey PRIMARY KEY (日付))")))
-            return false;
-        c.db().transaction();
-        QSqlQuery insert(c.db());
-        insert.prepare(QStringLiteral("INSERT INTO Master VALUES (?, ?, ?, '')"));
-        QDate day(firstYm / 100, firstYm % 100, 1);
-        const QDate end = QDate(lastYm / 100, lastYm % 100, 1).addMonths(1);
-        for (; day < end; day = day.addDays(1)) {
-            const int week = day.dayOfWeek() % 7;
-            insert.addBindValue(day.year() * 10000 + day.month() * 100 + day.day());
-            insert.addBindValue(week);
-            insert.addBindValue(week > 0 && week < 6);
-            if (!insert.exec())
-                return false;
-        }
-        if (!c.db().commit())
+    if (!c.exec(QStringLiteral("BEGIN")))
+        return false;
+    QDate day(firstYm / 100, firstYm % 100, 1);
+    const QDate end = QDate(lastYm / 100, lastYm % 100, 1).addMonths(1);
+    for (; day < end; day = day.addDays(1)) {
+        const int week = day.dayOfWeek() % 7;
+        if (!c.exec(
+                QStringLiteral("INSERT INTO Master VALUES (?, ?, ?, '')"),
+                {day.year() * 10000 + day.month() * 100 + day.day(), week, week > 0 && week < 6}))
             return false;
     }
-    return true;
+    return c.exec(QStringLiteral("COMMIT"));
 }
 
 QVariant ReadDayField(const QString& path, int dayKey, const QString& column)
 {
-    Connection c(path);
-    QSqlQuery q(c.db());
     // The column name comes from the test itself, never from data.
-    q.prepare(QStringLiteral("SELECT \"%1\" FROM Master WHERE 日付 = ?").arg(column));
-    q.addBindValue(dayKey);
-    if (!q.exec() || !q.next())
-        return QVariant();
-    return q.value(0);
+    return SqlPeek(path).one(QStringLiteral("SELECT \"%1\" FROM Master WHERE 日付 = ?").arg(column),
+                             {dayKey});
 }
 
 bool WriteDayEntry(const QString& path, int dayKey, const QString& entry)
 {
-    Connection c(path);
-    QSqlQuery q(c.db());
-    q.prepare(QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
-    q.addBindValue(entry);
-    q.addBindValue(dayKey);
-    return q.exec() && q.numRowsAffected() == 1;
+    int affected = 0;
+    return SqlPeek(path).exec(QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"),
+                              {entry, dayKey}, &affected) &&
+           affected == 1;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 // Builds calendar files for tests with plain SQL, independent of the store's
 // own code: table Master with one record per day of the months `firstYm` to
@@ -13,3 +15,25 @@ bool MakeCalendarFile(const QString& path, int firstYm, int lastYm);
 QVariant ReadDayField(const QString& path, int dayKey, const QString& column);
 // Writes the entry of one day straight into the file.
 bool WriteDayEntry(const QString& path, int dayKey, const QString& entry);
+
+// Plain SQL on a calendar file, on a connection of its own that is removed
+// again when the object goes. Values are bound in the order given.
+class SqlPeek
+{
+public:
+    explicit SqlPeek(const QString& path);
+    ~SqlPeek();
+    SqlPeek(const SqlPeek&) = delete;
+    SqlPeek& operator=(const SqlPeek&) = delete;
+
+    bool ok() const { return mOk; }
+    QList<QVariantList> rows(const QString& sql, const QVariantList& values = {}) const;
+    // The first column of the first row; invalid when there is none.
+    QVariant one(const QString& sql, const QVariantList& values = {}) const;
+    // True when the statement ran; `affected` receives the changed rows.
+    bool exec(const QString& sql, const QVariantList& values = {}, int* affected = nullptr) const;
+
+private:
+    QString mName;
+    bool mOk = false;
+};

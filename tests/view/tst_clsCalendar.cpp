@@ -9,8 +9,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 namespace {
@@ -34,19 +32,7 @@ QList<Pair> pairs(const QSignalSpy& spy)
 
 void setWorkday(const QString& path, int key, const QVariant& value)
 {
-    const QString name = QStringLiteral("flag");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("UPDATE Master SET 平日 = ? WHERE 日付 = ?"));
-        q.addBindValue(value);
-        q.addBindValue(key);
-        q.exec();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    SqlPeek(path).exec(QStringLiteral("UPDATE Master SET 平日 = ? WHERE 日付 = ?"), {value, key});
 }
 
 } // namespace
