@@ -138,6 +138,37 @@ private slots:
         QVERIFY(QFile::remove(existing.fileName()));
     }
 
+    void declinedFirstRunEndsWithoutACalendar()
+    {
+        ScriptedDialogs boxes;
+        boxes.yes();
+        boxes.no();
+        boxes.ok();
+        QCOMPARE(Main(), std::optional<int>(kStartupEnded));
+        QCOMPARE(boxes.boxes.size(), 3);
+        QCOMPARE(boxes.boxes[2].text,
+                 QStringLiteral("システムの日付を変更してから、もう一度実行して下さい。"));
+        QVERIFY(!QFile::exists(appFolder.filePath(QStringLiteral("Data.vad"))));
+        QVERIFY(!MainWindow());
+    }
+
+    void interruptedReplacementIsNoFirstRun()
+    {
+        // Only the compacted copy is left: it becomes the calendar, no questions.
+        const QString copy = appFolder.filePath(QStringLiteral("New.vad"));
+        QVERIFY(MakeCalendarFile(copy, 202601, 202612));
+        QVERIFY(WriteDayEntry(copy, 20260105, QStringLiteral("残っている")));
+        ScriptedDialogs boxes;
+        QCOMPARE(Main(), std::optional<int>());
+        QVERIFY(boxes.boxes.isEmpty());
+        const QString data = appFolder.filePath(QStringLiteral("Data.vad"));
+        QVERIFY(!QFile::exists(copy));
+        QCOMPARE(ReadDayField(data, 20260105, QStringLiteral("内容")).toString(),
+                 QStringLiteral("残っている"));
+        delete MainWindow();
+        QVERIFY(QFile::remove(data));
+    }
+
     void missingHelpViewerEndsStartup()
     {
         const QByteArray path = qgetenv("PATH");
