@@ -48,16 +48,37 @@ void Database::Create(const QString& path)
     if (QFileInfo::exists(path))
         throw EngineError(path, QStringLiteral("the file already exists"));
     QFile file(path);
-    // NewOnly refuses to replace a file that appeared in the meantime.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    // NewOnly refuses to replace a file that appeared in the meantime; the
+    // file is the owner's alone from its first byte on.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw EngineError(path, file.errorString());
     file.close();
-    // An empty file is an empty SQLite database; the schema makes it a real one.
+    // Writing the header turns the empty file into a real, empty database,
+    // so that an empty file found later is known to be no calendar.
+    try {
+        Database db;
+        db.openFile(path, false, true);
+        db.exec(QStringLiteral("PRAGMA user_version = 0"));
+    } catch (...) {
+        QFile::remove(path);
+        throw;
+    }
 }
 
 void Database::open(const QString& path, bool exclusive)
 {
+    openFile(path, exclusive, false);
+}
+
+void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
+{
     close();
+    // SQLite takes an empty file for an empty database and would write into
+    // it; an empty calendar file is damaged and must stay as it is.
+    const QFileInfo info(path);
+    if (!allowEmpty && info.isFile() && info.size() == 0)
+        throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
         // mode=rw opens only an existing file: a vanished calendar must be an
@@ -82,6 +103,8 @@ void Database::open(const QString& path, bool exclusive)
             exec(QStringLiteral("BEGIN EXCLUSIVE"));
             exec(QStringLiteral("COMMIT"));
         }
+        // A connection setting only: nothing is written to the file by it.
+        exec(QStringLiteral("PRAGMA synchronous = FULL"));
         // Reading the schema fails at once for a file that is not a database.
         Query check(*this, QStringLiteral("SELECT count(*) FROM sqlite_master"));
         check.exec();

@@ -37,12 +37,14 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Creates a new, empty database file; fails when the file exists.
+    // Creates a new, empty database file, readable and writable by its owner
+    // only; fails when the file exists.
     static void Create(const QString& path);
 
     // Opens an existing file for reading and writing, shared with other
-    // connections, or for exclusive use. Never creates a file. A file that
-    // another process is writing is waited for about two seconds.
+    // connections, or for exclusive use. Never creates a file, and refuses an
+    // empty one or one that is not a database. A file that another process
+    // is writing is waited for about two seconds.
     void open(const QString& path, bool exclusive = false);
     // Closes the connection (rolling back a transaction left open).
     void close();
@@ -66,6 +68,8 @@ public:
     QSqlDatabase connection() const;
 
 private:
+    void openFile(const QString& path, bool exclusive, bool allowEmpty);
+
     QString mConnectionName;
     QString mPath;
     bool mInTransaction = false;

@@ -168,7 +168,6 @@ bool clsMaster::Create()
     try {
         Database::Create(gDataPath);
         created = true;
-        MakePrivate(gDataPath);
         gDatabase.open(gDataPath, true);
         gDatabase.exec(kMasterSchema);
     } catch (const EngineError&) {
@@ -191,15 +190,19 @@ bool clsMaster::Create()
 
 bool clsMaster::Update(int YMTop, int YMBottom)
 {
-    // Both bounds must be real months; a month of 13 would otherwise end the
-    // range a month late.
-    const int topMonth = YMTop % 100;
-    const int bottomMonth = YMBottom % 100;
-    if (topMonth < 1 || topMonth > 12 || bottomMonth < 1 || bottomMonth > 12 || YMTop < 100 ||
-        YMBottom < 100)
+    // Both bounds must be real months; a last month of 13 would otherwise end
+    // the range a month late. Keys are worked out in 64 bits, so that a month
+    // whose day keys do not fit into the field fails instead of overflowing.
+    auto realMonth = [](int ym) {
+        const int month = ym % 100;
+        return ym >= 100 && month >= 1 && month <= 12;
+    };
+    if (!realMonth(YMTop) || !realMonth(YMBottom))
         return false;
     const qint64 lowerKey = qint64(YMTop) * 100 + 1;
-    const qint64 upperKey = qint64(AddMonths(YMBottom, 1)) * 100 + 1;
+    const qint64 nextMonth =
+        YMBottom % 100 == 12 ? (qint64(YMBottom) / 100 + 1) * 100 + 1 : qint64(YMBottom) + 1;
+    const qint64 upperKey = nextMonth * 100 + 1;
     if (upperKey > std::numeric_limits<int>::max() || lowerKey > std::numeric_limits<int>::max())
         return false;
     const QDate lower = KeyToDate(int(lowerKey));
@@ -208,6 +211,8 @@ bool clsMaster::Update(int YMTop, int YMBottom)
         return false;
 
     try {
+        // Leaving the session by an exception rolls the change back and,
+        // with speed priority off, closes the file again.
         FileSession session;
         Database& db = session.db();
         db.beginTrans();
@@ -222,30 +227,41 @@ bool clsMaster::Update(int YMTop, int YMBottom)
             mInsertDay->bind(QStringLiteral("")).exec();
         }
         mInsertDay.reset();
+        reachPhase(UpdatePhase::Filled);
         db.commitTrans();
     } catch (const EngineError&) {
-        // Leaving the session rolled the change back and, with speed
-        // priority off, closed the file again.
         mInsertDay.reset();
         return false;
     }
 
     // The file must be closed to be compacted and replaced.
     gDatabase.close();
+    reachPhase(UpdatePhase::Committed);
     const QString target = CompactionTarget();
-    RemoveFile(target);
     bool compacted = false;
     try {
-        Database source;
-        source.open(gDataPath);
-        source.compactInto(target);
-        source.close();
-        MakePrivate(target);
+        // A stale copy would make the compaction fail; an empty file made
+        // here is taken by it, so the copy is private from its first byte.
+        if (!RemoveFile(target))
+            throw EngineError(target, QStringLiteral("a stale copy cannot be removed"));
+        QFile placeholder(target);
+        if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            throw EngineError(target, placeholder.errorString());
+        placeholder.close();
+        {
+            Database source;
+            source.open(gDataPath);
+            source.compactInto(target);
+        }
+        reachPhase(UpdatePhase::Compacted);
         compacted = ReplaceFile(target, gDataPath);
     } catch (const EngineError&) {
         compacted = false;
     }
-    if (!compacted)
+    if (compacted)
+        reachPhase(UpdatePhase::Replaced);
+    else
         RemoveFile(target);
     MakePrivate(gDataPath);
 
@@ -257,6 +273,17 @@ bool clsMaster::Update(int YMTop, int YMBottom)
         }
     }
     return true;
+}
+
+void clsMaster::reachPhase(UpdatePhase phase)
+{
+    if (mPhaseHook)
+        mPhaseHook(phase);
+}
+
+void clsMaster::setUpdatePhaseHookForTesting(std::function<void(UpdatePhase)> hook)
+{
+    mPhaseHook = std::move(hook);
 }
 
 // ---- day kinds and yearly events -------------------------------------------
@@ -275,7 +302,7 @@ void clsMaster::WeekDayChangeAll(int Month, int Day)
     Database& db = session.db();
     db.beginTrans();
     // Only workdays are written: a holiday stays as it is.
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 = 1 AND 日付 % 10000 = ?"));
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 <> 0 AND 日付 % 10000 = ?"));
     q.bind(Month * 100 + Day).exec();
     db.commitTrans();
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Query;
@@ -47,12 +48,30 @@ public:
     // committed.
     bool Update(int YMTop, int YMBottom);
 
-    // Prepares the statements a bulk operation runs for every record, once
-    // per operation, on the connection that is open.
+    // Prepares the statement that generates a day record, once per range
+    // change, on the connection that is open.
     void FieldPut();
 
+    // Points of a range change at which a test can stop the process or fail
+    // the change: the records are in place but not committed (Filled); the
+    // change is committed and the file closed (Committed); New.vad is
+    // written (Compacted); New.vad has replaced the calendar (Replaced). A
+    // hook that throws EngineError at Filled makes the change fail, at
+    // Compacted makes the compaction fail.
+    enum class UpdatePhase
+    {
+        Filled,
+        Committed,
+        Compacted,
+        Replaced
+    };
+    void setUpdatePhaseHookForTesting(std::function<void(UpdatePhase)> hook);
+
 private:
+    void reachPhase(UpdatePhase phase);
+
     std::unique_ptr<Query> mInsertDay;
+    std::function<void(UpdatePhase)> mPhaseHook;
 };
 
 extern clsMaster gMaster;

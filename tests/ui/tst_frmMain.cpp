@@ -358,6 +358,22 @@ private slots:
         QVERIFY(!window()->plan()->Dirty);
     }
 
+    void arrowKeysWalkTheDays()
+    {
+        start();
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+        grid()->setFocus();
+        QTest::keyClick(grid(), Qt::Key_Right);
+        QCOMPARE(window()->calendar()->CurDate(), 20261208);
+        // The busy phases of the move hand the keyboard back to the grid.
+        QCOMPARE(QApplication::focusWidget(), grid());
+        QTest::keyClick(grid(), Qt::Key_Down);
+        QCOMPARE(window()->calendar()->CurDate(), 20261215);
+        QTest::keyClick(grid(), Qt::Key_Left);
+        QCOMPARE(window()->calendar()->CurDate(), 20261214);
+        QVERIFY(entryBox()->isVisible());
+    }
+
     void rightClickPopsUpTheEditMenu()
     {
         start();
