@@ -3,6 +3,10 @@
 //
 //   zedu_storehost create <calendar>      first-run creation, answering Yes twice
 //   zedu_storehost churn <calendar>       range changes back and forth until killed
+//   zedu_storehost stop <calendar> <phase> <top> <bottom>
+//                                         one range change that prints "phase <n>"
+//                                         when it reaches phase n and waits there
+//                                         to be killed
 //
 // Every box is printed as "box <kind>|<text>"; "done <result>" at the end.
 
@@ -15,6 +19,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -58,6 +63,20 @@ int main(int argc, char* argv[])
             if (!gMaster.Update(wide ? 202501 : 202601, wide ? 202712 : 202612))
                 return 3;
         }
+    }
+    if (args[1] == QLatin1String("stop") && args.size() == 6) {
+        const int stopAt = args[3].toInt();
+        gMaster.setUpdatePhaseHookForTesting([stopAt](clsMaster::UpdatePhase phase) {
+            if (int(phase) != stopAt)
+                return;
+            std::printf("phase %d\n", stopAt);
+            std::fflush(stdout);
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+        });
+        const bool ok = gMaster.Update(args[4].toInt(), args[5].toInt());
+        std::printf("done %d\n", ok ? 1 : 0);
+        return ok ? 0 : 1;
     }
     return 2;
 }
