@@ -15,6 +15,7 @@
 #include "view/clsCalendar.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -448,6 +449,33 @@ private slots:
         QVERIFY(window()->findChild<QAction*>(QStringLiteral("mnuSpeed"))->isChecked());
         QVERIFY(window()->findChild<QAction*>(QStringLiteral("mnuDispMode_0"))->isChecked());
         QVERIFY(!window()->findChild<QAction*>(QStringLiteral("mnuStartupCopy"))->isChecked());
+    }
+
+    void shortcutInTheStartupFolderIsChecked()
+    {
+        const QString startup = ShellFolder(QStringLiteral("Startup"));
+        QVERIFY(startup.startsWith(qEnvironmentVariable("ZEDU_TEST_SCRATCH")));
+        QVERIFY(QDir().mkpath(startup));
+        QFile shortcut(startup + QLatin1Char('/') + kShortcutName);
+        QVERIFY(shortcut.open(QIODevice::WriteOnly));
+        shortcut.close();
+        start();
+        QVERIFY(window()->findChild<QAction*>(QStringLiteral("mnuStartupCopy"))->isChecked());
+        QVERIFY(!window()->findChild<QAction*>(QStringLiteral("mnuDisktopCopy"))->isChecked());
+        QVERIFY(shortcut.remove());
+    }
+
+    void emptyCalendarOpensWithoutDays()
+    {
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 202612));
+        QVERIFY(SqlPeek(dataPath()).exec(QStringLiteral("DELETE FROM Master")));
+        start();
+        QCOMPARE(caption(), QStringLiteral("2026年12月"));
+        QVERIFY(!grid()->isVisible());
+        QVERIFY(!entryBox()->isVisible());
+        child<QPushButton>("cmdJump")->click();
+        QCOMPARE(child<QListWidget>("lstJump")->count(), 0);
+        QVERIFY(window()->isEnabled());
     }
 
     void windowSnapsBackToItsMinimumSize()
