@@ -84,12 +84,10 @@ private slots:
         SqlPeek peek(gDataPath);
         QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master")).toInt(), records);
         QCOMPARE(peek.one(QStringLiteral("SELECT min(日付) FROM Master")).toInt(),
-                 today.year() * 10000 + today.month() * 100 + 1);
+                 DayKey(today.year(), today.month(), 1));
         // The last stored day is the day before the exclusive upper key.
         QCOMPARE(peek.one(QStringLiteral("SELECT max(日付) FROM Master")).toInt(),
-                 KeyToDate(upperKey).addDays(-1).year() * 10000 +
-                     KeyToDate(upperKey).addDays(-1).month() * 100 +
-                     KeyToDate(upperKey).addDays(-1).day());
+                 DayKey(KeyToDate(upperKey).addDays(-1)));
         QVERIFY(!peek.one(QStringLiteral("SELECT 日付 FROM Master WHERE 日付 >= ?"), {upperKey})
                      .isValid());
         QVERIFY(!QFile::exists(CompactionTarget()));
