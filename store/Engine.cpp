@@ -103,8 +103,6 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
             exec(QStringLiteral("BEGIN EXCLUSIVE"));
             exec(QStringLiteral("COMMIT"));
         }
-        // A connection setting only: nothing is written to the file by it.
-        exec(QStringLiteral("PRAGMA synchronous = FULL"));
         // Reading the schema fails at once for a file that is not a database.
         Query check(*this, QStringLiteral("SELECT count(*) FROM sqlite_master"));
         check.exec();

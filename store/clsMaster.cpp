@@ -145,6 +145,17 @@ void clsMaster::FieldPut()
     mInsertDay = std::make_unique<Query>(
         gDatabase, QStringLiteral("INSERT OR IGNORE INTO Master (日付, 曜日, 平日, 内容) "
                                   "VALUES (?, ?, ?, ?)"));
+    // The same records in one statement: SQLite's calendar is the proleptic
+    // Gregorian one of QDate, and %w counts from Sunday = 0 like 曜日. Its
+    // date functions end with the year 9999, so later days take the loop.
+    mInsertRange = std::make_unique<Query>(
+        gDatabase,
+        QStringLiteral("WITH RECURSIVE day(j) AS (SELECT julianday(?) UNION ALL "
+                       "SELECT j + 1 FROM day WHERE j + 1 < julianday(?)) "
+                       "INSERT OR IGNORE INTO Master (日付, 曜日, 平日, 内容) "
+                       "SELECT CAST(strftime('%Y%m%d', j) AS INTEGER), "
+                       "CAST(strftime('%w', j) AS INTEGER), strftime('%w', j) NOT IN ('0', '6'), "
+                       "'' FROM day"));
 }
 
 bool clsMaster::Create()
@@ -221,16 +232,25 @@ bool clsMaster::Update(int YMTop, int YMBottom)
         Query trimAbove(db, QStringLiteral("DELETE FROM Master WHERE 日付 >= ?"));
         trimAbove.bind(int(upperKey)).exec();
         FieldPut();
-        for (QDate day = lower; day < upper; day = day.addDays(1)) {
-            const int week = day.dayOfWeek() % 7;
-            mInsertDay->bind(DayKey(day)).bind(week).bind(week > 0 && week < 6);
-            mInsertDay->bind(QStringLiteral("")).exec();
+        if (lower >= upper) {
+            // Nothing to generate (the first month lies after the last).
+        } else if (upper.year() <= 9999) {
+            const QString isoFormat = QStringLiteral("yyyy-MM-dd");
+            mInsertRange->bind(lower.toString(isoFormat)).bind(upper.toString(isoFormat)).exec();
+        } else {
+            for (QDate day = lower; day < upper; day = day.addDays(1)) {
+                const int week = day.dayOfWeek() % 7;
+                mInsertDay->bind(DayKey(day)).bind(week).bind(week > 0 && week < 6);
+                mInsertDay->bind(QStringLiteral("")).exec();
+            }
         }
         mInsertDay.reset();
+        mInsertRange.reset();
         reachPhase(UpdatePhase::Filled);
         db.commitTrans();
     } catch (const EngineError&) {
         mInsertDay.reset();
+        mInsertRange.reset();
         return false;
     }
 

@@ -48,8 +48,9 @@ public:
     // committed.
     bool Update(int YMTop, int YMBottom);
 
-    // Prepares the statement that generates a day record, once per range
-    // change, on the connection that is open.
+    // Prepares the statements that generate day records (one day, and every
+    // day of a span at once), once per range change, on the connection that
+    // is open.
     void FieldPut();
 
     // Points of a range change at which a test can stop the process or fail
@@ -71,6 +72,7 @@ private:
     void reachPhase(UpdatePhase phase);
 
     std::unique_ptr<Query> mInsertDay;
+    std::unique_ptr<Query> mInsertRange;
     std::function<void(UpdatePhase)> mPhaseHook;
 };
 

@@ -291,6 +291,43 @@ private slots:
         }
     }
 
+    void generatedDaysAtTheEndsOfTheCalendar_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("bottom");
+        QTest::newRow("the first years") << 101 << 10003;
+        QTest::newRow("across the year 10000") << 999911 << 1000003;
+        QTest::newRow("one month") << 202402 << 202402;
+    }
+    void generatedDaysAtTheEndsOfTheCalendar()
+    {
+        QFETCH(int, top);
+        QFETCH(int, bottom);
+        {
+            ScriptedDialogs boxes;
+            boxes.yes();
+            boxes.yes();
+            QVERIFY(gMaster.Create());
+        }
+        QVERIFY(gMaster.Update(top, bottom));
+        SqlPeek peek(gDataPath);
+        const auto rows = peek.rows(QStringLiteral(
+            "SELECT 日付, 曜日, 平日, 内容, typeof(平日) FROM Master ORDER BY 日付"));
+        QDate day(top / 100, top % 100, 1);
+        const QDate end = QDate(bottom / 100, bottom % 100, 1).addMonths(1);
+        QCOMPARE(rows.size(), int(day.daysTo(end)));
+        for (const QVariantList& row : rows) {
+            const int week = day.dayOfWeek() % 7;
+            QCOMPARE(row[0].toInt(), day.year() * 10000 + day.month() * 100 + day.day());
+            QCOMPARE(row[1].toInt(), week);
+            QCOMPARE(row[2].toInt(), week != 0 && week != 6 ? 1 : 0);
+            QCOMPARE(row[3].toString(), QString());
+            QVERIFY(!row[3].isNull());
+            QCOMPARE(row[4].toString(), QStringLiteral("integer"));
+            day = day.addDays(1);
+        }
+    }
+
     void emptyFileIsNamedAsSuch()
     {
         QFile f(gDataPath);
