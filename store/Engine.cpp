@@ -75,10 +75,20 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
 {
     close();
     // SQLite takes an empty file for an empty database and would write into
-    // it; an empty calendar file is damaged and must stay as it is.
-    const QFileInfo info(path);
-    if (!allowEmpty && info.isFile() && info.size() == 0)
-        throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"));
+    // it; an empty calendar file is damaged and must stay as it is. A file
+    // without SQLite's header is refused here, before SQLite sees it, which
+    // is also cheaper than a first statement on every open.
+    if (!allowEmpty) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            static const QByteArray header("SQLite format 3\0", 16);
+            const QByteArray start = file.read(header.size());
+            if (start.isEmpty() && file.size() == 0)
+                throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"));
+            if (start != header)
+                throw EngineError(path, QStringLiteral("the file is not a calendar database"));
+        }
+    }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
         // mode=rw opens only an existing file: a vanished calendar must be an
@@ -103,9 +113,12 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
             exec(QStringLiteral("BEGIN EXCLUSIVE"));
             exec(QStringLiteral("COMMIT"));
         }
-        // Reading the schema fails at once for a file that is not a database.
-        Query check(*this, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-        check.exec();
+        // Reading the schema fails at once for a damaged file. Shared opens
+        // leave that to their first statement, which reads the schema anyway.
+        if (exclusive) {
+            Query check(*this, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            check.exec();
+        }
     } catch (...) {
         close();
         throw;
