@@ -1,6 +1,7 @@
 #include "store/FileSession.h"
 
 #include "platform/Globals.h"
+#include "platform/basMain.h"
 
 #include <exception>
 
@@ -11,10 +12,17 @@ FileSession::FileSession() : mExceptions(std::uncaught_exceptions())
     if (!gOpenFlag) {
         gDatabase.open(gDataPath);
         mOwnsOpen = true;
-    } else if (!gDatabase.isOpen()) {
-        // Speed priority is on but the handle was closed (a failed reopen):
-        // open it again for the rest of the run instead of failing.
-        gDatabase.open(gDataPath);
+    } else {
+        // An open handle keeps reading and writing a file that was deleted
+        // or moved away under it, and everything written there would be
+        // lost: such a handle is let go, and opening the path again reports
+        // the missing calendar.
+        if (gDatabase.isOpen() && !FileExists(gDataPath))
+            gDatabase.close();
+        if (!gDatabase.isOpen())
+            // Speed priority is on but the handle was closed (a failed
+            // reopen): open it again for the rest of the run.
+            gDatabase.open(gDataPath);
     }
 }
 

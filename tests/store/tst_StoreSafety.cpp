@@ -328,6 +328,21 @@ private slots:
         }
     }
 
+    void calendarRemovedUnderAnOpenHandle()
+    {
+        gOpenFlag = true;
+        calendar(202601, 202612);
+        QVERIFY(gDatabase.isOpen());
+        QVERIFY(QFile::remove(gDataPath));
+        QString text;
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanLoad(20260101, text));
+        QVERIFY_THROWS_EXCEPTION(EngineError,
+                                 gMaster.PlanSave(20260101, QStringLiteral("消えた先へ")));
+        QVERIFY(!gMaster.Update(202601, 202712));
+        QVERIFY(!QFile::exists(gDataPath));
+        QVERIFY(!QFile::exists(CompactionTarget()));
+    }
+
     void emptyFileIsNamedAsSuch()
     {
         QFile f(gDataPath);
