@@ -94,6 +94,16 @@ bool IsIntactCalendar(const QString& path)
 
 bool RecoverCalendarFile()
 {
+    // SQLite plays a journal back into whatever file carries the name beside
+    // it. One left without its calendar belongs to no file that will come
+    // there (the copy put in place, or a new calendar) and would damage it:
+    // it is kept, under a name SQLite does not look at.
+    const QString journal = gDataPath + QStringLiteral("-journal");
+    if (!FileExists(gDataPath) && FileExists(journal)) {
+        const QString aside = gDataPath + QStringLiteral("-journal.orphan");
+        RemoveFile(aside);
+        QFile::rename(journal, aside);
+    }
     const QString compacted = CompactionTarget();
     if (FileExists(gDataPath) || !FileExists(compacted) || !IsIntactCalendar(compacted))
         return false;

@@ -99,7 +99,10 @@ void MakePrivate(const QString& path);
 
 // A range change cut short between writing the compacted copy and giving it
 // the calendar's name leaves only New.vad beside the calendar's path: puts an
-// intact copy in place. True when it did.
+// intact copy in place. True when it did. A journal left without its
+// calendar is set aside first, so that no file that takes the calendar's
+// name is rolled back with another file's pages. Start-up calls this before
+// it looks for the calendar.
 bool RecoverCalendarFile();
 
 // True when `path` is an intact calendar file (table Master present,

@@ -343,6 +343,36 @@ private slots:
         QVERIFY(!QFile::exists(CompactionTarget()));
     }
 
+    void orphanJournalIsSetAsideBeforeRecovery()
+    {
+        calendar(202601, 202612);
+        // A journal of a large transaction cut short (large enough to spill
+        // pages into the file), then the calendar taken away, and a copy of
+        // it left that differs from it by one entry.
+        QVERIFY(QFile::copy(gDataPath, CompactionTarget()));
+        QVERIFY(WriteDayEntry(CompactionTarget(), 20260301, QStringLiteral("写しだけ")));
+        QProcess host;
+        host.start(QStringLiteral(ZEDU_STOREHOST),
+                   {QStringLiteral("stop"), gDataPath,
+                    QString::number(int(clsMaster::UpdatePhase::Filled)), QStringLiteral("180001"),
+                    QStringLiteral("219912")});
+        while (!host.canReadLine())
+            QVERIFY(host.waitForReadyRead(60000));
+        ::kill(pid_t(host.processId()), SIGKILL);
+        QVERIFY(host.waitForFinished(60000));
+        const QString journal = gDataPath + QStringLiteral("-journal");
+        QVERIFY(QFile::exists(journal));
+        QVERIFY(QFile::remove(gDataPath));
+
+        QVERIFY(RecoverCalendarFile());
+        QVERIFY(!QFile::exists(journal));
+        QVERIFY(QFile::exists(journal + QStringLiteral(".orphan")));
+        expectRange(20260101, 20261231, 365);
+        // Played back, the journal would have put the old page over this.
+        QCOMPARE(ReadDayField(gDataPath, 20260301, QStringLiteral("内容")).toString(),
+                 QStringLiteral("写しだけ"));
+    }
+
     void emptyFileIsNamedAsSuch()
     {
         QFile f(gDataPath);
