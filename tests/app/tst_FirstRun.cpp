@@ -109,9 +109,7 @@ private slots:
 
     void failedFillRemovesTheFileAndWarnsOnce_data()
     {
-        QTest::addColumn<bool>("speed");
-        QTest::newRow("speed priority on") << true;
-        QTest::newRow("speed priority off") << false;
+        AddSpeedPriorityRows();
     }
     void failedFillRemovesTheFileAndWarnsOnce()
     {

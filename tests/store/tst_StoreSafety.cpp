@@ -183,9 +183,7 @@ private slots:
 
     void failureInsideTheChangeRollsBackAndCloses_data()
     {
-        QTest::addColumn<bool>("speed");
-        QTest::newRow("speed priority on") << true;
-        QTest::newRow("speed priority off") << false;
+        AddSpeedPriorityRows();
     }
     void failureInsideTheChangeRollsBackAndCloses()
     {

@@ -273,9 +273,7 @@ private slots:
 
     void openPolicy_data()
     {
-        QTest::addColumn<bool>("speed");
-        QTest::newRow("speed priority on") << true;
-        QTest::newRow("speed priority off") << false;
+        AddSpeedPriorityRows();
     }
     void openPolicy()
     {

@@ -6,6 +6,15 @@
 
 #include <cstdio>
 
+// The rows of a test that runs with speed priority on and off, in a bool
+// column "speed".
+inline void AddSpeedPriorityRows()
+{
+    QTest::addColumn<bool>("speed");
+    QTest::newRow("speed priority on") << true;
+    QTest::newRow("speed priority off") << false;
+}
+
 // Test entry point: a QApplication named like the program, and a refusal to
 // run outside the throw-away home that tests/isolate.sh provides.
 #define ZEDU_TEST_MAIN(TestClass)                                                                  \

@@ -268,9 +268,7 @@ private slots:
 
     void failingRefreshLeavesNoBusyState_data()
     {
-        QTest::addColumn<bool>("speed");
-        QTest::newRow("speed priority off") << false;
-        QTest::newRow("speed priority on") << true;
+        AddSpeedPriorityRows();
     }
     void failingRefreshLeavesNoBusyState()
     {
