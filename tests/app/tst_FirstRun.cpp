@@ -14,21 +14,8 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
-
-namespace {
-
-QByteArray digest(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-} // namespace
 
 class tst_FirstRun : public QObject
 {
@@ -107,10 +94,7 @@ private slots:
         QVERIFY(!QFile::exists(gDataPath));
     }
 
-    void failedFillRemovesTheFileAndWarnsOnce_data()
-    {
-        AddSpeedPriorityRows();
-    }
+    void failedFillRemovesTheFileAndWarnsOnce_data() { AddSpeedPriorityRows(); }
     void failedFillRemovesTheFileAndWarnsOnce()
     {
         QFETCH(bool, speed);
@@ -147,11 +131,11 @@ private slots:
     {
         QVERIFY(MakeCalendarFile(gDataPath, 199907, 199912));
         QVERIFY(WriteDayEntry(gDataPath, 19990715, QStringLiteral("そのまま")));
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         ScriptedDialogs boxes; // any box would fail the test
         QCOMPARE(PrepareCalendarFile(), std::nullopt);
         QVERIFY(boxes.boxes.isEmpty());
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
     }
 
     void completeCopyIsPutInPlaceInsteadOfAFirstRun()

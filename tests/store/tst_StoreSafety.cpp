@@ -10,7 +10,6 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -24,14 +23,6 @@
 #include <thread>
 
 namespace {
-
-QByteArray digest(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
 
 // Holds a write lock on `path` from another thread, on a connection of its
 // own, until `release` is fulfilled.
@@ -181,16 +172,13 @@ private slots:
         QVERIFY(!QFile::exists(CompactionTarget()));
     }
 
-    void failureInsideTheChangeRollsBackAndCloses_data()
-    {
-        AddSpeedPriorityRows();
-    }
+    void failureInsideTheChangeRollsBackAndCloses_data() { AddSpeedPriorityRows(); }
     void failureInsideTheChangeRollsBackAndCloses()
     {
         QFETCH(bool, speed);
         gOpenFlag = speed;
         calendar(202601, 202612);
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         gMaster.setUpdatePhaseHookForTesting([](clsMaster::UpdatePhase phase) {
             if (phase == clsMaster::UpdatePhase::Filled)
                 throw EngineError(gDataPath, QStringLiteral("injected failure"));
@@ -199,7 +187,7 @@ private slots:
         QCOMPARE(gDatabase.isOpen(), speed);
         QVERIFY(!gDatabase.inTransaction());
         gDatabase.close();
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
         QVERIFY(!QFile::exists(CompactionTarget()));
         // Nothing holds the file: it can be locked and deleted.
         SqlPeek other(gDataPath);
@@ -237,14 +225,14 @@ private slots:
         QVERIFY(SqlPeek(gDataPath).exec(
             QStringLiteral("CREATE TRIGGER fail BEFORE UPDATE ON Master WHEN old.日付 = 20260701 "
                            "BEGIN SELECT RAISE(ABORT, 'injected failure'); END")));
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.WeekDayClear(false));
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.WeekWeekDayChange(3, false));
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.WeekDayChangeAll(7, 1));
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanInsert(7, 1, QStringLiteral("行事")));
         QVERIFY(gDatabase.isOpen());
         QVERIFY(!gDatabase.inTransaction());
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
         // The next operation on the open handle works.
         gMaster.PlanInsert(7, 2, QStringLiteral("行事"));
         QString text;

@@ -8,7 +8,6 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -17,27 +16,6 @@
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/types.h>
-
-namespace {
-
-QByteArray digest(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-// Readable and writable by the owner, nothing for group and others.
-bool ownerOnly(const QString& path)
-{
-    const QFile::Permissions p = QFile::permissions(path);
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
-                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-    return (p & QFile::ReadOwner) && (p & QFile::WriteOwner) && !(p & others);
-}
-
-} // namespace
 
 class tst_clsMaster : public QObject
 {
@@ -115,7 +93,7 @@ private slots:
                     .contains(QStringLiteral("CONSTRAINT PrimaryKey PRIMARY KEY (日付)")));
         QCOMPARE(gMaster.DateTop(), 0);
         QCOMPARE(gMaster.DateBottom(), 0);
-        QVERIFY(ownerOnly(gDataPath));
+        QVERIFY(OwnerOnly(gDataPath));
     }
 
     void createRefusedAtEitherQuestion()
@@ -254,27 +232,24 @@ private slots:
         QVERIFY(gMaster.Update(203003, 203002));
         QCOMPARE(count(), 0);
         QCOMPARE(gMaster.DateTop(), 0);
-        QVERIFY(ownerOnly(gDataPath));
+        QVERIFY(OwnerOnly(gDataPath));
     }
 
     void badMonthsChangeNothing()
     {
         calendar(199907, 199912);
         QVERIFY(gMaster.PlanSave(19990715, QStringLiteral("残る")));
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         for (const auto& [top, bottom] :
              {std::pair{199913, 200001}, std::pair{199900, 200001}, std::pair{199907, 199913},
               std::pair{199907, 200000}, std::pair{0, 199912}}) {
             QVERIFY2(!gMaster.Update(top, bottom), qPrintable(QString::number(bottom)));
-            QCOMPARE(digest(gDataPath), before);
+            QCOMPARE(FileDigest(gDataPath), before);
             QVERIFY(!gDatabase.isOpen());
         }
     }
 
-    void openPolicy_data()
-    {
-        AddSpeedPriorityRows();
-    }
+    void openPolicy_data() { AddSpeedPriorityRows(); }
     void openPolicy()
     {
         QFETCH(bool, speed);
@@ -338,14 +313,14 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(contents);
         f.close();
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         QString text;
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanLoad(19990701, text));
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanSave(19990701, text));
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.DateTop());
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.WeekDayClear(true));
         QVERIFY(!gMaster.Update(199907, 199908));
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
         QVERIFY(!QFile::exists(CompactionTarget()));
     }
 
@@ -357,11 +332,11 @@ private slots:
             db.open(gDataPath);
             db.exec(QStringLiteral("CREATE TABLE Other (x INTEGER)"));
         }
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         QString text;
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanLoad(19990701, text));
         QVERIFY(!gMaster.Update(199907, 199908));
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
     }
 
     void vanishedFileIsNotRecreated()
@@ -451,18 +426,18 @@ private slots:
         QVERIFY(!workday(19990701));
         gMaster.WeekDayChange(19990701);
         QVERIFY(workday(19990701));
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         gMaster.WeekDayChange(19990632);
         gMaster.WeekDayChange(20020101);
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
 
         // The yearly holiday sets, never toggles; one year can be switched back.
         gMaster.WeekDayChangeAll(1, 1);
         for (int key : {20000101, 20010101})
             QVERIFY(!workday(key));
-        const QByteArray afterYearly = digest(gDataPath);
+        const QByteArray afterYearly = FileDigest(gDataPath);
         gMaster.WeekDayChangeAll(1, 1);
-        QCOMPARE(digest(gDataPath), afterYearly);
+        QCOMPARE(FileDigest(gDataPath), afterYearly);
         gMaster.WeekDayChange(20010101);
         QVERIFY(workday(20010101));
         QVERIFY(!workday(20000101));
@@ -506,9 +481,9 @@ private slots:
         QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0 AND 曜日 = 6"))
                      .toInt(),
                  0);
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         gMaster.WeekWeekDayChange(7, true);
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
     }
 
     void yearlyEventInsertion()
@@ -533,9 +508,9 @@ private slots:
         QCOMPARE(
             peek.one(QStringLiteral("SELECT count(*) FROM Master WHERE 内容 LIKE '閏%'")).toInt(),
             1);
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         gMaster.PlanInsert(2, 30, QStringLiteral("無い日"));
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
     }
 
     void bulkOperationErrorLeavesTheFileAsItWas()
@@ -545,7 +520,7 @@ private slots:
         QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral(
             "CREATE TRIGGER fail BEFORE UPDATE ON Master WHEN old.日付 IN (19991001, 19991002) "
             "BEGIN SELECT RAISE(ABORT, 'injected failure'); END")));
-        const QByteArray before = digest(gDataPath);
+        const QByteArray before = FileDigest(gDataPath);
         try {
             gMaster.WeekDayClear(true);
             QFAIL("no error");
@@ -553,7 +528,7 @@ private slots:
             QVERIFY(e.message().contains(QLatin1String("injected failure")));
         }
         QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PlanInsert(10, 1, QStringLiteral("x")));
-        QCOMPARE(digest(gDataPath), before);
+        QCOMPARE(FileDigest(gDataPath), before);
         QVERIFY(!gDatabase.isOpen());
         QVERIFY(!gDatabase.inTransaction());
         SqlPeek(gDataPath).exec(QStringLiteral("DROP TRIGGER fail"));

@@ -1,6 +1,8 @@
 #include "tests/support/CalendarFixture.h"
 
+#include <QCryptographicHash>
 #include <QDate>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -95,4 +97,20 @@ bool WriteDayEntry(const QString& path, int dayKey, const QString& entry)
     return SqlPeek(path).exec(QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"),
                               {entry, dayKey}, &affected) &&
            affected == 1;
+}
+
+QByteArray FileDigest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+bool OwnerOnly(const QString& path)
+{
+    const QFile::Permissions p = QFile::permissions(path);
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    return (p & QFile::ReadOwner) && (p & QFile::WriteOwner) && !(p & others);
 }

@@ -16,6 +16,13 @@ QVariant ReadDayField(const QString& path, int dayKey, const QString& column);
 // Writes the entry of one day straight into the file.
 bool WriteDayEntry(const QString& path, int dayKey, const QString& entry);
 
+// SHA-256 of a file's bytes (empty when it cannot be read): an unchanged
+// digest proves a file was left byte-for-byte as it was.
+QByteArray FileDigest(const QString& path);
+
+// Readable and writable by the owner, nothing for group and others.
+bool OwnerOnly(const QString& path);
+
 // Plain SQL on a calendar file, on a connection of its own that is removed
 // again when the object goes. Values are bound in the order given.
 class SqlPeek
