@@ -10,8 +10,12 @@ extern Database gDatabase;
 // The frame around one operation on the calendar file: opens gDatabase on
 // gDataPath when speed priority is off (and closes it again when the frame
 // ends, also by an exception); with speed priority on it uses gDatabase as it
-// is. When the frame is left by an exception, a transaction still under
-// way is rolled back, so the file is as it was before the operation.
+// is. When the frame is left by an exception, a transaction that began
+// inside it is rolled back, so the file is as it was before the operation.
+//
+// Frames nest: one started while another holds the file (a read inside a
+// command, say) uses the open handle and leaves opening, closing and the
+// outer transaction to the outermost frame.
 class FileSession
 {
 public:
@@ -22,7 +26,11 @@ public:
 
     Database& db() { return gDatabase; }
 
+    // How many frames are open now; 0 between operations.
+    static int depth();
+
 private:
     bool mOwnsOpen = false;
+    bool mTransactionBefore = false;
     int mExceptions = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/Globals.h"
 #include "platform/basMain.h"
 #include "store/FileSession.h"
+#include "store/MasterReads.h"
 #include "store/clsMaster.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -273,6 +274,66 @@ private slots:
         }
         QVERIFY(gMaster.Update(199906, 199908));
         QCOMPARE(gDatabase.isOpen(), speed);
+    }
+
+    void nestedOperationsLeaveTheOuterOneAlone_data() { AddSpeedPriorityRows(); }
+    void nestedOperationsLeaveTheOuterOneAlone()
+    {
+        QFETCH(bool, speed);
+        gOpenFlag = speed;
+        calendar(199907, 199908);
+        {
+            FileSession outer;
+            outer.db().beginTrans();
+            Query(outer.db(), QStringLiteral("UPDATE Master SET 内容 = 'outer' WHERE 日付 = ?"))
+                .bind(19990705)
+                .exec();
+            // A read inside keeps the file open and sees the outer change.
+            QString text;
+            QVERIFY(gMaster.PlanLoad(19990705, text));
+            QCOMPARE(text, QStringLiteral("outer"));
+            QVERIFY(gDatabase.isOpen());
+            // A failure inside does not undo the outer transaction.
+            try {
+                FileSession inner;
+                Query(inner.db(), QStringLiteral("SELECT nothing FROM Master")).exec();
+                QFAIL("no error");
+            } catch (const EngineError&) {
+            }
+            QVERIFY(gDatabase.inTransaction());
+            QCOMPARE(FileSession::depth(), 1);
+            outer.db().commitTrans();
+        }
+        QCOMPARE(FileSession::depth(), 0);
+        QCOMPARE(gDatabase.isOpen(), speed);
+        QCOMPARE(ReadDayField(gDataPath, 19990705, QStringLiteral("内容")).toString(),
+                 QStringLiteral("outer"));
+    }
+
+    void readsForTheViews()
+    {
+        calendar(199907, 199909);
+        SqlPeek(gDataPath).exec(
+            QStringLiteral("UPDATE Master SET 平日 = NULL WHERE 日付 = 19990706"));
+        // July 1999 began on a Thursday; Saturdays and Sundays are holidays,
+        // a missing flag is not.
+        const MonthDays july = ReadMonthDays(199907);
+        QVERIFY(july.anyFrom);
+        QCOMPARE(july.days.size(), 31);
+        QCOMPARE(july.days[0].key, 19990701);
+        QCOMPARE(july.days[0].week, 4);
+        QVERIFY(!july.days[0].holiday);
+        QVERIFY(july.days[2].holiday);
+        QVERIFY(!july.days[5].holiday);
+        // Before the range: days follow, none of the month; after it: none.
+        const MonthDays june = ReadMonthDays(199906);
+        QVERIFY(june.anyFrom);
+        QVERIFY(june.days.isEmpty());
+        QVERIFY(!ReadMonthDays(199910).anyFrom);
+        QCOMPARE(ReadStoredMonths(), QList<int>({199907, 199908, 199909}));
+        QVERIFY(!gDatabase.isOpen());
+        SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master"));
+        QVERIFY(ReadStoredMonths().isEmpty());
     }
 
     void planLoadAndSave()

@@ -1,0 +1,50 @@
+#include "store/MasterReads.h"
+
+#include "store/FileSession.h"
+#include "store/clsMaster.h"
+
+MonthDays ReadMonthDays(int yearMonth)
+{
+    FileSession session;
+    const int first = yearMonth * 100;
+    MonthDays result;
+    // A month has at most 31 records, so the 32nd row (if any) already
+    // belongs to a later month.
+    Query month(session.db(), QStringLiteral("SELECT 日付, 曜日, 平日 FROM Master "
+                                             "WHERE 日付 >= ? ORDER BY 日付 LIMIT 32"));
+    month.bind(first).exec();
+    while (month.next()) {
+        result.anyFrom = true;
+        const int key = month.value(0).toInt();
+        if (key / 100 != yearMonth)
+            break;
+        DayRecord day;
+        day.key = key;
+        day.week = month.value(1).toInt();
+        const QVariant workday = month.value(2);
+        day.holiday = !workday.isNull() && !workday.toBool();
+        result.days.append(day);
+    }
+    return result;
+}
+
+QList<int> ReadStoredMonths()
+{
+    FileSession session;
+    QList<int> months;
+    // One keyed look-up per stored month: the first day after the month just
+    // listed.
+    Query next(session.db(),
+               QStringLiteral("SELECT 日付 FROM Master WHERE 日付 >= ? ORDER BY 日付 LIMIT 1"));
+    int key = gMaster.DateTop();
+    for (;;) {
+        next.bind(key).exec();
+        if (!next.next())
+            break;
+        const int ym = next.value(0).toInt() / 100;
+        next.finish();
+        months.append(ym);
+        key = ym * 100 + 100;
+    }
+    return months;
+}
