@@ -25,17 +25,17 @@ QString clsPlan::ToStoredText(const QString& boxText)
 
 void clsPlan::Load(int DateIndex)
 {
-    mHost->Running(QStringLiteral("予定を読み込んでいます。"));
+    RunningScope busy(mHost, QStringLiteral("予定を読み込んでいます。"));
     QString text;
     bool found = false;
     try {
         found = gMaster.PlanLoad(DateIndex, text);
     } catch (...) {
+        // Nothing may be typed under a day that was never loaded.
         mText->setVisible(false);
         mText->setPlainText(QString());
         Dirty = false;
         mDateIndex = 0;
-        mHost->Running(QString());
         throw;
     }
     mText->setVisible(found);
@@ -43,20 +43,15 @@ void clsPlan::Load(int DateIndex)
     // After setting the text: the load itself is not an edit.
     Dirty = false;
     mDateIndex = DateIndex;
-    mHost->Running(QString());
 }
 
 void clsPlan::Save()
 {
     if (!Dirty)
         return;
-    mHost->Running(QStringLiteral("予定を書き込んでいます。"));
-    try {
-        gMaster.PlanSave(mDateIndex, ToStoredText(mText->toPlainText()));
-    } catch (...) {
-        mHost->Running(QString());
-        throw;
-    }
+    RunningScope busy(mHost, QStringLiteral("予定を書き込んでいます。"));
+    // A failed write leaves Dirty set, so the text is written by the next
+    // successful Save.
+    gMaster.PlanSave(mDateIndex, ToStoredText(mText->toPlainText()));
     Dirty = false;
-    mHost->Running(QString());
 }

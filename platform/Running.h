@@ -11,3 +11,26 @@ public:
     virtual ~RunningHost() = default;
     virtual void Running(const QString& msg) = 0;
 };
+
+// One busy phase: Running(msg) when it begins and Running("") when the scope
+// is left, by return or by exception, so that no failure leaves the window
+// disabled.
+class RunningScope
+{
+public:
+    RunningScope(RunningHost* host, const QString& msg) : mHost(host)
+    {
+        if (mHost)
+            mHost->Running(msg);
+    }
+    ~RunningScope()
+    {
+        if (mHost)
+            mHost->Running(QString());
+    }
+    RunningScope(const RunningScope&) = delete;
+    RunningScope& operator=(const RunningScope&) = delete;
+
+private:
+    RunningHost* mHost;
+};

@@ -1,190 +1,209 @@
 #include "view/FlexGrid.h"
 
 #include "platform/Twips.h"
+#include "view/FlexGridModel.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
-namespace {
-
-Qt::Alignment alignmentFor(int value)
+FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), mModel(new FlexGridModel(this))
 {
-    static const Qt::Alignment horizontal[3] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
-    static const Qt::Alignment vertical[3] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
-    if (value < 0 || value > 8)
-        value = 1;
-    return horizontal[value / 3] | vertical[value % 3];
-}
-
-} // namespace
-
-FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent)
-{
-    horizontalHeader()->hide();
+    setModel(mModel);
     verticalHeader()->hide();
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    setCornerButtonEnabled(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setWordWrap(false);
     setTabKeyNavigation(false);
-    setRowCount(2);
-    setColumnCount(2);
-    connect(this, &QTableWidget::currentCellChanged, this, &FlexGrid::onCurrentCellChanged);
+    // The right button is the caller's: it must neither move the current
+    // cell nor open anything of its own.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    mModel->setFixedRows(1);
+    mModel->setRows(2);
+    mModel->setCols(2);
     fitRowsToFont();
-    mRow = 1;
-    mCol = 1;
-    syncCurrentCell();
+    mRow = mRowSel = 1;
+    syncSelection();
+}
+
+QColor FlexGrid::ColourFromWindows(int colour)
+{
+    return FlexGridModel::ColourFromWindows(colour);
 }
 
 void FlexGrid::fitRowsToFont()
 {
     // Rows as high as one line of the cell font, like the classic grid.
+    const int height = fontMetrics().height() + 4;
     verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setDefaultSectionSize(height);
+    horizontalHeader()->setFixedHeight(height);
 }
 
 void FlexGrid::changeEvent(QEvent* event)
 {
-    QTableWidget::changeEvent(event);
+    QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         fitRowsToFont();
+}
+
+bool FlexGrid::isFixed(int row) const
+{
+    return row < mModel->fixedRows();
+}
+
+QModelIndex FlexGrid::indexOf(int row, int col) const
+{
+    return mModel->index(row - mModel->fixedRows(), col);
+}
+
+int FlexGrid::Rows() const
+{
+    return mModel->rows();
 }
 
 void FlexGrid::setRows(int rows)
 {
     rows = std::max(rows, 0);
-    setRowCount(rows);
-    restyle();
+    mSyncing = true;
+    mModel->setRows(rows);
+    mSyncing = false;
+    mRowSel = std::min(mRowSel, std::max(rows - 1, 0));
     if (mRow >= rows && rows > 0)
         setRow(rows - 1);
+    else
+        syncSelection();
+}
+
+int FlexGrid::Cols() const
+{
+    return mModel->cols();
 }
 
 void FlexGrid::setCols(int cols)
 {
     cols = std::max(cols, 0);
-    setColumnCount(cols);
-    restyle();
+    mSyncing = true;
+    mModel->setCols(cols);
+    mSyncing = false;
+    mColSel = std::min(mColSel, std::max(cols - 1, 0));
     if (mCol >= cols && cols > 0)
         setCol(cols - 1);
+    else
+        syncSelection();
+}
+
+int FlexGrid::FixedRows() const
+{
+    return mModel->fixedRows();
 }
 
 void FlexGrid::setFixedRows(int rows)
 {
-    mFixedRows = std::max(rows, 0);
-    restyle();
-    if (mRow < mFixedRows && mFixedRows < rowCount())
-        setRow(mFixedRows);
+    mSyncing = true;
+    mModel->setFixedRows(rows);
+    mSyncing = false;
+    horizontalHeader()->setVisible(mModel->fixedRows() > 0);
+    if (mRow < mModel->fixedRows() && mModel->fixedRows() < Rows())
+        setRow(mModel->fixedRows());
+    else
+        syncSelection();
 }
 
-void FlexGrid::setFixedCols(int cols)
+void FlexGrid::setFixedCols(int)
 {
-    mFixedCols = std::max(cols, 0);
-    restyle();
-    if (mCol < mFixedCols && mFixedCols < columnCount())
-        setCol(mFixedCols);
+    // Neither grid of the program has a fixed column.
 }
 
 void FlexGrid::setRow(int row)
 {
-    if (row < 0 || row >= rowCount())
+    if (row < 0 || row >= Rows())
         return;
     const bool changed = row != mRow;
-    mRow = row;
-    syncCurrentCell();
+    mRow = mRowSel = row;
+    mColSel = mCol;
+    syncSelection();
     if (changed)
         emit RowColChange();
 }
 
 void FlexGrid::setCol(int col)
 {
-    if (col < 0 || col >= columnCount())
+    if (col < 0 || col >= Cols())
         return;
     const bool changed = col != mCol;
-    mCol = col;
-    syncCurrentCell();
+    mCol = mColSel = col;
+    mRowSel = mRow;
+    syncSelection();
     if (changed)
         emit RowColChange();
 }
 
-void FlexGrid::syncCurrentCell()
+void FlexGrid::moveCurrent(int row, int col)
 {
+    const bool changed = row != mRow || col != mCol;
+    mRow = mRowSel = row;
+    mCol = mColSel = col;
+    syncSelection();
+    if (changed)
+        emit RowColChange();
+}
+
+void FlexGrid::setSelectionEnd(int row, int col)
+{
+    if (isFixed(mRow))
+        return;
+    mRowSel = std::clamp(row, FixedRows(), std::max(Rows() - 1, FixedRows()));
+    mColSel = std::clamp(col, 0, std::max(Cols() - 1, 0));
+    syncSelection();
+}
+
+void FlexGrid::syncSelection()
+{
+    QItemSelectionModel* selection = selectionModel();
+    if (!selection)
+        return;
     mSyncing = true;
-    if (!isFixed(mRow, mCol))
-        setCurrentCell(mRow, mCol);
-    else
-        clearSelection();
+    if (mRow >= 0 && mCol >= 0 && mRow < Rows() && mCol < Cols() && !isFixed(mRow)) {
+        selection->setCurrentIndex(indexOf(mRow, mCol), QItemSelectionModel::NoUpdate);
+        const int top = std::max(std::min(mRow, mRowSel), FixedRows());
+        const int bottom = std::min(std::max(mRow, mRowSel), Rows() - 1);
+        const int left = std::max(std::min(mCol, mColSel), 0);
+        const int right = std::min(std::max(mCol, mColSel), Cols() - 1);
+        selection->select(QItemSelection(indexOf(top, left), indexOf(bottom, right)),
+                          QItemSelectionModel::ClearAndSelect);
+    } else {
+        selection->clear();
+    }
     mSyncing = false;
 }
 
-void FlexGrid::onCurrentCellChanged(int row, int col, int previousRow, int previousCol)
+void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
-    if (mSyncing || row < 0 || col < 0)
-        return;
-    if (isFixed(row, col)) {
-        // The keyboard cannot enter the header.
-        mSyncing = true;
-        if (previousRow >= 0 && previousCol >= 0)
-            setCurrentCell(previousRow, previousCol);
-        mSyncing = false;
-        return;
-    }
-    if (row == mRow && col == mCol)
-        return;
-    mRow = row;
-    mCol = col;
-    emit RowColChange();
+    QTableView::currentChanged(current, previous);
+    // Every move the grid makes itself goes through moveCurrent; what
+    // arrives here is Qt's own bookkeeping (rows removed, focus taken).
+    if (!mSyncing)
+        syncSelection();
 }
 
 QString FlexGrid::TextMatrix(int row, int col) const
 {
-    const QTableWidgetItem* it = item(row, col);
-    return it ? it->text() : QString();
-}
-
-QTableWidgetItem* FlexGrid::cell(int row, int col)
-{
-    if (row < 0 || col < 0 || row >= rowCount() || col >= columnCount())
-        return nullptr;
-    QTableWidgetItem* it = item(row, col);
-    if (!it) {
-        it = new QTableWidgetItem;
-        styleCell(row, col, it);
-        setItem(row, col, it);
-    }
-    return it;
-}
-
-void FlexGrid::styleCell(int row, int col, QTableWidgetItem* it) const
-{
-    it->setTextAlignment(alignmentFor(ColAlignment(col)));
-    if (isFixed(row, col)) {
-        it->setFlags(Qt::ItemIsEnabled);
-        it->setBackground(palette().button());
-    } else {
-        it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        it->setData(Qt::BackgroundRole, QVariant());
-    }
-}
-
-void FlexGrid::restyle()
-{
-    for (int r = 0; r < rowCount(); ++r)
-        for (int c = 0; c < columnCount(); ++c)
-            if (QTableWidgetItem* it = item(r, c))
-                styleCell(r, c, it);
-    // Fixed cells get an item even when empty, so they look like headers.
-    for (int r = 0; r < std::min(mFixedRows, rowCount()); ++r)
-        for (int c = 0; c < columnCount(); ++c)
-            cell(r, c);
-    for (int r = 0; r < rowCount(); ++r)
-        for (int c = 0; c < std::min(mFixedCols, columnCount()); ++c)
-            cell(r, c);
+    return mModel->text(row, col);
 }
 
 void FlexGrid::setTextMatrix(int row, int col, const QString& text)
 {
-    if (QTableWidgetItem* it = cell(row, col))
-        it->setText(text);
+    mModel->setText(row, col, text);
 }
 
 double FlexGrid::ColWidth(int col) const
@@ -199,91 +218,108 @@ void FlexGrid::setColWidth(int col, double twips)
 
 double FlexGrid::RowHeight(int row) const
 {
-    return PixelsToTwipsY(rowHeight(row));
+    if (isFixed(row))
+        return PixelsToTwipsY(horizontalHeader()->height());
+    return PixelsToTwipsY(rowHeight(row - FixedRows()));
 }
 
 void FlexGrid::setRowHeight(int row, double twips)
 {
-    QTableWidget::setRowHeight(row, TwipsToPixelsY(twips));
+    if (row < 0 || row >= Rows())
+        return;
+    if (isFixed(row))
+        horizontalHeader()->setFixedHeight(TwipsToPixelsY(twips));
+    else
+        QTableView::setRowHeight(row - FixedRows(), TwipsToPixelsY(twips));
+}
+
+int FlexGrid::ColAlignment(int col) const
+{
+    return mModel->alignment(col);
 }
 
 void FlexGrid::setColAlignment(int col, int value)
 {
-    mAlignments[col] = value;
-    for (int r = 0; r < rowCount(); ++r)
-        if (QTableWidgetItem* it = item(r, col))
-            it->setTextAlignment(alignmentFor(value));
-}
-
-QColor FlexGrid::ColourFromWindows(int colour)
-{
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    mModel->setAlignment(col, value);
 }
 
 int FlexGrid::CellForeColorAt(int row, int col) const
 {
-    const QTableWidgetItem* it = item(row, col);
-    if (!it)
-        return -1;
-    const QVariant brush = it->data(Qt::ForegroundRole);
-    if (!brush.isValid())
-        return -1;
-    const QColor c = brush.value<QBrush>().color();
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
+    return mModel->foreColor(row, col);
 }
 
 void FlexGrid::setCellForeColorAt(int row, int col, int colour)
 {
-    QTableWidgetItem* it = cell(row, col);
-    if (!it)
-        return;
-    if (colour < 0)
-        it->setData(Qt::ForegroundRole, QVariant());
-    else
-        it->setForeground(ColourFromWindows(colour));
+    mModel->setForeColor(row, col, colour);
 }
 
 int FlexGrid::TopRow() const
 {
     const int top = rowAt(0);
-    return std::max(top < 0 ? 0 : top, mFixedRows);
+    return (top < 0 ? 0 : top) + FixedRows();
 }
 
 void FlexGrid::setTopRow(int row)
 {
-    if (row >= 0 && row < rowCount())
-        scrollTo(model()->index(row, 0), QAbstractItemView::PositionAtTop);
+    if (row >= FixedRows() && row < Rows())
+        scrollTo(indexOf(row, std::max(mCol, 0)), QAbstractItemView::PositionAtTop);
 }
 
 void FlexGrid::setRedraw(bool on)
 {
     mRedraw = on;
+    // Drawing off also keeps Qt from working out row positions after every
+    // change of a row height, which makes filling long grids quadratic.
+    mModel->setQuiet(!on);
     setUpdatesEnabled(on);
 }
 
 QString FlexGrid::Clip() const
 {
+    if (isFixed(mRow) || mRow >= Rows() || mCol >= Cols())
+        return QString();
+    const int top = std::max(std::min(mRow, mRowSel), FixedRows());
+    const int bottom = std::min(std::max(mRow, mRowSel), Rows() - 1);
+    const int left = std::min(mCol, mColSel);
+    const int right = std::max(mCol, mColSel);
     QStringList rows;
-    const QList<QTableWidgetSelectionRange> ranges = selectedRanges();
-    for (const QTableWidgetSelectionRange& range : ranges) {
-        for (int r = range.topRow(); r <= range.bottomRow(); ++r) {
-            QStringList cells;
-            for (int c = range.leftColumn(); c <= range.rightColumn(); ++c)
-                cells << TextMatrix(r, c);
-            rows << cells.join(QLatin1Char('\t'));
-        }
+    for (int r = top; r <= bottom; ++r) {
+        QStringList cells;
+        for (int c = left; c <= right; ++c)
+            cells << TextMatrix(r, c);
+        rows << cells.join(QLatin1Char('\t'));
     }
-    if (rows.isEmpty() && !isFixed(mRow, mCol))
-        rows << Text();
     return rows.join(QLatin1Char('\r'));
+}
+
+QRect FlexGrid::cellRect(int row, int col) const
+{
+    if (isFixed(row))
+        return QRect(horizontalHeader()->sectionViewportPosition(col), 0, columnWidth(col),
+                     horizontalHeader()->height());
+    return visualRect(indexOf(row, col));
+}
+
+QPoint FlexGrid::cellAt(const QPoint& pos) const
+{
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid())
+        return QPoint(-1, -1);
+    return QPoint(index.column(), index.row() + FixedRows());
 }
 
 void FlexGrid::mousePressEvent(QMouseEvent* event)
 {
-    const QModelIndex index = indexAt(event->position().toPoint());
-    // The header rows and columns are not cells one can select.
-    if (!index.isValid() || !isFixed(index.row(), index.column()))
-        QTableWidget::mousePressEvent(event);
+    const QPoint cell = cellAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && cell.x() >= 0) {
+        if (event->modifiers() & Qt::ShiftModifier) {
+            setSelectionEnd(cell.y(), cell.x());
+        } else {
+            mDragging = true;
+            moveCurrent(cell.y(), cell.x());
+        }
+    }
+    // A press outside the cells, or with another button, moves nothing.
     int button = 0;
     if (event->button() == Qt::LeftButton)
         button = 1;
@@ -299,11 +335,133 @@ void FlexGrid::mousePressEvent(QMouseEvent* event)
     if (event->modifiers() & Qt::AltModifier)
         shift |= 4;
     const QPoint at = mapFromGlobal(event->globalPosition().toPoint());
+    event->accept();
     emit MouseDown(button, shift, PixelsToTwipsX(at.x()), PixelsToTwipsY(at.y()));
+}
+
+void FlexGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!mDragging || !(event->buttons() & Qt::LeftButton)) {
+        event->accept();
+        return;
+    }
+    // Outside the cells the block reaches the nearest one.
+    const QPoint pos = event->position().toPoint();
+    int row = rowAt(pos.y());
+    if (row < 0)
+        row = pos.y() < 0 ? rowAt(0) : model()->rowCount() - 1;
+    int col = columnAt(pos.x());
+    if (col < 0)
+        col = pos.x() < 0 ? columnAt(0) : model()->columnCount() - 1;
+    if (row >= 0 && col >= 0)
+        setSelectionEnd(row + FixedRows(), col);
+    event->accept();
+}
+
+void FlexGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        mDragging = false;
+    event->accept();
 }
 
 void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    QTableWidget::mouseDoubleClickEvent(event);
+    mDragging = false;
+    event->accept();
+    const QPoint cell = cellAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || cell.x() < 0)
+        return;
+    // The first click of the pair normally made its cell current already; a
+    // double click that arrives alone counts as that click too.
+    if (cell.y() != mRow || cell.x() != mCol)
+        moveCurrent(cell.y(), cell.x());
     emit DblClick();
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::SelectAll)) {
+        event->accept();
+        return;
+    }
+    CursorAction action;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        action = MoveUp;
+        break;
+    case Qt::Key_Down:
+        action = MoveDown;
+        break;
+    case Qt::Key_Left:
+        action = MoveLeft;
+        break;
+    case Qt::Key_Right:
+        action = MoveRight;
+        break;
+    case Qt::Key_Home:
+        action = MoveHome;
+        break;
+    case Qt::Key_End:
+        action = MoveEnd;
+        break;
+    case Qt::Key_PageUp:
+        action = MovePageUp;
+        break;
+    case Qt::Key_PageDown:
+        action = MovePageDown;
+        break;
+    default:
+        // Nothing else changes the current cell or the block: no keyboard
+        // search, no selection by Space. The key goes on to the window.
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (event->modifiers() & Qt::ShiftModifier) {
+        // The block grows or shrinks at its far corner; the current cell stays.
+        const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(0)));
+        int row = mRowSel;
+        int col = mColSel;
+        switch (action) {
+        case MoveUp:
+            row -= 1;
+            break;
+        case MoveDown:
+            row += 1;
+            break;
+        case MoveLeft:
+            col -= 1;
+            break;
+        case MoveRight:
+            col += 1;
+            break;
+        case MoveHome:
+            col = 0;
+            break;
+        case MoveEnd:
+            col = Cols() - 1;
+            break;
+        case MovePageUp:
+            row -= page;
+            break;
+        default:
+            row += page;
+            break;
+        }
+        setSelectionEnd(row, col);
+        scrollTo(indexOf(mRowSel, mColSel));
+        return;
+    }
+    const QModelIndex target =
+        moveCursor(action, event->modifiers() & ~Qt::KeyboardModifiers(Qt::ShiftModifier));
+    if (!target.isValid())
+        return;
+    moveCurrent(target.row() + FixedRows(), target.column());
+    scrollTo(target);
+}
+
+void FlexGrid::keyboardSearch(const QString&)
+{
+    // Typing a character selects nothing: a day is not found by its digits.
 }

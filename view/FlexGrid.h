@@ -1,35 +1,51 @@
 #pragma once
 
-#include <QTableWidget>
+#include <QTableView>
 
-// The grid control of the month grid and the list: a QTableWidget that
-// speaks in the terms its callers use. Row and column numbers include the
-// fixed (header) rows and columns, which are ordinary rows of the table drawn
-// like headers; Qt's own header sections are hidden. Sizes are in twips and
-// colours are Windows colour values (0xBBGGRR: 255 is red, 16711680 blue).
-class FlexGrid : public QTableWidget
+class FlexGridModel;
+
+// The grid control of the month grid and the list, speaking in the terms its
+// callers use. Row and column numbers include the fixed header row (a grid
+// has at most one, and no fixed columns); the header row is drawn as the
+// table's header and stays in place while the other rows scroll. Sizes are in
+// twips and colours are Windows colour values (0xBBGGRR: 255 is red,
+// 16711680 blue).
+//
+// The current cell (Row, Col) moves only by a click on a cell, by the arrow
+// keys or by code, and every such move raises RowColChange. A block of cells
+// is selected from the current cell by dragging with the left button, by
+// Shift with a click or the arrow keys; the current cell stays where it was
+// and no RowColChange is raised for the cells crossed. The right button
+// moves nothing; typing a character does nothing.
+class FlexGrid : public QTableView
 {
     Q_OBJECT
 
 public:
     explicit FlexGrid(QWidget* parent = nullptr);
 
-    int Rows() const { return rowCount(); }
+    int Rows() const;
     // Lowering discards the removed rows with their texts and colours;
     // raising adds empty rows in the default colour.
     void setRows(int rows);
-    int Cols() const { return columnCount(); }
+    int Cols() const;
     void setCols(int cols);
-    int FixedRows() const { return mFixedRows; }
+    int FixedRows() const;
+    // 0 or 1.
     void setFixedRows(int rows);
-    int FixedCols() const { return mFixedCols; }
+    int FixedCols() const { return 0; }
+    // Only 0: the grid has no fixed columns.
     void setFixedCols(int cols);
 
-    // The current cell. Setting either moves it and raises RowColChange.
+    // The current cell. Setting either moves it, makes it the whole selection
+    // and raises RowColChange when it changed.
     int Row() const { return mRow; }
     void setRow(int row);
     int Col() const { return mCol; }
     void setCol(int col);
+    // The corner of the selected block opposite the current cell.
+    int RowSel() const { return mRowSel; }
+    int ColSel() const { return mColSel; }
 
     // Text of the current cell.
     QString Text() const { return TextMatrix(mRow, mCol); }
@@ -45,7 +61,7 @@ public:
 
     // 1 = left and vertically centred, 5 = centred at the bottom; the other
     // values follow the same scheme (0..8: left/centre/right x top/centre/bottom).
-    int ColAlignment(int col) const { return mAlignments.value(col, 1); }
+    int ColAlignment(int col) const;
     void setColAlignment(int col, int value);
 
     // Text colour of the current cell; -1 is the grid's default colour.
@@ -62,10 +78,15 @@ public:
     bool Redraw() const { return mRedraw; }
     void setRedraw(bool on);
 
-    // Text of the selected cells: cells of a row joined by tab, rows by CR.
+    // Text of the selected block: cells of a row joined by tab, rows by CR.
+    // Empty while the current cell is the header.
     QString Clip() const;
 
     bool Visible() const { return !isHidden(); }
+
+    // Where a cell is drawn, in viewport coordinates; the header row's cells
+    // are in the header's coordinates.
+    QRect cellRect(int row, int col) const;
 
     static QColor ColourFromWindows(int colour);
 
@@ -79,23 +100,46 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyboardSearch(const QString& search) override;
     void changeEvent(QEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
-    QTableWidgetItem* cell(int row, int col);
     void fitRowsToFont();
-    void styleCell(int row, int col, QTableWidgetItem* item) const;
-    void restyle();
-    void syncCurrentCell();
-    void onCurrentCellChanged(int row, int col, int previousRow, int previousCol);
-    bool isFixed(int row, int col) const { return row < mFixedRows || col < mFixedCols; }
+    // Shows the current cell and the block as Qt's current index and selection.
+    void syncSelection();
+    // Moves the current cell to (row, col) at once, raising one RowColChange.
+    void moveCurrent(int row, int col);
+    void setSelectionEnd(int row, int col);
+    // The cell under a viewport point, flex numbering; (-1, -1) outside.
+    QPoint cellAt(const QPoint& pos) const;
+    QModelIndex indexOf(int row, int col) const;
+    bool isFixed(int row) const;
 
-    int mFixedRows = 1;
-    int mFixedCols = 1;
+    FlexGridModel* mModel;
     int mRow = 0;
     int mCol = 0;
+    int mRowSel = 0;
+    int mColSel = 0;
     bool mRedraw = true;
     bool mSyncing = false;
-    QHash<int, int> mAlignments;
+    bool mDragging = false;
+};
+
+// Drawing of a grid suspended for the life of the object: Redraw off when it
+// begins, on again when it ends, also by an exception.
+class RedrawOff
+{
+public:
+    explicit RedrawOff(FlexGrid* grid) : mGrid(grid) { mGrid->setRedraw(false); }
+    ~RedrawOff() { mGrid->setRedraw(true); }
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+
+private:
+    FlexGrid* mGrid;
 };

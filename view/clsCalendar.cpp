@@ -3,7 +3,7 @@
 #include "platform/Globals.h"
 #include "platform/Running.h"
 #include "platform/basMain.h"
-#include "store/FileSession.h"
+#include "store/MasterReads.h"
 #include "view/FlexGrid.h"
 
 #include <QLineEdit>
@@ -24,7 +24,7 @@ clsCalendar::clsCalendar(FlexGrid* grid, QLineEdit* caption, RunningHost* host, 
 
 void clsCalendar::setupHeader()
 {
-    mGrid->setRedraw(false);
+    RedrawOff frozen(mGrid);
     mGrid->setRow(0);
     for (int i = 0; i < mGrid->Cols(); ++i) {
         mGrid->setTextMatrix(0, i, gWeekNames.value(i));
@@ -35,7 +35,6 @@ void clsCalendar::setupHeader()
     mGrid->setCellForeColor(kRed);
     mGrid->setCol(6);
     mGrid->setCellForeColor(kBlue);
-    mGrid->setRedraw(true);
 }
 
 int clsCalendar::CurDate() const
@@ -106,65 +105,41 @@ void clsCalendar::MoveMonth(int MoveQt)
 
 void clsCalendar::MoveCursor()
 {
-    mGrid->setRedraw(false);
+    RedrawOff frozen(mGrid);
     for (int r = mGrid->FixedRows(); r < mGrid->Rows(); ++r) {
         for (int c = mGrid->FixedCols(); c < mGrid->Cols(); ++c) {
             if (LeadingWholeNumber(mGrid->TextMatrix(r, c)).value_or(0) == mDay) {
                 mGrid->setRow(r);
                 mGrid->setCol(c);
-                mGrid->setRedraw(true);
                 return;
             }
         }
     }
-    mGrid->setRedraw(true);
 }
 
 void clsCalendar::Refresh()
 {
-    mHost->Running(QStringLiteral("カレンダーを表示しています。"));
-    try {
-        FileSession session;
-        mCaption->setText(QStringLiteral("%1年%2月").arg(mYear).arg(mMonth));
-        const int ym = mYear * 100 + mMonth;
-        const int first = ym * 100;
-        bool shown = false;
-
-        // One keyed look-up; a month has at most 31 records, the 32nd row
-        // (if any) already belongs to a later month.
-        Query month(session.db(), QStringLiteral("SELECT 日付, 曜日, 平日 FROM Master "
-                                                 "WHERE 日付 >= ? ORDER BY 日付 LIMIT 32"));
-        month.bind(first).exec();
-        if (month.next()) {
-            mGrid->setRedraw(false);
-            const int col = mGrid->Col();
-            const int row = mGrid->Row();
-            mGrid->setRows(mGrid->FixedRows());
-            mGrid->setRows(7);
-            int r = 1;
-            do {
-                const int key = month.value(0).toInt();
-                if (key / 100 != ym)
-                    break;
-                shown = true;
-                const int c = month.value(1).toInt();
-                mGrid->setTextMatrix(r, c, QString::number(key - first));
-                const QVariant workday = month.value(2);
-                // A missing flag counts as a workday.
-                if (!workday.isNull() && !workday.toBool())
-                    mGrid->setCellForeColorAt(r, c, kRed);
-                if (c == mGrid->Cols() - 1)
-                    r += 1;
-            } while (month.next());
-            mGrid->setCol(col);
-            mGrid->setRow(row);
-            mGrid->setRedraw(true);
+    RunningScope busy(mHost, QStringLiteral("カレンダーを表示しています。"));
+    const int ym = mYear * 100 + mMonth;
+    const MonthDays month = ReadMonthDays(ym);
+    mCaption->setText(QStringLiteral("%1年%2月").arg(mYear).arg(mMonth));
+    if (month.anyFrom) {
+        RedrawOff frozen(mGrid);
+        const int col = mGrid->Col();
+        const int row = mGrid->Row();
+        mGrid->setRows(mGrid->FixedRows());
+        mGrid->setRows(7);
+        int r = 1;
+        for (const DayRecord& day : month.days) {
+            const int c = day.week;
+            mGrid->setTextMatrix(r, c, QString::number(day.key - ym * 100));
+            if (day.holiday)
+                mGrid->setCellForeColorAt(r, c, kRed);
+            if (c == mGrid->Cols() - 1)
+                r += 1;
         }
-        mGrid->setVisible(shown);
-    } catch (...) {
-        mGrid->setRedraw(true);
-        mHost->Running(QString());
-        throw;
+        mGrid->setCol(col);
+        mGrid->setRow(row);
     }
-    mHost->Running(QString());
+    mGrid->setVisible(!month.days.isEmpty());
 }

@@ -100,8 +100,8 @@ class tst_frmMain : public QObject
     void clickCell(int col, int row)
     {
         FlexGrid* g = grid();
-        const QRect rect = g->visualRect(g->model()->index(row, col));
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          g->cellRect(row, col).center());
     }
 
     void clickDay(int day)
@@ -181,10 +181,7 @@ private slots:
         QVERIFY(!ReadDayField(dataPath(), 20320101, QStringLiteral("日付")).isValid());
     }
 
-    void typingIsSavedToTheDayItWasTypedFor_data()
-    {
-        AddSpeedPriorityRows();
-    }
+    void typingIsSavedToTheDayItWasTypedFor_data() { AddSpeedPriorityRows(); }
     void typingIsSavedToTheDayItWasTypedFor()
     {
         QFETCH(bool, speed);
@@ -379,8 +376,8 @@ private slots:
         auto* menu = window()->findChild<QMenu*>(QStringLiteral("mnuEdit"));
         QVERIFY(menu);
         const QPoint cell = cellOf(10);
-        const QRect rect = grid()->visualRect(grid()->model()->index(cell.y(), cell.x()));
-        QTest::mousePress(grid()->viewport(), Qt::RightButton, Qt::NoModifier, rect.center());
+        QTest::mousePress(grid()->viewport(), Qt::RightButton, Qt::NoModifier,
+                          grid()->cellRect(cell.y(), cell.x()).center());
         QTRY_VERIFY(menu->isVisible());
         menu->close();
     }

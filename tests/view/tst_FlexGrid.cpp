@@ -2,6 +2,7 @@
 #include "tests/support/TestMain.h"
 #include "view/FlexGrid.h"
 
+#include <QHeaderView>
 #include <QSignalSpy>
 
 class tst_FlexGrid : public QObject
@@ -9,6 +10,20 @@ class tst_FlexGrid : public QObject
     Q_OBJECT
 
     std::unique_ptr<FlexGrid> grid;
+
+    void click(int row, int col, Qt::MouseButton button = Qt::LeftButton,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::mouseClick(grid->viewport(), button, modifiers, grid->cellRect(row, col).center());
+    }
+
+    // Fills the day rows with "rc" texts.
+    void fillCells()
+    {
+        for (int r = 1; r < grid->Rows(); ++r)
+            for (int c = 0; c < grid->Cols(); ++c)
+                grid->setTextMatrix(r, c, QStringLiteral("%1%2").arg(r).arg(c));
+    }
 
 private slots:
     void init()
@@ -26,13 +41,17 @@ private slots:
         grid->setTextMatrix(3, 2, QStringLiteral("15"));
         grid->setCellForeColorAt(3, 2, 255);
         grid->setTextMatrix(0, 1, QStringLiteral("月"));
+        grid->setCellForeColorAt(0, 6, 16711680);
         grid->setRows(1);
         grid->setRows(7);
         QCOMPARE(grid->TextMatrix(3, 2), QString());
         QCOMPARE(grid->CellForeColorAt(3, 2), -1);
+        // The header row is kept, and shown as the table's header.
         QCOMPARE(grid->TextMatrix(0, 1), QStringLiteral("月"));
+        QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("月"));
+        QCOMPARE(grid->model()->headerData(6, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>(),
+                 QBrush(QColor(0, 0, 255)));
         QCOMPARE(FlexGrid::ColourFromWindows(255), QColor(255, 0, 0));
-        QCOMPARE(FlexGrid::ColourFromWindows(16711680), QColor(0, 0, 255));
     }
 
     void currentCellChangesAreReported()
@@ -49,22 +68,93 @@ private slots:
 
         grid->show();
         QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
-        const QRect cell = grid->visualRect(grid->model()->index(4, 5));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        // A click moves row and column at once: one change, never a cell
+        // between the old and the new one.
+        click(4, 5);
         QCOMPARE(spy.size(), 3);
         QCOMPARE(grid->Row(), 4);
         QCOMPARE(grid->Col(), 5);
         QCOMPARE(grid->Text(), QStringLiteral("x"));
 
         // The header row is not a cell one can click into.
-        const QRect header = grid->visualRect(grid->model()->index(0, 1));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, header.center());
+        QTest::mouseClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          grid->cellRect(0, 1).center());
         QCOMPARE(grid->Row(), 4);
-        QTest::keyClick(grid.get(), Qt::Key_Up);
-        QTest::keyClick(grid.get(), Qt::Key_Up);
-        QTest::keyClick(grid.get(), Qt::Key_Up);
-        QTest::keyClick(grid.get(), Qt::Key_Up);
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(grid.get(), Qt::Key_Up);
         QCOMPARE(grid->Row(), 1);
+        QCOMPARE(spy.size(), 6);
+        QTest::keyClick(grid.get(), Qt::Key_Right);
+        QCOMPARE(grid->Col(), 6);
+        QCOMPARE(spy.size(), 7);
+    }
+
+    void otherInputMovesNothing()
+    {
+        fillCells();
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+        grid->setRow(3);
+        grid->setCol(3);
+        QSignalSpy spy(grid.get(), &FlexGrid::RowColChange);
+        QSignalSpy down(grid.get(), &FlexGrid::MouseDown);
+        // The right button is reported, but the current cell stays.
+        click(5, 1, Qt::RightButton);
+        QCOMPARE(down.size(), 1);
+        QCOMPARE(down[0][0].toInt(), 2);
+        // Typing digits does not search for a day.
+        QTest::keyClicks(grid.get(), QStringLiteral("52"));
+        QTest::keyClick(grid.get(), Qt::Key_Space);
+        QTest::keyClick(grid.get(), Qt::Key_A, Qt::ControlModifier);
+        // Below the last row the grid has no cells.
+        grid->setRows(3);
+        grid->setRow(2);
+        spy.clear();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(5, grid->viewport()->height() - 3));
+        QCOMPARE(spy.size(), 0);
+        QCOMPARE(grid->Row(), 2);
+        QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 1);
+        QCOMPARE(grid->Clip(), QStringLiteral("23"));
+    }
+
+    void dragSelectsABlockFromTheCurrentCell()
+    {
+        fillCells();
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+        QSignalSpy spy(grid.get(), &FlexGrid::RowColChange);
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          grid->cellRect(2, 1).center());
+        QCOMPARE(spy.size(), 1);
+        for (const QPoint cell : {QPoint(2, 2), QPoint(3, 3), QPoint(3, 5), QPoint(3, 3)}) {
+            QMouseEvent move(
+                QEvent::MouseMove, grid->cellRect(cell.x(), cell.y()).center(),
+                grid->viewport()->mapToGlobal(grid->cellRect(cell.x(), cell.y()).center()),
+                Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(grid->viewport(), &move);
+        }
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                            grid->cellRect(3, 3).center());
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(grid->Row(), 2);
+        QCOMPARE(grid->Col(), 1);
+        QCOMPARE(grid->Clip(), QStringLiteral("21\t22\t23\r31\t32\t33"));
+        QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 6);
+
+        // Shift with the arrow keys moves the far corner; Shift with a click
+        // puts it on the clicked cell.
+        QTest::keyClick(grid.get(), Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClick(grid.get(), Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClick(grid.get(), Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(grid->Clip(), QStringLiteral("20\t21\r30\t31"));
+        click(1, 1, Qt::LeftButton, Qt::ShiftModifier);
+        QCOMPARE(grid->Clip(), QStringLiteral("11\r21"));
+        QCOMPARE(spy.size(), 1);
+        // Setting the current cell makes it the whole selection again.
+        grid->setRow(4);
+        QCOMPARE(grid->Clip(), QStringLiteral("41"));
+        QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 1);
     }
 
     void mouseEventsInTwips()
@@ -73,7 +163,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
         QSignalSpy down(grid.get(), &FlexGrid::MouseDown);
         QSignalSpy dbl(grid.get(), &FlexGrid::DblClick);
-        const QRect cell = grid->visualRect(grid->model()->index(2, 2));
+        const QRect cell = grid->cellRect(2, 2);
         QTest::mousePress(grid->viewport(), Qt::RightButton, Qt::ShiftModifier, cell.center());
         QCOMPARE(down.size(), 1);
         QCOMPARE(down[0][0].toInt(), 2);
@@ -82,6 +172,12 @@ private slots:
         QCOMPARE(down[0][2].toDouble(), PixelsToTwipsX(at.x()));
         QCOMPARE(down[0][3].toDouble(), PixelsToTwipsY(at.y()));
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        QCOMPARE(dbl.size(), 1);
+        QCOMPARE(grid->Row(), 2);
+        // Outside the cells a double click is nothing.
+        grid->setRows(3);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                           QPoint(5, grid->viewport()->height() - 3));
         QCOMPARE(dbl.size(), 1);
     }
 
@@ -94,27 +190,20 @@ private slots:
         QVERIFY(grid->Redraw());
     }
 
-    void clipJoinsCellsWithTabAndRowsWithCr()
-    {
-        for (int r = 1; r < 3; ++r)
-            for (int c = 0; c < 3; ++c)
-                grid->setTextMatrix(r, c, QStringLiteral("%1%2").arg(r).arg(c));
-        grid->setRangeSelected(QTableWidgetSelectionRange(1, 0, 2, 2), true);
-        QCOMPARE(grid->Clip(), QStringLiteral("10\t11\t12\r20\t21\t22"));
-    }
-
     void sizesInTwips()
     {
         grid->setColWidth(2, 390);
         QCOMPARE(grid->columnWidth(2), TwipsToPixelsX(390));
         grid->setRowHeight(3, 600);
-        QCOMPARE(grid->rowHeight(3), TwipsToPixelsY(600));
+        QCOMPARE(grid->rowHeight(2), TwipsToPixelsY(600));
+        QCOMPARE(qRound(grid->RowHeight(3)), qRound(PixelsToTwipsY(TwipsToPixelsY(600))));
         grid->setColAlignment(1, 1);
         grid->setTextMatrix(2, 1, QStringLiteral("a"));
-        QCOMPARE(Qt::Alignment(grid->item(2, 1)->textAlignment()),
+        const QModelIndex cell = grid->model()->index(1, 1);
+        QCOMPARE(cell.data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
                  Qt::AlignLeft | Qt::AlignVCenter);
         grid->setColAlignment(1, 5);
-        QCOMPARE(Qt::Alignment(grid->item(2, 1)->textAlignment()),
+        QCOMPARE(cell.data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
                  Qt::AlignHCenter | Qt::AlignBottom);
     }
 };

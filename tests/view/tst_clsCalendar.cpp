@@ -266,10 +266,7 @@ private slots:
         QVERIFY(grid->Redraw());
     }
 
-    void failingRefreshLeavesNoBusyState_data()
-    {
-        AddSpeedPriorityRows();
-    }
+    void failingRefreshLeavesNoBusyState_data() { AddSpeedPriorityRows(); }
     void failingRefreshLeavesNoBusyState()
     {
         QFETCH(bool, speed);
