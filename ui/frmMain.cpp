@@ -14,11 +14,11 @@
 #include "view/clsCalendar.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -194,7 +194,6 @@ void frmMain::createControls()
     lstJump->setFont(font);
     place(lstJump, 60, 360, 1395, 1680);
     lstJump->setVisible(false);
-    lstJump->installEventFilter(this);
     connect(lstJump, &QListWidget::currentRowChanged, this, [this] {
         if (!mFilling)
             lstJump_Click();
@@ -214,83 +213,14 @@ void frmMain::createControls()
     setTabOrder(greList, cmdJump);
     setTabOrder(cmdJump, lstJump);
 
+    // Ctrl+C is the copy command wherever the focus is; the controls' own
+    // copy would leave the clipboard alone when nothing is highlighted.
+    for (QWidget* w : {static_cast<QWidget*>(txtToday), static_cast<QWidget*>(greDate),
+                       static_cast<QWidget*>(txtYm), static_cast<QWidget*>(greList),
+                       static_cast<QWidget*>(lstJump)})
+        w->installEventFilter(this);
+
     resize(TwipsToPixelsX(8280), TwipsToPixelsY(5505));
-}
-
-QAction* frmMain::addItem(QMenu* menu, const QString& name, const QString& caption)
-{
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(name);
-    return action;
-}
-
-QAction* frmMain::addSeparator(QMenu* menu, const QString& name)
-{
-    QAction* separator = menu->addSeparator();
-    separator->setObjectName(name);
-    return separator;
-}
-
-void frmMain::createMenus()
-{
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("menuBar"));
-
-    QMenu* mnuFile = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuFile->menuAction()->setObjectName(QStringLiteral("mnuFile"));
-    addItem(mnuFile, QStringLiteral("mnuDateRange"), QStringLiteral("登録暦範囲(&R)"));
-    addSeparator(mnuFile, QStringLiteral("mnuFileSepa1"));
-    QAction* mnuExit = addItem(mnuFile, QStringLiteral("mnuExit"), QStringLiteral("終了(&E)"));
-    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
-
-    mnuEdit = bar->addMenu(QStringLiteral("編集(&E)"));
-    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuEdit->menuAction()->setObjectName(QStringLiteral("mnuEdit"));
-    QAction* mnuCopy = addItem(mnuEdit, QStringLiteral("mnuCopy"), QStringLiteral("ｺﾋﾟｰ(&C)"));
-    mnuCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    addSeparator(mnuEdit, QStringLiteral("mnuEditSepa1"));
-    addItem(mnuEdit, QStringLiteral("mnuChange"), QStringLiteral("平日・休日切替え(&H)"));
-    addItem(mnuEdit, QStringLiteral("mnuChangeAll"), QStringLiteral("毎年休日設定(&A)"));
-    addItem(mnuEdit, QStringLiteral("mnuWeekDayAll"), QStringLiteral("全て平日(&W)"));
-    addItem(mnuEdit, QStringLiteral("mnuNotWeekDayAll"), QStringLiteral("全て休日(&H)"));
-    addItem(mnuEdit, QStringLiteral("mnuWeekAll"), QStringLiteral("全曜日平日(&G)"));
-    addItem(mnuEdit, QStringLiteral("mnuWeekNotAll"), QStringLiteral("全曜日休日(&E)"));
-    addSeparator(mnuEdit, QStringLiteral("mnuEditSepa2"));
-    addItem(mnuEdit, QStringLiteral("mnuPlanAll"), QStringLiteral("毎年行事挿入(&P)"));
-
-    QMenu* mnuDisplay = bar->addMenu(QStringLiteral("表示(&D)"));
-    mnuDisplay->setObjectName(QStringLiteral("mnuDisplay"));
-    mnuDisplay->menuAction()->setObjectName(QStringLiteral("mnuDisplay"));
-    mDispModes = new QActionGroup(this);
-    const QString modes[3] = {QStringLiteral("通常(&N)"), QStringLiteral("全暦一覧(&L)"),
-                              QStringLiteral("予定がある日だけの一覧(&P)")};
-    for (int i = 0; i < 3; ++i) {
-        mnuDispMode[i] = addItem(mnuDisplay, QStringLiteral("mnuDispMode_%1").arg(i), modes[i]);
-        mnuDispMode[i]->setCheckable(true);
-        mDispModes->addAction(mnuDispMode[i]);
-    }
-    mnuDispMode[0]->setChecked(true);
-
-    QMenu* mnuConfig = bar->addMenu(QStringLiteral("環境(&C)"));
-    mnuConfig->setObjectName(QStringLiteral("mnuConfig"));
-    mnuConfig->menuAction()->setObjectName(QStringLiteral("mnuConfig"));
-    mnuStartupCopy = addItem(mnuConfig, QStringLiteral("mnuStartupCopy"),
-                             QStringLiteral("Windows起動時に Zedu も起動(&S)"));
-    mnuDisktopCopy =
-        addItem(mnuConfig, QStringLiteral("mnuDisktopCopy"), QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟに登録(D)"));
-    mnuSpeed = addItem(mnuConfig, QStringLiteral("mnuSpeed"), QStringLiteral("動作速度優先(&R)"));
-    for (QAction* a : {mnuStartupCopy, mnuDisktopCopy, mnuSpeed})
-        a->setCheckable(true);
-
-    QMenu* mnuHelp = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuHelp->menuAction()->setObjectName(QStringLiteral("mnuHelp"));
-    addItem(mnuHelp, QStringLiteral("mnuHelpCategory"), QStringLiteral("目次(&C)"));
-    addSeparator(mnuHelp, QStringLiteral("mnuHelpSepa1"));
-    QAction* mnuAbout =
-        addItem(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)"));
-    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
 void frmMain::updateClock()
@@ -452,10 +382,17 @@ void frmMain::changeEvent(QEvent* event)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == mClient && event->type() == QEvent::Resize)
+    if (watched == mClient && event->type() == QEvent::Resize) {
         layoutControls();
-    else if (watched == lstJump && event->type() == QEvent::FocusOut)
+    } else if (watched == lstJump && event->type() == QEvent::FocusOut) {
         lstJump_LostFocus();
+    } else if (event->type() == QEvent::ShortcutOverride &&
+               static_cast<QKeyEvent*>(event)->keyCombination() ==
+                   QKeyCombination(Qt::CTRL, Qt::Key_C)) {
+        // Not taken by the control, so the shortcut of ｺﾋﾟｰ runs.
+        event->ignore();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -530,7 +467,6 @@ void frmMain::RunningMessage(const QString& Msg)
 
 bool frmMain::guarded(const std::function<void()>& command)
 {
-    const int busyBefore = BusyCount();
     QString problem;
     try {
         command();
@@ -540,125 +476,7 @@ bool frmMain::guarded(const std::function<void()>& command)
     } catch (const std::exception& e) {
         problem = QString::fromLocal8Bit(e.what());
     }
-    greDate->setRedraw(true);
-    Running(QString());
-    while (BusyCount() > busyBefore)
-        SetBusy(false);
+    // Busy phases and suspended drawing have ended with their scopes.
     ShowWarning(StoreErrorText(problem));
     return false;
-}
-
-// ---- navigation ------------------------------------------------------------
-
-void frmMain::cmdYm_Click(int Index)
-{
-    guarded([&] {
-        if (Index == 1)
-            mCalendar->setCurDate(TodayKey());
-        else
-            mCalendar->MoveMonth(Index - 1);
-    });
-}
-
-void frmMain::cmdJump_Click()
-{
-    guarded([this] {
-        mFilling = true;
-        lstJump->clear();
-        int selected = 0;
-        const int current = mCalendar->CurYear() * 100 + mCalendar->CurMonth();
-        const int top = gMaster.DateTop();
-        try {
-            FileSession session;
-            // One keyed look-up per stored month: the first day after the
-            // month just listed.
-            Query next(
-                session.db(),
-                QStringLiteral("SELECT 日付 FROM Master WHERE 日付 >= ? ORDER BY 日付 LIMIT 1"));
-            int key = top;
-            for (;;) {
-                next.bind(key).exec();
-                if (!next.next())
-                    break;
-                const int ym = next.value(0).toInt() / 100;
-                next.finish();
-                auto* item = new QListWidgetItem(QStringLiteral("%1年%2月")
-                                                     .arg(ym / 100, 4, 10, QLatin1Char('0'))
-                                                     .arg(ym % 100, 2, 10, QLatin1Char('0')));
-                item->setData(Qt::UserRole, ym);
-                lstJump->addItem(item);
-                if (ym == current)
-                    selected = lstJump->count() - 1;
-                key = ym * 100 + 100;
-            }
-        } catch (...) {
-            mFilling = false;
-            throw;
-        }
-        mFilling = false;
-        if (lstJump->count() > 0) {
-            // Selecting in code is a choice: the calendar moves to it at once.
-            lstJump->setCurrentRow(selected);
-        }
-        lstJump->setVisible(true);
-        lstJump->raise();
-        lstJump->setFocus(Qt::OtherFocusReason);
-    });
-}
-
-void frmMain::lstJump_Click()
-{
-    QListWidgetItem* item = lstJump->currentItem();
-    if (!item)
-        return;
-    const int ym = item->data(Qt::UserRole).toInt();
-    lstJump->setVisible(false);
-    guarded([&] {
-        mCalendar->setCurYear(ym / 100);
-        mCalendar->setCurMonth(ym - mCalendar->CurYear() * 100);
-    });
-}
-
-void frmMain::lstJump_LostFocus()
-{
-    lstJump->setVisible(false);
-}
-
-void frmMain::txtToday_Change()
-{
-    plan()->Dirty = true;
-}
-
-void frmMain::greDate_RowColChange()
-{
-    // Changes made while drawing is suspended are the calendar's own.
-    if (!mCalendar || !greDate->Redraw())
-        return;
-    guarded([this] { mCalendar->DayScan(); });
-}
-
-void frmMain::greDate_MouseDown(int Button, int, double, double)
-{
-    if (Button == 2)
-        mnuEdit->popup(QCursor::pos());
-}
-
-void frmMain::mCalendar_Change(int, int NewDate)
-{
-    guarded([&] {
-        plan()->Save();
-        plan()->Load(NewDate);
-    });
-}
-
-// ---- help ------------------------------------------------------------------
-
-void frmMain::mnuAbout_Click()
-{
-    frmAbout* box = AboutBox();
-    box->setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-    box->cmdClose->setVisible(true);
-    box->show();
-    box->raise();
-    box->activateWindow();
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Running.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -9,11 +10,9 @@
 #include <memory>
 
 class QAction;
-class QActionGroup;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QListWidgetItem;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -24,6 +23,12 @@ class clsPlan;
 
 // The main window: the month grid with its caption and buttons, the entry box
 // of the selected day, the list grid, the menus and the status bar.
+//
+// The class is one window; its code is split by concern. frmMain.cpp holds
+// the window's lifecycle, layout and busy state; MainMenu.cpp builds the
+// menu bar from its one table; each family of command handlers has a file of
+// its own (NavigationCommands.cpp, EditCommands.cpp, ...), named in the
+// groups below.
 class frmMain : public QMainWindow, public RunningHost
 {
     Q_OBJECT
@@ -54,14 +59,20 @@ public:
     void showRestored();
 
 public slots:
+    // Navigation (NavigationCommands.cpp)
     void cmdYm_Click(int Index);
     void cmdJump_Click();
     void lstJump_Click();
     void lstJump_LostFocus();
     void txtToday_Change();
-    void greDate_RowColChange();
     void greDate_MouseDown(int Button, int Shift, double X, double Y);
+    void greDate_RowColChange();
     void mCalendar_Change(int OldDate, int NewDate);
+
+    // Range, display and exit (RangeDisplayCommands.cpp)
+    void mnuExit_Click();
+
+    // Help and About (HelpCommands.cpp)
     void mnuAbout_Click();
 
 protected:
@@ -80,11 +91,11 @@ private:
     void SavePlacement();
     void restorePlacement();
     void updateClock();
-    // Runs a command; a store error ends in a warning, the busy state is
-    // ended and the window stays usable.
+    // The boundary of every command: a store error ends in a warning, and
+    // the window stays usable (busy phases end by their own scopes).
     bool guarded(const std::function<void()>& command);
-    QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
-    QAction* addSeparator(QMenu* menu, const QString& name);
+    // A menu item of the menu bar, by its name.
+    QAction* menuItem(const QString& name) const { return mMenuItems.value(name); }
 
     std::unique_ptr<clsCalendar> mCalendar;
     std::unique_ptr<clsPlan> mPlan;
@@ -103,15 +114,16 @@ private:
     QTimer* mClock = nullptr;
 
     QMenu* mnuEdit = nullptr;
+    QHash<QString, QAction*> mMenuItems;
+    QAction* mnuChange = nullptr;
+    QAction* mnuChangeAll = nullptr;
     QAction* mnuSpeed = nullptr;
     QAction* mnuStartupCopy = nullptr;
     QAction* mnuDisktopCopy = nullptr;
     QAction* mnuDispMode[3] = {};
-    QActionGroup* mDispModes = nullptr;
 
     bool mLoaded = false;
     bool mUnloaded = false;
-    bool mArranging = false;
     bool mFilling = false;
     Qt::WindowStates mRestoredState = Qt::WindowNoState;
     QPointer<QWidget> mFocusBeforeBusy;
