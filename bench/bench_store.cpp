@@ -3,8 +3,9 @@
 //   <operation>  store <ms> ms  baseline <ms> ms  ratio <store/baseline>
 // Run from a release build: build/release/bench/zedu_bench_store
 
+#include "bench/BenchTiming.h"
+#include "bench/YesDialogs.h"
 #include "platform/DayKey.h"
-#include "platform/Dialogs.h"
 #include "platform/Globals.h"
 #include "platform/basMain.h"
 #include "store/FileSession.h"
@@ -12,72 +13,18 @@
 
 #include <QCoreApplication>
 #include <QDate>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <algorithm>
-#include <cstdio>
 #include <functional>
-#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-class YesDialogs final : public Dialogs::Provider
-{
-public:
-    int message(Dialogs::Kind, const QString&, const QString&) override { return Dialogs::Yes; }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-};
-
-// `runs` runs of `work`, each after `prepare` (not timed).
-struct Timed
-{
-    int runs;
-    std::function<void()> prepare;
-    std::function<void()> work;
-};
-
-Timed median(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
-{
-    return Timed{runs, prepare, work};
-}
-
-double medianOf(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-// Runs store and baseline in turn, so that both see the same load of the
-// machine, and prints the medians and their ratio.
-void report(const char* operation, const Timed& store, const Timed& baseline)
-{
-    std::vector<double> storeTimes;
-    std::vector<double> baselineTimes;
-    for (int i = 0; i < store.runs; ++i) {
-        for (const Timed* t : {&store, &baseline}) {
-            t->prepare();
-            QElapsedTimer timer;
-            timer.start();
-            t->work();
-            (t == &store ? storeTimes : baselineTimes).push_back(timer.nsecsElapsed() / 1e6);
-        }
-    }
-    const double s = medianOf(storeTimes);
-    const double b = medianOf(baselineTimes);
-    std::printf("%-28s store %9.3f ms  baseline %9.3f ms  ratio %.2f\n", operation, s, b, s / b);
-    std::fflush(stdout);
-}
 
 // The same file work in plain SQL, on a connection of its own.
 class Plain

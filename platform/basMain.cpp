@@ -120,6 +120,11 @@ std::optional<int> LeadingWholeNumber(const QString& text)
     return static_cast<int>(rounded);
 }
 
+QString InputBox(const QString& prompt, const QString& title, const QString& initial)
+{
+    return Dialogs::provider().input(title, prompt, initial).value_or(QString());
+}
+
 bool InputYearMonth(int& yearMonth, int lower, int upper, const QString& prompt)
 {
     for (;;) {

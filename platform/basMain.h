@@ -38,6 +38,10 @@ int AskYesNo(const QString& message);
 // Information box with an OK button.
 void ShowInfo(const QString& message);
 
+// Input box titled `title` with `prompt`, pre-filled with `initial`. Returns
+// the text typed, or "" when the user cancelled.
+QString InputBox(const QString& prompt, const QString& title, const QString& initial = QString());
+
 // Asks for a year-month number between `lower` and `upper` (both included),
 // pre-filled with `yearMonth`. An answer outside the bounds is refused with a
 // warning and asked again. Returns false, leaving `yearMonth` unchanged, when

@@ -74,6 +74,12 @@ void frmMain::txtToday_Change()
     plan()->Dirty = true;
 }
 
+void frmMain::greDate_DblClick()
+{
+    // The first click of the double click made its day current.
+    mnuChange_Click();
+}
+
 void frmMain::greDate_MouseDown(int Button, int, double X, double Y)
 {
     if (Button == 2)

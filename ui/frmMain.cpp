@@ -9,6 +9,7 @@
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
 #include "ui/AppIcon.h"
+#include "ui/InputBlocker.h"
 #include "ui/frmAbout.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
@@ -25,7 +26,6 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -73,6 +73,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kAppTitle);
     setWindowIcon(AppIcon());
+    mInputBlocker = new InputBlocker(this);
     createControls();
     createMenus();
 
@@ -114,6 +115,7 @@ void frmMain::createControls()
     stb->setFixedHeight(TwipsToPixelsY(315));
     mPanelText = new QLabel(stb);
     mPanelText->setObjectName(QStringLiteral("stbPanel1"));
+    mPanelText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     mPanelDate = new QLabel(stb);
     mPanelDate->setObjectName(QStringLiteral("stbDate"));
     mPanelTime = new QLabel(stb);
@@ -147,6 +149,7 @@ void frmMain::createControls()
     place(greDate, 60, 420, 3195, 2415);
     connect(greDate, &FlexGrid::RowColChange, this, &frmMain::greDate_RowColChange);
     connect(greDate, &FlexGrid::MouseDown, this, &frmMain::greDate_MouseDown);
+    connect(greDate, &FlexGrid::DblClick, this, &frmMain::greDate_DblClick);
 
     txtYm = new QLineEdit(mClient);
     txtYm->setObjectName(QStringLiteral("txtYm"));
@@ -443,20 +446,16 @@ void frmMain::SavePlacement()
 
 void frmMain::Running(const QString& Msg)
 {
-    if (Msg.isEmpty()) {
-        setEnabled(true);
-        if (mFocusBeforeBusy && mFocusBeforeBusy->isVisible() && mFocusBeforeBusy->isEnabled())
-            mFocusBeforeBusy->setFocus(Qt::OtherFocusReason);
-        mFocusBeforeBusy = nullptr;
-    } else {
-        // Disabling moves the keyboard focus away; it is given back when the
-        // busy phase ends, so that arrow keys in the grid keep working.
-        if (isEnabled())
-            mFocusBeforeBusy = QApplication::focusWidget();
-        setEnabled(false);
-    }
+    // Input is held off while busy; the window is not disabled, which would
+    // grey it out and take the keyboard focus away at every day change.
+    mInputBlocker->setEngaged(!Msg.isEmpty());
     SetBusy(!Msg.isEmpty());
     RunningMessage(Msg);
+}
+
+bool frmMain::isBusy() const
+{
+    return mInputBlocker->isEngaged();
 }
 
 void frmMain::RunningMessage(const QString& Msg)

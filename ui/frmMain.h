@@ -4,7 +4,6 @@
 
 #include <QHash>
 #include <QMainWindow>
-#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -18,6 +17,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class FlexGrid;
+class InputBlocker;
 class clsCalendar;
 class clsPlan;
 
@@ -51,6 +51,9 @@ public:
     // panel. The empty text ends it.
     void Running(const QString& Msg) override;
     void RunningMessage(const QString& Msg);
+    // True during a busy phase: mouse and keyboard input to the window is
+    // dropped.
+    bool isBusy() const;
 
     clsCalendar* calendar() const { return mCalendar.get(); }
     clsPlan* plan();
@@ -65,9 +68,21 @@ public slots:
     void lstJump_Click();
     void lstJump_LostFocus();
     void txtToday_Change();
+    void greDate_DblClick();
     void greDate_MouseDown(int Button, int Shift, double X, double Y);
     void greDate_RowColChange();
     void mCalendar_Change(int OldDate, int NewDate);
+
+    // Edit commands (EditCommands.cpp)
+    void mnuEdit_Click();
+    void mnuCopy_Click();
+    void mnuChange_Click();
+    void mnuChangeAll_Click();
+    void mnuWeekDayAll_Click();
+    void mnuNotWeekDayAll_Click();
+    void mnuWeekAll_Click();
+    void mnuWeekNotAll_Click();
+    void mnuPlanAll_Click();
 
     // Range, display and exit (RangeDisplayCommands.cpp)
     void mnuExit_Click();
@@ -96,6 +111,10 @@ private:
     bool guarded(const std::function<void()>& command);
     // A menu item of the menu bar, by its name.
     QAction* menuItem(const QString& name) const { return mMenuItems.value(name); }
+
+    // The bulk day-kind commands: question, busy phase, store call, redraw.
+    void changeDayKinds(const QString& question, const QString& progress,
+                        const std::function<void()>& storeCall);
 
     std::unique_ptr<clsCalendar> mCalendar;
     std::unique_ptr<clsPlan> mPlan;
@@ -126,7 +145,7 @@ private:
     bool mUnloaded = false;
     bool mFilling = false;
     Qt::WindowStates mRestoredState = Qt::WindowNoState;
-    QPointer<QWidget> mFocusBeforeBusy;
+    InputBlocker* mInputBlocker = nullptr;
     QSize mWantedOuter;
 };
 

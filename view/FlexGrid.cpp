@@ -271,7 +271,10 @@ void FlexGrid::setRedraw(bool on)
     // Drawing off also keeps Qt from working out row positions after every
     // change of a row height, which makes filling long grids quadratic.
     mModel->setQuiet(!on);
-    setUpdatesEnabled(on);
+    // The cells and the row sizes are what a rebuild changes; the header row
+    // keeps its drawing unless its own texts change.
+    verticalHeader()->setUpdatesEnabled(on);
+    viewport()->setUpdatesEnabled(on);
 }
 
 QString FlexGrid::Clip() const

@@ -107,6 +107,7 @@ void FlexGridModel::setAlignment(int col, int value)
         return;
     if (mQuiet) {
         mChangedWhileQuiet = true;
+        mHeaderChangedWhileQuiet = true;
         return;
     }
     if (rowCount() > 0)
@@ -118,7 +119,7 @@ void FlexGridModel::setAlignment(int col, int value)
 void FlexGridModel::cellChanged(int row, int col)
 {
     if (mQuiet) {
-        mChangedWhileQuiet = true;
+        (row < mFixedRows ? mHeaderChangedWhileQuiet : mChangedWhileQuiet) = true;
         return;
     }
     if (row < mFixedRows)
@@ -130,13 +131,14 @@ void FlexGridModel::cellChanged(int row, int col)
 void FlexGridModel::setQuiet(bool quiet)
 {
     mQuiet = quiet;
-    if (quiet || !mChangedWhileQuiet)
+    if (quiet)
         return;
-    mChangedWhileQuiet = false;
-    if (rowCount() > 0 && mCols > 0)
+    if (mChangedWhileQuiet && rowCount() > 0 && mCols > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, mCols - 1));
-    if (mFixedRows > 0 && mCols > 0)
+    if (mHeaderChangedWhileQuiet && mFixedRows > 0 && mCols > 0)
         emit headerDataChanged(Qt::Horizontal, 0, mCols - 1);
+    mChangedWhileQuiet = false;
+    mHeaderChangedWhileQuiet = false;
 }
 
 int FlexGridModel::rowCount(const QModelIndex& parent) const

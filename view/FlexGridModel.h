@@ -65,5 +65,6 @@ private:
     int mFixedRows = 0;
     bool mQuiet = false;
     bool mChangedWhileQuiet = false;
+    bool mHeaderChangedWhileQuiet = false;
     QHash<int, int> mAlignments;
 };

@@ -9,6 +9,7 @@
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
+#include "tests/ui/MainWindowHarness.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 #include "view/FlexGrid.h"
@@ -31,8 +32,6 @@
 
 namespace {
 
-const QDate kToday(2026, 12, 7);
-
 // SQLite bumps the file change counter (header bytes 24..27) on every
 // committed write, so an unchanged counter proves that nothing was written.
 QByteArray changeCounter(const QString& path)
@@ -45,107 +44,11 @@ QByteArray changeCounter(const QString& path)
 
 } // namespace
 
-class tst_frmMain : public QObject
+class tst_frmMain : public MainWindowHarness
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder;
-    std::unique_ptr<ScriptedDialogs> boxes;
-
-    QString dataPath() const { return folder->filePath(QStringLiteral("Data.vad")); }
-    frmMain* window() const { return MainWindow(); }
-    template <typename T> T* child(const char* name) const
-    {
-        return window() ? window()->findChild<T*>(QLatin1String(name)) : nullptr;
-    }
-    FlexGrid* grid() const { return child<FlexGrid>("greDate"); }
-    QPlainTextEdit* entryBox() const { return child<QPlainTextEdit>("txtToday"); }
-    QString caption() const { return child<QLineEdit>("txtYm")->text(); }
-    QString statusText() const { return child<QLabel>("stbPanel1")->text(); }
-    QPushButton* button(int index) const
-    {
-        return child<QPushButton>(QStringLiteral("cmdYm_%1").arg(index).toLatin1().constData());
-    }
-
-    // Starts the program as the desktop would, on a calendar of the given months.
-    void start(int firstYm = 202612, int lastYm = 203112)
-    {
-        if (!QFile::exists(dataPath()))
-            QVERIFY(MakeCalendarFile(dataPath(), firstYm, lastYm));
-        QCOMPARE(Main(), std::optional<int>());
-        QVERIFY(window());
-        QVERIFY(QTest::qWaitForWindowExposed(window()));
-    }
-
-    void stop()
-    {
-        if (frmMain* w = window()) {
-            w->close();
-            delete w;
-        }
-        ReleaseInstanceLock();
-    }
-
-    // The cell showing `day` in the month grid.
-    QPoint cellOf(int day) const
-    {
-        FlexGrid* g = grid();
-        for (int r = 1; r < g->Rows(); ++r)
-            for (int c = 0; c < g->Cols(); ++c)
-                if (g->TextMatrix(r, c) == QString::number(day))
-                    return QPoint(c, r);
-        return QPoint(-1, -1);
-    }
-
-    void clickCell(int col, int row)
-    {
-        FlexGrid* g = grid();
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          g->cellRect(row, col).center());
-    }
-
-    void clickDay(int day)
-    {
-        const QPoint cell = cellOf(day);
-        QVERIFY2(cell.x() >= 0, "day not shown");
-        clickCell(cell.x(), cell.y());
-    }
-
-    // Types like a user, Japanese text included.
-    void typeEntry(const QString& text)
-    {
-        entryBox()->setFocus();
-        for (const QChar ch : text) {
-            if (ch == QLatin1Char('\n'))
-                QTest::keyClick(entryBox(), Qt::Key_Return);
-            else if (ch.unicode() < 0x80)
-                QTest::keyClick(entryBox(), char(ch.unicode()));
-            else
-                QTest::sendKeyEvent(QTest::Click, entryBox(), Qt::Key_unknown, QString(ch),
-                                    Qt::NoModifier);
-        }
-    }
-
 private slots:
-    void init()
-    {
-        folder = std::make_unique<QTemporaryDir>();
-        setAppFolderForTesting(folder->path());
-        Clock::setTodayForTesting(kToday);
-        QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                      QStringLiteral("/voradu/zedu.conf"));
-        boxes = std::make_unique<ScriptedDialogs>();
-    }
-
-    void cleanup()
-    {
-        stop();
-        QCOMPARE(boxes->pending(), 0);
-        boxes.reset();
-        gDatabase.close();
-        folder.reset();
-    }
-
     void firstRunCreatesTheCalendarAndShowsToday()
     {
         bool splashSeen = false;
@@ -499,17 +402,47 @@ private slots:
         QCOMPARE(client->geometry().bottom() + 1, window()->statusBar()->geometry().top());
     }
 
-    void runningDisablesTheWindow()
+    void runningHoldsOffInputWithoutGreying()
     {
         start();
+        QSignalSpy clicks(button(2), &QPushButton::clicked);
         window()->Running(QStringLiteral("処理中です。"));
-        QVERIFY(!window()->isEnabled());
+        QVERIFY(window()->isBusy());
         QCOMPARE(statusText(), QStringLiteral("処理中です。"));
         QCOMPARE(BusyCount(), 1);
+        // Nothing is greyed, yet clicks, keys and shortcuts do not arrive.
+        QVERIFY(button(2)->isEnabled());
+        QVERIFY(grid()->isEnabled());
+        QTest::mouseClick(button(2), Qt::LeftButton);
+        QTest::keyClick(button(2), Qt::Key_Space);
+        clickDay(9);
+        entryBox()->setFocus();
+        QTest::keyClicks(entryBox(), QStringLiteral("abc"));
+        QTest::keyClick(entryBox(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clicks.size(), 0);
+        QCOMPARE(curDate(), 20261207);
+        QCOMPARE(entryBox()->toPlainText(), QString());
+
         window()->Running(QString());
-        QVERIFY(window()->isEnabled());
+        QVERIFY(!window()->isBusy());
         QCOMPARE(statusText(), QString());
         QCOMPARE(BusyCount(), 0);
+        QTest::mouseClick(button(2), Qt::LeftButton);
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(caption(), QStringLiteral("2027年1月"));
+    }
+
+    void closingWhileBusyWaitsForTheEnd()
+    {
+        start();
+        typeEntry(QStringLiteral("閉じる"));
+        window()->Running(QStringLiteral("処理中です。"));
+        window()->close();
+        QVERIFY(!window()->isUnloaded());
+        window()->Running(QString());
+        QTRY_VERIFY(window()->isUnloaded());
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
+                 QStringLiteral("閉じる"));
     }
 
     void storeErrorInACommandLeavesTheWindowUsable()

@@ -185,7 +185,7 @@ private slots:
     {
         grid->setRedraw(false);
         QVERIFY(!grid->Redraw());
-        QVERIFY(!grid->updatesEnabled());
+        QVERIFY(!grid->viewport()->updatesEnabled());
         grid->setRedraw(true);
         QVERIFY(grid->Redraw());
     }
