@@ -273,6 +273,23 @@ private slots:
         QVERIFY(entryBox()->isVisible());
     }
 
+    void emptyCellIsDayZeroWithOneCurrentCell()
+    {
+        start();
+        // December 2026 ends on a Thursday; the last row is empty.
+        clickCell(3, 6);
+        QCOMPARE(curDate(), 20261200);
+        QVERIFY(!entryBox()->isVisible());
+        // The first empty cell is current, and it alone is shown selected.
+        QCOMPARE(QPoint(grid()->Col(), grid()->Row()), QPoint(0, 1));
+        const QModelIndexList selected = grid()->selectionModel()->selectedIndexes();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected[0], grid()->currentIndex());
+        clickDay(7);
+        QCOMPARE(curDate(), 20261207);
+        QVERIFY(entryBox()->isVisible());
+    }
+
     void rightClickPopsUpTheEditMenu()
     {
         start();
