@@ -15,8 +15,12 @@
 #include "ui/frmMain.h"
 #include "view/clsCalendar.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -82,6 +86,57 @@ int main(int argc, char* argv[])
     report("毎年行事挿入", median(runs, nothing, [&] { window.mnuPlanAll_Click(); }),
            median(runs, nothing, [] { gMaster.PlanInsert(6, 15, QStringLiteral("行事")); }),
            "handler");
+    // The lists, on the same 100 years with a three-line entry on every day,
+    // beside plain SQL reading the same rows and formatting the same dates.
+    {
+        QSqlDatabase plain =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plain"));
+        plain.setDatabaseName(gDataPath);
+        plain.open();
+        QSqlQuery(plain).exec(QStringLiteral(
+            "UPDATE Master SET 内容 = '会議 10:00' || char(13, 10) || '買い物' || char(13, 10) || "
+            "'夕食 19:00'"));
+        auto readPlain = [&plain](const QString& sql) {
+            return [&plain, sql] {
+                QSqlQuery q(plain);
+                q.setForwardOnly(true);
+                q.exec(sql);
+                QStringList dates;
+                QStringList entries;
+                while (q.next()) {
+                    const int key = q.value(0).toInt();
+                    dates << QStringLiteral("%1/%2/%3(%4)")
+                                 .arg(key / 10000, 4, 10, QLatin1Char('0'))
+                                 .arg(key / 100 % 100, 2, 10, QLatin1Char('0'))
+                                 .arg(key % 100, 2, 10, QLatin1Char('0'))
+                                 .arg(gWeekNames.value(q.value(1).toInt()));
+                    entries << q.value(3).toString();
+                }
+            };
+        };
+        auto backToMonth = [&] {
+            window.mnuDispMode_Click(0);
+        };
+        constexpr int listRuns = 5;
+        report("全暦一覧を開く",
+               median(listRuns, backToMonth, [&] { window.mnuDispMode_Click(1); }),
+               median(listRuns, nothing,
+                      readPlain(QStringLiteral("select * from Master order by 日付;"))),
+               "handler", "list ratio");
+        report("予定がある日だけの一覧を開く",
+               median(listRuns, backToMonth, [&] { window.mnuDispMode_Click(2); }),
+               median(listRuns, nothing,
+                      readPlain(
+                          QStringLiteral("select * from Master where 内容 <> '' order by 日付;"))),
+               "handler", "list ratio");
+        // Scrolling the open list from the current day to its end, drawn.
+        QElapsedTimer timer;
+        timer.start();
+        window.findChild<QAbstractItemView*>(QStringLiteral("greList"))->scrollToBottom();
+        QCoreApplication::processEvents();
+        std::printf("%-28s %9.3f ms\n", "一覧を最後までスクロール", timer.nsecsElapsed() / 1e6);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("plain"));
     window.Form_Unload();
     return 0;
 }

@@ -189,6 +189,9 @@ void Database::compactInto(const QString& target)
 
 Query::Query(Database& db, const QString& sql) : mDb(db), mQuery(db.connection())
 {
+    // Rows are read once, front to back; Qt would otherwise keep a copy of
+    // every row read so far.
+    mQuery.setForwardOnly(true);
     if (!mQuery.prepare(sql))
         fail();
 }

@@ -48,3 +48,24 @@ QList<int> ReadStoredMonths()
     }
     return months;
 }
+
+QList<DayRecord> ReadDayList(DayList which)
+{
+    FileSession session;
+    Query rows(session.db(), which == DayList::AllDays
+                                 ? QStringLiteral("select * from Master order by 日付;")
+                                 : QStringLiteral("select * from Master where 内容 <> '' "
+                                                  "order by 日付;"));
+    rows.exec();
+    QList<DayRecord> days;
+    while (rows.next()) {
+        DayRecord day;
+        day.key = rows.value(0).toInt();
+        day.week = rows.value(1).toInt();
+        const QVariant workday = rows.value(2);
+        day.holiday = !workday.isNull() && !workday.toBool();
+        day.plan = rows.value(3).toString();
+        days.append(std::move(day));
+    }
+    return days;
+}

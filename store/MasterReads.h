@@ -31,6 +31,17 @@ struct MonthDays
 // Entries are not read.
 MonthDays ReadMonthDays(int yearMonth);
 
+// The two lists of days: every stored day, or the days whose entry is not
+// empty.
+enum class DayList
+{
+    AllDays,
+    DaysWithEntries
+};
+
+// The days of a list in key order, with their entries.
+QList<DayRecord> ReadDayList(DayList which);
+
 // Every month from the month of the first stored day to the month of the
 // last, as yyyymm numbers in ascending order; empty for an empty calendar.
 QList<int> ReadStoredMonths();

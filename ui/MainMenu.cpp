@@ -65,7 +65,7 @@ const std::vector<MenuEntry>& MainMenuTable()
 {
     static const std::vector<MenuEntry> table = {
         menu("mnuFile", u"ﾌｧｲﾙ(&F)"),
-        item("mnuDateRange", u"登録暦範囲(&R)"),
+        item("mnuDateRange", u"登録暦範囲(&R)", &frmMain::mnuDateRange_Click),
         separator("mnuFileSepa1"),
         item("mnuExit", u"終了(&E)", &frmMain::mnuExit_Click),
 
@@ -83,9 +83,9 @@ const std::vector<MenuEntry>& MainMenuTable()
         item("mnuPlanAll", u"毎年行事挿入(&P)", &frmMain::mnuPlanAll_Click),
 
         menu("mnuDisplay", u"表示(&D)"),
-        modeItem("mnuDispMode_0", u"通常(&N)", 0),
-        modeItem("mnuDispMode_1", u"全暦一覧(&L)", 1),
-        modeItem("mnuDispMode_2", u"予定がある日だけの一覧(&P)", 2),
+        modeItem("mnuDispMode_0", u"通常(&N)", 0, &frmMain::mnuDispMode_Click),
+        modeItem("mnuDispMode_1", u"全暦一覧(&L)", 1, &frmMain::mnuDispMode_Click),
+        modeItem("mnuDispMode_2", u"予定がある日だけの一覧(&P)", 2, &frmMain::mnuDispMode_Click),
 
         menu("mnuConfig", u"環境(&C)"),
         checkItem("mnuStartupCopy", u"Windows起動時に Zedu も起動(&S)"),

@@ -1,5 +1,6 @@
 #include "ui/frmMain.h"
 
+#include "entries/clsList.h"
 #include "entries/clsPlan.h"
 #include "platform/Dialogs.h"
 #include "platform/Globals.h"
@@ -94,6 +95,13 @@ frmMain::~frmMain()
         theMainWindow = nullptr;
 }
 
+clsList* frmMain::list()
+{
+    if (!mList)
+        mList = std::make_unique<clsList>(greList, this);
+    return mList.get();
+}
+
 clsPlan* frmMain::plan()
 {
     if (!mPlan)
@@ -182,6 +190,7 @@ void frmMain::createControls()
     greList->setFixedCols(0);
     greList->setFont(font);
     greList->setToolTip(QStringLiteral("一覧表"));
+    greList->setWordWrap(true);
     place(greList, 0, 0, 8235, 2835);
     greList->setVisible(false);
 
@@ -423,6 +432,8 @@ void frmMain::layoutControls()
                          std::max(0, H - greDate->y()));
     txtToday->setGeometry(txtToday->x(), 0, std::max(0, W - txtToday->x()), H);
     greList->setGeometry(0, 0, W, H);
+    if (mLoaded)
+        list()->Resize();
 }
 
 void frmMain::SavePlacement()

@@ -19,6 +19,7 @@ class QTimer;
 class FlexGrid;
 class InputBlocker;
 class clsCalendar;
+class clsList;
 class clsPlan;
 
 // The main window: the month grid with its caption and buttons, the entry box
@@ -57,6 +58,7 @@ public:
 
     clsCalendar* calendar() const { return mCalendar.get(); }
     clsPlan* plan();
+    clsList* list();
 
     // Shows the window in the state restored by Form_Load.
     void showRestored();
@@ -85,6 +87,8 @@ public slots:
     void mnuPlanAll_Click();
 
     // Range, display and exit (RangeDisplayCommands.cpp)
+    void mnuDateRange_Click();
+    void mnuDispMode_Click(int Index);
     void mnuExit_Click();
 
     // Help and About (HelpCommands.cpp)
@@ -118,6 +122,7 @@ private:
 
     std::unique_ptr<clsCalendar> mCalendar;
     std::unique_ptr<clsPlan> mPlan;
+    std::unique_ptr<clsList> mList;
 
     QWidget* mClient = nullptr;
     QPlainTextEdit* txtToday = nullptr;

@@ -261,8 +261,12 @@ int FlexGrid::TopRow() const
 
 void FlexGrid::setTopRow(int row)
 {
-    if (row >= FixedRows() && row < Rows())
-        scrollTo(indexOf(row, std::max(mCol, 0)), QAbstractItemView::PositionAtTop);
+    if (row < FixedRows() || row >= Rows())
+        return;
+    // The scroll range follows rows added or resized only later, when the
+    // grid is laid out; a grid filled while hidden needs it now.
+    updateGeometries();
+    scrollTo(indexOf(row, std::max(mCol, 0)), QAbstractItemView::PositionAtTop);
 }
 
 void FlexGrid::setRedraw(bool on)

@@ -3,23 +3,12 @@
 #include "platform/Running.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-
-namespace {
-
-// Records the busy messages, as the main window would show them.
-class RecordingHost final : public RunningHost
-{
-public:
-    QStringList messages;
-    void Running(const QString& msg) override { messages << msg; }
-};
-
-} // namespace
 
 class tst_clsPlan : public QObject
 {

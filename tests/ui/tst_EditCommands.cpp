@@ -105,16 +105,14 @@ private slots:
         start();
         QAction* change = menuItem("mnuChange");
         QAction* changeAll = menuItem("mnuChangeAll");
-        menuItem("mnuDispMode_0")->setChecked(false);
-        menuItem("mnuDispMode_1")->setChecked(true);
+        trigger("mnuDispMode_1");
         openEditMenuFromTheBar();
         QVERIFY(!change->isEnabled());
         QVERIFY(!changeAll->isEnabled());
         QVERIFY(menuItem("mnuWeekAll")->isEnabled());
         QVERIFY(menuItem("mnuPlanAll")->isEnabled());
         editMenu()->close();
-        menuItem("mnuDispMode_1")->setChecked(false);
-        menuItem("mnuDispMode_0")->setChecked(true);
+        trigger("mnuDispMode_0");
         // The grid's context menu is the same menu.
         clickDay(10, Qt::RightButton);
         QTRY_VERIFY(editMenu()->isVisible());

@@ -2,6 +2,7 @@
 #include "platform/Running.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
@@ -12,13 +13,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-class RecordingHost final : public RunningHost
-{
-public:
-    QStringList messages;
-    void Running(const QString& msg) override { messages << msg; }
-};
 
 using Pair = std::pair<int, int>;
 
