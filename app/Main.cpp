@@ -4,6 +4,7 @@
 #include "app/QuitSignals.h"
 
 #include "platform/Globals.h"
+#include "platform/NativeWindow.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
 #include "ui/frmAbout.h"
@@ -93,6 +94,16 @@ QString ResolveDataPath()
     return perUser + QStringLiteral("/Data.vad");
 }
 
+void ShowSplash()
+{
+    frmAbout* splash = AboutBox();
+    splash->setWindowTitle(QString());
+    splash->cmdClose->setVisible(false);
+    splash->show();
+    ClearNativeWindowTitle(splash);
+    DoEvents();
+}
+
 std::optional<int> Main()
 {
     // 1. Single instance.
@@ -102,11 +113,7 @@ std::optional<int> Main()
     }
 
     // 2. Splash: the About box without title and OK button.
-    frmAbout* splash = AboutBox();
-    splash->setWindowTitle(QString());
-    splash->cmdClose->setVisible(false);
-    splash->show();
-    DoEvents();
+    ShowSplash();
 
     // 3. Folder of the help viewer.
     const QString windowsFolder = GetWindowsFolder();

@@ -14,6 +14,9 @@ void InitApplication();
 // running in the event loop.
 std::optional<int> Main();
 
+// Shows the About box as the splash screen: no caption, no OK button.
+void ShowSplash();
+
 // Exit code of a start-up that ended the program.
 constexpr int kStartupEnded = 1;
 

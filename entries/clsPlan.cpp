@@ -5,8 +5,19 @@
 #include "store/clsMaster.h"
 
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 clsPlan::clsPlan(QPlainTextEdit* text, RunningHost* host) : mText(text), mHost(host) {}
+
+QString clsPlan::BoxText(const QPlainTextEdit* box)
+{
+    // The box's plain text would turn no-break spaces into spaces; the raw
+    // text keeps them and marks line breaks with separators of its own.
+    QString text = box->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
 
 QString clsPlan::ToBoxText(const QString& stored)
 {
@@ -52,6 +63,6 @@ void clsPlan::Save()
     RunningScope busy(mHost, QStringLiteral("予定を書き込んでいます。"));
     // A failed write leaves Dirty set, so the text is written by the next
     // successful Save.
-    gMaster.PlanSave(mDateIndex, ToStoredText(mText->toPlainText()));
+    gMaster.PlanSave(mDateIndex, ToStoredText(BoxText(mText)));
     Dirty = false;
 }

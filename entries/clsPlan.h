@@ -30,6 +30,10 @@ public:
     // The day whose entry the box holds.
     int DateIndex() const { return mDateIndex; }
 
+    // The text of the box exactly as typed: line breaks as LF, every other
+    // character (a no-break space too) as it is.
+    static QString BoxText(const QPlainTextEdit* box);
+
     // Entries are stored with CR LF between lines; the box works with LF.
     static QString ToBoxText(const QString& stored);
     static QString ToStoredText(const QString& boxText);

@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -81,6 +83,24 @@ bool RegWrite(const QString& keyPath, const QString& valueName, const QString& t
     key->setValue(valueName, text);
     key->sync();
     return key->status() == QSettings::NoError;
+}
+
+bool RegWriteValues(const QString& keyPath, const QList<QPair<QString, QString>>& values)
+{
+    const std::unique_ptr<QSettings> key = openKey(keyPath);
+    if (key->status() != QSettings::NoError || !key->isWritable())
+        return false;
+    for (const auto& [name, text] : values)
+        key->setValue(name, text);
+    key->sync();
+    return key->status() == QSettings::NoError;
+}
+
+QString RegNumberText(double value)
+{
+    if (std::isfinite(value) && value == std::trunc(value) && std::abs(value) < 1e15)
+        return QString::number(qint64(value));
+    return QString::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
 QString ShellFolder(const QString& name)

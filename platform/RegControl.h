@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // Persistent per-user settings as text values under a key path such as
@@ -14,6 +16,15 @@ QString RegRead(const QString& keyPath, const QString& valueName, const QString&
 // Stores `text` under `valueName`, creating the key when missing. True when
 // the value was written through to the store.
 bool RegWrite(const QString& keyPath, const QString& valueName, const QString& text);
+
+// Stores several values under one key at once, in the order given, with one
+// write of the store. True when all were written through.
+bool RegWriteValues(const QString& keyPath, const QList<QPair<QString, QString>>& values);
+
+// A number as settings store it: plain decimal text, the shortest that reads
+// back as the same value, never in exponent form (300000 -> "300000",
+// 1200.5 -> "1200.5").
+QString RegNumberText(double value);
 
 // The user's "Startup", "Desktop" or "Programs" folder without a trailing
 // separator; "" when unknown. Off Windows these are the XDG autostart folder,

@@ -4,6 +4,7 @@
 #include "entries/clsPlan.h"
 #include "platform/Dialogs.h"
 #include "platform/Globals.h"
+#include "platform/KeyboardLocks.h"
 #include "platform/RegControl.h"
 #include "platform/Twips.h"
 #include "platform/basMain.h"
@@ -35,16 +36,48 @@ namespace {
 
 frmMain* theMainWindow = nullptr;
 
+// Calls back whenever a key that switches a keyboard lock goes down or up,
+// wherever the keyboard is.
+class LockKeyWatcher : public QObject
+{
+public:
+    LockKeyWatcher(QObject* parent, std::function<void()> changed)
+        : QObject(parent), mChanged(std::move(changed))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+            return false;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock:
+        case Qt::Key_ScrollLock:
+        case Qt::Key_Kana_Lock:
+        case Qt::Key_Kana_Shift:
+        case Qt::Key_Katakana:
+        case Qt::Key_Hiragana:
+        case Qt::Key_Hiragana_Katakana:
+            mChanged();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> mChanged;
+};
+
 // Design position of a control, in twips.
 void place(QWidget* w, double left, double top, double width, double height)
 {
     w->setGeometry(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
                    TwipsToPixelsY(height));
-}
-
-QString twipsText(double twips)
-{
-    return QString::number(twips, 'g', QLocale::FloatingPointShortest);
 }
 
 int registryNumber(const QString& name, const QString& defaultText)
@@ -75,6 +108,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(kAppTitle);
     setWindowIcon(AppIcon());
     mInputBlocker = new InputBlocker(this);
+    new LockKeyWatcher(this, [this] { updateKeyPanels(); });
     createControls();
     createMenus();
 
@@ -131,9 +165,31 @@ void frmMain::createControls()
     stb->addWidget(mPanelText, 1);
     stb->addPermanentWidget(mPanelDate);
     stb->addPermanentWidget(mPanelTime);
+    // The key panels: drawn normally while their state is on, greyed while
+    // it is off.
+    const struct
+    {
+        const char* name;
+        const char16_t* text;
+    } keys[5] = {{"stbCaps", u"CAPS"},
+                 {"stbNum", u"NUM"},
+                 {"stbIns", u"INS"},
+                 {"stbScrl", u"SCRL"},
+                 {"stbKana", u"ｶﾅ"}};
+    for (int i = 0; i < 5; ++i) {
+        mKeyPanels[i] = new QLabel(QString::fromUtf16(keys[i].text), stb);
+        mKeyPanels[i]->setObjectName(QLatin1String(keys[i].name));
+        mKeyPanels[i]->setAlignment(Qt::AlignCenter);
+        mKeyPanels[i]->setEnabled(false);
+        stb->addPermanentWidget(mKeyPanels[i]);
+    }
     setStatusBar(stb);
     mClock = new QTimer(this);
-    connect(mClock, &QTimer::timeout, this, &frmMain::updateClock);
+    connect(mClock, &QTimer::timeout, this, [this] {
+        updateClock();
+        // Locks switched while another window had the keyboard.
+        updateKeyPanels();
+    });
     mClock->start(1000);
     updateClock();
 
@@ -144,6 +200,8 @@ void frmMain::createControls()
     txtToday->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtToday->setFont(font);
     txtToday->setToolTip(QStringLiteral("ｶﾚﾝﾀﾞｰ日付の内容"));
+    // Tab walks the controls; Ctrl+Tab types a tab.
+    txtToday->setTabChangesFocus(true);
     place(txtToday, 3300, 0, 4935, 5175);
     connect(txtToday, &QPlainTextEdit::textChanged, this, &frmMain::txtToday_Change);
 
@@ -224,6 +282,7 @@ void frmMain::createControls()
     setTabOrder(cmdYm[1], greList);
     setTabOrder(greList, cmdJump);
     setTabOrder(cmdJump, lstJump);
+    updateKeyPanels();
 
     // Ctrl+C is the copy command wherever the focus is; the controls' own
     // copy would leave the clipboard alone when nothing is highlighted.
@@ -233,6 +292,15 @@ void frmMain::createControls()
         w->installEventFilter(this);
 
     resize(TwipsToPixelsX(8280), TwipsToPixelsY(5505));
+}
+
+void frmMain::updateKeyPanels()
+{
+    const KeyboardLocks locks = ReadKeyboardLocks();
+    const bool on[5] = {locks.caps, locks.num, txtToday->overwriteMode(), locks.scroll, locks.kana};
+    for (int i = 0; i < 5; ++i)
+        if (mKeyPanels[i]->isEnabled() != on[i])
+            mKeyPanels[i]->setEnabled(on[i]);
 }
 
 void frmMain::updateClock()
@@ -310,9 +378,14 @@ void frmMain::showRestored()
 
 void frmMain::fixOuterSize()
 {
+    // The window manager is told the smallest outer size, so that a drag
+    // stops there; the frame counts, so this waits until it is known.
+    const QSize frame = frameGeometry().size() - size();
+    const QSize minimum = QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)) - frame;
+    if (minimumSize() != minimum)
+        setMinimumSize(minimum);
     if (!mWantedOuter.isValid() || windowState() != Qt::WindowNoState || !isVisible())
         return;
-    const QSize frame = frameGeometry().size() - size();
     if (frame.isNull() || frame == QSize(0, 0))
         return;
     const QSize wanted = mWantedOuter - frame;
@@ -380,9 +453,9 @@ void frmMain::resizeEvent(QResizeEvent* event)
 void frmMain::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
+    // A move is no layout pass: where the window ended up is written when
+    // it unloads.
     fixOuterSize();
-    if (mLoaded && !mUnloaded)
-        SavePlacement();
 }
 
 void frmMain::changeEvent(QEvent* event)
@@ -394,10 +467,31 @@ void frmMain::changeEvent(QEvent* event)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
     if (watched == mClient && event->type() == QEvent::Resize) {
         layoutControls();
     } else if (watched == lstJump && event->type() == QEvent::FocusOut) {
-        lstJump_LostFocus();
+        // The list goes when another control takes the keyboard, not when
+        // the window is left for a moment or a menu opens over it.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            reason != Qt::MenuBarFocusReason)
+            lstJump_LostFocus();
+    } else if (watched == lstJump && key && key->key() == Qt::Key_Escape) {
+        // Put away without a choice: the calendar stays where it is.
+        lstJump->setVisible(false);
+        (greDate->isVisible() ? static_cast<QWidget*>(greDate) : cmdJump)
+            ->setFocus(Qt::OtherFocusReason);
+        return true;
+    } else if (watched == txtToday && key && key->key() == Qt::Key_Insert &&
+               key->modifiers() == Qt::NoModifier) {
+        txtToday->setOverwriteMode(!txtToday->overwriteMode());
+        updateKeyPanels();
+        return true;
+    } else if (watched == txtToday && key && key->key() == Qt::Key_Tab &&
+               key->modifiers() == Qt::ControlModifier) {
+        txtToday->insertPlainText(QStringLiteral("\t"));
+        return true;
     } else if (event->type() == QEvent::ShortcutOverride &&
                static_cast<QKeyEvent*>(event)->keyCombination() ==
                    QKeyCombination(Qt::CTRL, Qt::Key_C)) {
@@ -443,14 +537,18 @@ void frmMain::SavePlacement()
         state = 1;
     else if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
         state = 2;
-    RegWrite(kRegKey, QStringLiteral("WindowState"), QString::number(state));
-    if (state != 0)
-        return;
-    const QRect outer = frameGeometry();
-    RegWrite(kRegKey, QStringLiteral("Top"), twipsText(PixelsToTwipsY(outer.top())));
-    RegWrite(kRegKey, QStringLiteral("Left"), twipsText(PixelsToTwipsX(outer.left())));
-    RegWrite(kRegKey, QStringLiteral("Height"), twipsText(PixelsToTwipsY(outer.height())));
-    RegWrite(kRegKey, QStringLiteral("Width"), twipsText(PixelsToTwipsX(outer.width())));
+    QList<QPair<QString, QString>> values = {
+        {QStringLiteral("WindowState"), QString::number(state)}};
+    if (state == 0) {
+        // Bounds only in the normal state, so that they are the ones a
+        // minimized or maximized window returns to.
+        const QRect outer = frameGeometry();
+        values.append({QStringLiteral("Top"), RegNumberText(PixelsToTwipsY(outer.top()))});
+        values.append({QStringLiteral("Left"), RegNumberText(PixelsToTwipsX(outer.left()))});
+        values.append({QStringLiteral("Height"), RegNumberText(PixelsToTwipsY(outer.height()))});
+        values.append({QStringLiteral("Width"), RegNumberText(PixelsToTwipsX(outer.width()))});
+    }
+    RegWriteValues(kRegKey, values);
 }
 
 // ---- busy state ------------------------------------------------------------

@@ -110,6 +110,7 @@ private:
     void SavePlacement();
     void restorePlacement();
     void updateClock();
+    void updateKeyPanels();
     // The boundary of every command: a store error ends in a warning, and
     // the window stays usable (busy phases end by their own scopes).
     bool guarded(const std::function<void()>& command);
@@ -135,6 +136,8 @@ private:
     QLabel* mPanelText = nullptr;
     QLabel* mPanelDate = nullptr;
     QLabel* mPanelTime = nullptr;
+    // CAPS, NUM, INS, SCRL and ｶﾅ.
+    QLabel* mKeyPanels[5] = {};
     QTimer* mClock = nullptr;
 
     QMenu* mnuEdit = nullptr;

@@ -8,11 +8,13 @@
 // With --hold the process prints "ready" after start-up and waits until its
 // standard input closes (or it is killed). With --exec it types --type TEXT
 // into the entry box, prints "ready" and runs the event loop like the
-// program does.
+// program does. With --splash it only shows the splash screen, prints
+// "splash <window id>" and waits until its standard input closes.
 
 #include "app/Main.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
+#include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -74,6 +76,7 @@ int main(int argc, char* argv[])
     Dialogs::setProvider(&dialogs);
     bool hold = false;
     bool exec = false;
+    bool splash = false;
     QString typed;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -85,8 +88,18 @@ int main(int argc, char* argv[])
             hold = true;
         else if (args[i] == QLatin1String("--exec"))
             exec = true;
+        else if (args[i] == QLatin1String("--splash"))
+            splash = true;
         else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
             typed = args[++i];
+    }
+    if (splash) {
+        ShowSplash();
+        PrintingDialogs::print(QStringLiteral("splash %1").arg(AboutBox()->winId()));
+        std::string line;
+        while (std::getline(std::cin, line)) {
+        }
+        return 0;
     }
     const std::optional<int> ended = Main();
     // Start-up that ends with 0 has done all it does before the window.

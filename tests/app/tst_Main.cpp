@@ -197,6 +197,42 @@ private slots:
         QCOMPARE(ResolveDataPath(), appFolder.filePath(QStringLiteral("Data.vad")));
     }
 
+    void splashShowsNoCaption()
+    {
+        // A real X server: the caption is read as the window system has it.
+        QProcess xserver;
+        xserver.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        QVERIFY2(xserver.waitForStarted(), "Xvfb is needed (scripts/deps.sh installs it)");
+        QVERIFY(xserver.waitForReadyRead(30000));
+        const QString display =
+            QLatin1Char(':') + QString::fromLatin1(xserver.readAllStandardOutput()).trimmed();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        QProcess host;
+        host.setProcessEnvironment(env);
+        host.start(QStringLiteral(ZEDU_MAINHOST),
+                   {QStringLiteral("--app-folder"), appFolder.path(), QStringLiteral("--splash")});
+        QByteArray seen;
+        while (!seen.contains('\n') && host.waitForReadyRead(60000))
+            seen += host.readAllStandardOutput();
+        QVERIFY2(seen.startsWith("splash "), seen.constData());
+        const QString id = QString::fromLatin1(seen.mid(7)).trimmed();
+        QProcess xprop;
+        xprop.setProcessEnvironment(env);
+        xprop.start(
+            QStringLiteral("xprop"),
+            {QStringLiteral("-id"), id, QStringLiteral("_NET_WM_NAME"), QStringLiteral("WM_NAME")});
+        QVERIFY(xprop.waitForFinished(30000));
+        const QString properties = QString::fromUtf8(xprop.readAllStandardOutput());
+        host.closeWriteChannel();
+        QVERIFY(host.waitForFinished(30000));
+        xserver.terminate();
+        xserver.waitForFinished(30000);
+        QCOMPARE(properties, QStringLiteral("_NET_WM_NAME(UTF8_STRING) = \nWM_NAME(STRING) = \n"));
+    }
+
     void secondInstanceIsRefused()
     {
         QTemporaryDir folder;

@@ -66,6 +66,21 @@ private slots:
                  QStringLiteral("1234.5"));
     }
 
+    void numbersAreWrittenAsPlainDecimals()
+    {
+        QCOMPARE(RegNumberText(300000), QStringLiteral("300000"));
+        QCOMPARE(RegNumberText(1200), QStringLiteral("1200"));
+        QCOMPARE(RegNumberText(-5), QStringLiteral("-5"));
+        QCOMPARE(RegNumberText(1200.5), QStringLiteral("1200.5"));
+        QCOMPARE(RegNumberText(0.1 + 0.2).toDouble(), 0.1 + 0.2);
+        QCOMPARE(RegNumberText(1e17), QStringLiteral("100000000000000000"));
+        // Several values in one write, in their order.
+        QVERIFY(RegWriteValues(kRegKey, {{QStringLiteral("WindowState"), QStringLiteral("0")},
+                                         {QStringLiteral("Width"), RegNumberText(300000)}}));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Width"), QString()), QStringLiteral("300000"));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+    }
+
     void valueNamesKeepTheirCase()
     {
         QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("False")));

@@ -16,8 +16,10 @@
 #include "view/clsCalendar.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -417,6 +419,121 @@ private slots:
         QCOMPARE(list->geometry(), QRect(0, 0, client->width(), client->height()));
         QVERIFY(!list->isVisible());
         QCOMPARE(client->geometry().bottom() + 1, window()->statusBar()->geometry().top());
+    }
+
+    void statusBarKeyPanels()
+    {
+        start();
+        QStringList panels;
+        for (QLabel* label :
+             window()->statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+            panels << label->objectName();
+        QCOMPARE(panels, QStringList({QStringLiteral("stbPanel1"), QStringLiteral("stbDate"),
+                                      QStringLiteral("stbTime"), QStringLiteral("stbCaps"),
+                                      QStringLiteral("stbNum"), QStringLiteral("stbIns"),
+                                      QStringLiteral("stbScrl"), QStringLiteral("stbKana")}));
+        // Left to right as created, after the date and the time.
+        QVERIFY(child<QLabel>("stbTime")->x() < child<QLabel>("stbCaps")->x());
+        QVERIFY(child<QLabel>("stbScrl")->x() < child<QLabel>("stbKana")->x());
+        QCOMPARE(child<QLabel>("stbCaps")->text(), QStringLiteral("CAPS"));
+        QCOMPARE(child<QLabel>("stbNum")->text(), QStringLiteral("NUM"));
+        QCOMPARE(child<QLabel>("stbIns")->text(), QStringLiteral("INS"));
+        QCOMPARE(child<QLabel>("stbScrl")->text(), QStringLiteral("SCRL"));
+        QCOMPARE(child<QLabel>("stbKana")->text(), QStringLiteral("ｶﾅ"));
+        // Offscreen there are no keyboard indicators: every lock shows off.
+        QVERIFY(!child<QLabel>("stbCaps")->isEnabled());
+
+        // Insert switches the entry box to overwriting, and back.
+        typeEntry(QStringLiteral("abcd"));
+        QTest::keyClick(entryBox(), Qt::Key_Home);
+        QTest::keyClick(entryBox(), Qt::Key_Insert);
+        QVERIFY(child<QLabel>("stbIns")->isEnabled());
+        QTest::keyClicks(entryBox(), QStringLiteral("XY"));
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("XYcd"));
+        QTest::keyClick(entryBox(), Qt::Key_Insert);
+        QVERIFY(!child<QLabel>("stbIns")->isEnabled());
+        QTest::keyClicks(entryBox(), QStringLiteral("Z"));
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("XYZcd"));
+    }
+
+    void tabWalksTheControlsAndCtrlTabTypesATab()
+    {
+        start();
+        entryBox()->setFocus();
+        QTest::keyClick(entryBox(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), grid());
+        QTest::keyClick(grid(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), entryBox());
+        QTest::keyClick(entryBox(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("\t"));
+        QCOMPARE(QApplication::focusWidget(), entryBox());
+    }
+
+    void jumpListGoesOnEscapeOrAnotherControl()
+    {
+        start(202611, 202703);
+        auto* list = child<QListWidget>("lstJump");
+        child<QPushButton>("cmdJump")->click();
+        QVERIFY(list->isVisible());
+        QTest::keyClick(list, Qt::Key_Escape);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(caption(), QStringLiteral("2026年12月"));
+        QCOMPARE(curDate(), 20261207);
+
+        // A menu opening over it, or another window taking the keyboard for
+        // a moment, leaves it open.
+        child<QPushButton>("cmdJump")->click();
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(list, &popup);
+        QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(list, &away);
+        QVERIFY(list->isVisible());
+        entryBox()->setFocus(Qt::MouseFocusReason);
+        QVERIFY(!list->isVisible());
+    }
+
+    void placementIsWrittenByLayoutPassesOnly()
+    {
+        start();
+        const QString settings =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/voradu/zedu.conf");
+        const QByteArray before = FileDigest(settings);
+        QVERIFY(!before.isEmpty());
+        window()->move(window()->pos() + QPoint(45, 30));
+        QCoreApplication::processEvents();
+        QCOMPARE(FileDigest(settings), before);
+        const QRect outer = window()->frameGeometry();
+        stop();
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Left"), QString()),
+                 RegNumberText(PixelsToTwipsX(outer.left())));
+        QCOMPARE(RegRead(kRegKey, QStringLiteral("Top"), QString()),
+                 RegNumberText(PixelsToTwipsY(outer.top())));
+        // Plain decimal text, never an exponent.
+        QVERIFY(!RegRead(kRegKey, QStringLiteral("Width"), QString()).contains(QLatin1Char('e')));
+    }
+
+    void theWindowManagerKnowsTheMinimumSize()
+    {
+        start();
+        const QSize frame = window()->frameGeometry().size() - window()->size();
+        QCOMPARE(window()->minimumSize() + frame,
+                 QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
+    }
+
+    void noBreakSpacesAreKept()
+    {
+        start();
+        typeEntry(QStringLiteral("10:00\u00A0会議 室"));
+        clickDay(8);
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
+                 QStringLiteral("10:00\u00A0会議 室"));
+        clickDay(7);
+        entryBox()->moveCursor(QTextCursor::End);
+        typeEntry(QStringLiteral("\n次"));
+        clickDay(8);
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
+                 QStringLiteral("10:00\u00A0会議 室\r\n次"));
     }
 
     void runningHoldsOffInputWithoutGreying()
