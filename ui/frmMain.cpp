@@ -284,8 +284,10 @@ void frmMain::createControls()
     setTabOrder(cmdJump, lstJump);
     updateKeyPanels();
 
-    // Ctrl+C is the copy command wherever the focus is; the controls' own
-    // copy would leave the clipboard alone when nothing is highlighted.
+    // The window sees the keys of its controls first (eventFilter): Ctrl+C
+    // is the copy command wherever the focus is, since the controls' own copy
+    // would leave the clipboard alone when nothing is highlighted; Insert and
+    // Ctrl+Tab belong to the entry box, Escape to the jump list.
     for (QWidget* w : {static_cast<QWidget*>(txtToday), static_cast<QWidget*>(greDate),
                        static_cast<QWidget*>(txtYm), static_cast<QWidget*>(greList),
                        static_cast<QWidget*>(lstJump)})
