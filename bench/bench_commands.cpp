@@ -82,6 +82,8 @@ int main(int argc, char* argv[])
     report("毎年行事挿入", median(runs, nothing, [&] { window.mnuPlanAll_Click(); }),
            median(runs, nothing, [] { gMaster.PlanInsert(6, 15, QStringLiteral("行事")); }),
            "handler");
+    report("祝日を休日に設定", median(runs, allWorkdays, [&] { window.mnuPublicHolidays_Click(); }),
+           median(runs, allWorkdays, [] { gMaster.PublicHolidaySet(); }), "handler");
     window.Form_Unload();
     return 0;
 }

@@ -83,6 +83,7 @@ public slots:
     void mnuWeekAll_Click();
     void mnuWeekNotAll_Click();
     void mnuPlanAll_Click();
+    void mnuPublicHolidays_Click();
 
     // Range, display and exit (RangeDisplayCommands.cpp)
     void mnuExit_Click();
