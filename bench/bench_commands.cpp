@@ -86,6 +86,8 @@ int main(int argc, char* argv[])
     report("毎年行事挿入", median(runs, nothing, [&] { window.mnuPlanAll_Click(); }),
            median(runs, nothing, [] { gMaster.PlanInsert(6, 15, QStringLiteral("行事")); }),
            "handler");
+    report("祝日を休日に設定", median(runs, allWorkdays, [&] { window.mnuPublicHolidays_Click(); }),
+           median(runs, allWorkdays, [] { gMaster.PublicHolidaySet(); }), "handler");
     // The lists, on the same 100 years with a three-line entry on every day,
     // beside plain SQL reading the same rows and formatting the same dates.
     {

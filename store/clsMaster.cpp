@@ -3,6 +3,7 @@
 #include "platform/DayKey.h"
 #include "platform/Dialogs.h"
 #include "platform/Globals.h"
+#include "platform/JapaneseHolidays.h"
 #include "platform/basMain.h"
 #include "store/FileSession.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 #ifdef Q_OS_WIN
@@ -354,6 +356,31 @@ void clsMaster::WeekWeekDayChange(int Week, bool Value)
     db.beginTrans();
     Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 曜日 = ? AND 平日 IS NOT ?"));
     q.bind(Value).bind(Week).bind(Value).exec();
+    db.commitTrans();
+}
+
+void clsMaster::PublicHolidaySet()
+{
+    FileSession session;
+    Database& db = session.db();
+    db.beginTrans();
+    // The holidays of the stored years; those outside the stored days find
+    // no record. The two bounds are looked up one by one, since min and max
+    // in one select would scan the whole table.
+    Query range(db, QStringLiteral("SELECT (SELECT min(日付) FROM Master), "
+                                   "(SELECT max(日付) FROM Master)"));
+    range.exec();
+    const bool any = range.next() && !range.value(0).isNull();
+    const int firstYear = any ? std::max(range.value(0).toInt() / 10000, 1) : 0;
+    const int lastYear = any ? range.value(1).toInt() / 10000 : -1;
+    range.finish();
+    // Only days not yet marked are written; a missing flag counts as a
+    // workday, as the grid shows it.
+    Query mark(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 日付 = ? AND 平日 IS NOT 0"));
+    if (firstYear <= lastYear)
+        for (const JapaneseHoliday& holiday :
+             JapaneseHolidays(QDate(firstYear, 1, 1), QDate(lastYear, 12, 31)))
+            mark.bind(DayKey(holiday.date)).exec();
     db.commitTrans();
 }
 

@@ -35,6 +35,9 @@ public:
     void WeekDayClear(bool Value);
     // Gives every stored day whose day of the week is `Week` the kind `Value`.
     void WeekWeekDayChange(int Week, bool Value);
+    // Makes every stored day that is a public holiday of Japan a holiday, in
+    // one transaction; never makes a day a workday.
+    void PublicHolidaySet();
     // Puts `InsertStr` and CR LF before the entry of the month and day in
     // every stored year.
     void PlanInsert(int Month, int Day, const QString& InsertStr);

@@ -1,5 +1,6 @@
 // The Edit menu, which is also the month grid's context menu: copy, the
-// commands that mark days as workdays or holidays, and the yearly event.
+// commands that mark days as workdays or holidays, the yearly event, and the
+// command that marks the public holidays.
 
 #include "entries/clsPlan.h"
 #include "platform/Dialogs.h"
@@ -146,4 +147,13 @@ void frmMain::mnuPlanAll_Click()
         gMaster.PlanInsert(mCalendar->CurMonth(), mCalendar->CurDay(), event);
         plan()->Load(mCalendar->CurDate());
     });
+}
+
+void frmMain::mnuPublicHolidays_Click()
+{
+    changeDayKinds(QStringLiteral("登録されている暦の国民の祝日（振替休日と国民の休日を含む）を"
+                                  "全て休日にします。\r") +
+                       kIrreversible,
+                   QStringLiteral("祝日を休日に設定しています。"),
+                   [] { gMaster.PublicHolidaySet(); });
 }

@@ -81,6 +81,8 @@ const std::vector<MenuEntry>& MainMenuTable()
         item("mnuWeekNotAll", u"全曜日休日(&E)", &frmMain::mnuWeekNotAll_Click),
         separator("mnuEditSepa2"),
         item("mnuPlanAll", u"毎年行事挿入(&P)", &frmMain::mnuPlanAll_Click),
+        separator("mnuEditSepa3"),
+        item("mnuPublicHolidays", u"祝日を休日に設定(&J)", &frmMain::mnuPublicHolidays_Click),
 
         menu("mnuDisplay", u"表示(&D)"),
         modeItem("mnuDispMode_0", u"通常(&N)", 0, &frmMain::mnuDispMode_Click),

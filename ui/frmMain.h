@@ -85,6 +85,7 @@ public slots:
     void mnuWeekAll_Click();
     void mnuWeekNotAll_Click();
     void mnuPlanAll_Click();
+    void mnuPublicHolidays_Click();
 
     // Range, display and exit (RangeDisplayCommands.cpp)
     void mnuDateRange_Click();

@@ -253,6 +253,16 @@ void FlexGrid::setCellForeColorAt(int row, int col, int colour)
     mModel->setForeColor(row, col, colour);
 }
 
+QString FlexGrid::CellToolTipAt(int row, int col) const
+{
+    return mModel->toolTip(row, col);
+}
+
+void FlexGrid::setCellToolTipAt(int row, int col, const QString& text)
+{
+    mModel->setToolTip(row, col, text);
+}
+
 int FlexGrid::TopRow() const
 {
     const int top = rowAt(0);

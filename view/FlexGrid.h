@@ -70,6 +70,11 @@ public:
     int CellForeColorAt(int row, int col) const;
     void setCellForeColorAt(int row, int col, int colour);
 
+    // Text shown when the pointer rests on a cell; empty for none. Cleared
+    // with the cell's text and colour when its row goes.
+    QString CellToolTipAt(int row, int col) const;
+    void setCellToolTipAt(int row, int col, const QString& text);
+
     // The first visible non-fixed row; setting it scrolls.
     int TopRow() const;
     void setTopRow(int row);

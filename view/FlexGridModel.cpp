@@ -100,6 +100,19 @@ void FlexGridModel::setForeColor(int row, int col, int colour)
     cellChanged(row, col);
 }
 
+QString FlexGridModel::toolTip(int row, int col) const
+{
+    return contains(row, col) ? cell(row, col).toolTip : QString();
+}
+
+void FlexGridModel::setToolTip(int row, int col, const QString& text)
+{
+    if (!contains(row, col))
+        return;
+    cell(row, col).toolTip = text;
+    cellChanged(row, col);
+}
+
 void FlexGridModel::setAlignment(int col, int value)
 {
     mAlignments[col] = value;
@@ -172,6 +185,8 @@ QVariant FlexGridModel::cellData(int row, int col, int role) const
         return QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(AlignmentFromValue(alignment(col)));
+    case Qt::ToolTipRole:
+        return c.toolTip.isEmpty() ? QVariant() : QVariant(c.toolTip);
     default:
         return QVariant();
     }

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-// The cells of a FlexGrid: text, text colour and column alignment, kept in
+// The cells of a FlexGrid: text, text colour, tooltip and column alignment, kept in
 // one flat array so that a grid of tens of thousands of rows costs no more
 // than its strings. Rows are numbered as the grid's callers number them: the
 // fixed header row (at most one) is row 0 and is offered to Qt as the
@@ -31,6 +31,9 @@ public:
     // Windows colour value of the cell's text; -1 is the default colour.
     int foreColor(int row, int col) const;
     void setForeColor(int row, int col, int colour);
+    // Text shown when the pointer rests on the cell; empty for none.
+    QString toolTip(int row, int col) const;
+    void setToolTip(int row, int col, const QString& text);
     int alignment(int col) const { return mAlignments.value(col, 1); }
     void setAlignment(int col, int value);
 
@@ -52,6 +55,7 @@ private:
     {
         QString text;
         int fore = -1;
+        QString toolTip;
     };
     bool contains(int row, int col) const;
     const Cell& cell(int row, int col) const { return mCells[size_t(row) * mCols + col]; }

@@ -1,11 +1,14 @@
 #include "view/clsCalendar.h"
 
+#include "platform/DayKey.h"
 #include "platform/Globals.h"
+#include "platform/JapaneseHolidays.h"
 #include "platform/Running.h"
 #include "platform/basMain.h"
 #include "store/MasterReads.h"
 #include "view/FlexGrid.h"
 
+#include <QHash>
 #include <QLineEdit>
 
 #include <limits>
@@ -129,12 +132,20 @@ void clsCalendar::Refresh()
         const int row = mGrid->Row();
         mGrid->setRows(mGrid->FixedRows());
         mGrid->setRows(7);
+        // A public holiday shows its name, whether the day is marked or not.
+        const QDate first(mYear, mMonth, 1);
+        QHash<int, QString> holidayNames;
+        for (const JapaneseHoliday& holiday :
+             JapaneseHolidays(first, first.addMonths(1).addDays(-1)))
+            holidayNames.insert(DayKey(holiday.date), holiday.name);
         int r = 1;
         for (const DayRecord& day : month.days) {
             const int c = day.week;
             mGrid->setTextMatrix(r, c, QString::number(day.key - ym * 100));
             if (day.holiday)
                 mGrid->setCellForeColorAt(r, c, kRed);
+            if (const auto name = holidayNames.constFind(day.key); name != holidayNames.cend())
+                mGrid->setCellToolTipAt(r, c, *name);
             if (c == mGrid->Cols() - 1)
                 r += 1;
         }

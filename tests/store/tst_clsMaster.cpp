@@ -1,6 +1,7 @@
 #include "platform/Clock.h"
 #include "platform/DayKey.h"
 #include "platform/Globals.h"
+#include "platform/JapaneseHolidays.h"
 #include "platform/basMain.h"
 #include "store/FileSession.h"
 #include "store/MasterReads.h"
@@ -574,6 +575,32 @@ private slots:
         QCOMPARE(FileDigest(gDataPath), before);
     }
 
+    void publicHolidaysOnlyBecomeHolidays()
+    {
+        calendar(201801, 202212);
+        // A holiday Saturday made a workday, a workday Sunday, a marked
+        // Wednesday, and a substitute holiday without a flag.
+        for (int key : {20190504, 20190512, 20190605})
+            gMaster.WeekDayChange(key);
+        SqlPeek peek(gDataPath);
+        QVERIFY(peek.exec(QStringLiteral("UPDATE Master SET 平日 = NULL WHERE 日付 = 20200224")));
+        const QString kinds = QStringLiteral("SELECT 日付, 平日 FROM Master ORDER BY 日付");
+        const QList<QVariantList> before = peek.rows(kinds);
+        gMaster.PublicHolidaySet();
+        const QList<QVariantList> after = peek.rows(kinds);
+        QCOMPARE(after.size(), before.size());
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const int key = before[i][0].toInt();
+            const bool holiday = !JapaneseHolidayName(KeyToDate(key)).isEmpty();
+            QCOMPARE(QString::number(key) + after[i][1].toString(),
+                     QString::number(key) +
+                         (holiday ? QStringLiteral("0") : before[i][1].toString()));
+        }
+        const QByteArray marked = FileDigest(gDataPath);
+        gMaster.PublicHolidaySet();
+        QCOMPARE(FileDigest(gDataPath), marked);
+    }
+
     void bulkOperationErrorLeavesTheFileAsItWas()
     {
         calendar(199907, 199912);
@@ -592,6 +619,17 @@ private slots:
         QCOMPARE(FileDigest(gDataPath), before);
         QVERIFY(!gDatabase.isOpen());
         QVERIFY(!gDatabase.inTransaction());
+        // The holidays of 1999-09-15 and 09-23 are written before the
+        // failure on 10-11, and go back with it.
+        QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral(
+            "CREATE TRIGGER failOnHoliday BEFORE UPDATE ON Master WHEN old.日付 = 19991011 "
+            "BEGIN SELECT RAISE(ABORT, 'injected failure'); END")));
+        const QByteArray beforeHolidays = FileDigest(gDataPath);
+        QVERIFY_THROWS_EXCEPTION(EngineError, gMaster.PublicHolidaySet());
+        QCOMPARE(FileDigest(gDataPath), beforeHolidays);
+        QVERIFY(!gDatabase.isOpen());
+        QVERIFY(!gDatabase.inTransaction());
+        SqlPeek(gDataPath).exec(QStringLiteral("DROP TRIGGER failOnHoliday"));
         SqlPeek(gDataPath).exec(QStringLiteral("DROP TRIGGER fail"));
         gMaster.WeekDayClear(true);
         QCOMPARE(SqlPeek(gDataPath)

@@ -1,4 +1,6 @@
 #include "entries/clsPlan.h"
+#include "platform/DayKey.h"
+#include "platform/JapaneseHolidays.h"
 #include "platform/basMain.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
@@ -38,6 +40,13 @@ class tst_EditCommands : public MainWindowHarness
     {
         const QPoint cell = cellOf(day);
         return grid()->CellForeColorAt(cell.y(), cell.x());
+    }
+
+    // The tooltip the grid offers for the cell of `day`.
+    QString toolTipOf(int day) const
+    {
+        const QPoint cell = cellOf(day);
+        return grid()->model()->index(cell.y() - 1, cell.x()).data(Qt::ToolTipRole).toString();
     }
 
     // The window as every command leaves it: usable, quiet, not busy.
@@ -261,6 +270,44 @@ private slots:
         verifyIdle();
     }
 
+    void publicHolidaysBecomeHolidays()
+    {
+        start(201801, 202212);
+        window()->calendar()->setCurDate(20210802);
+        trigger("mnuChange"); // marked by hand, and left so
+        // Marked or not, a holiday shows its name; other days show none.
+        QCOMPARE(toolTipOf(8), QStringLiteral("山の日"));
+        QCOMPARE(toolTipOf(9), QStringLiteral("振替休日"));
+        QCOMPARE(toolTipOf(10), QString());
+        const QByteArray before = FileDigest(dataPath());
+        boxes->no();
+        trigger("mnuPublicHolidays");
+        QCOMPARE(FileDigest(dataPath()), before);
+        QCOMPARE(colourOf(9), -1);
+        boxes->yes();
+        trigger("mnuPublicHolidays");
+        const QString question = QStringLiteral("登録されている暦の国民の祝日（振替休日と国民の"
+                                                "休日を含む）を全て休日にします。\r") +
+                                 kNoUndo;
+        QCOMPARE(boxes->texts(), (QStringList{question, question}));
+        // 76 weekdays of the official list, and the one marked by hand.
+        QCOMPARE(holidays(dataPath(), QStringLiteral("曜日 BETWEEN 1 AND 5")), 77);
+        QCOMPARE(holidays(dataPath(), QStringLiteral("日付 = 20210802")), 1);
+        for (const JapaneseHoliday& h : JapaneseHolidays(QDate(2018, 1, 1), QDate(2022, 12, 31)))
+            QCOMPARE(ReadDayField(dataPath(), DayKey(h.date), QStringLiteral("平日")).toInt(), 0);
+        QCOMPARE(colourOf(9), 255);
+        QCOMPARE(colourOf(10), -1);
+        verifyIdle();
+        const QByteArray marked = FileDigest(dataPath());
+        boxes->yes();
+        trigger("mnuPublicHolidays");
+        QCOMPARE(FileDigest(dataPath()), marked);
+        // Another month leaves no name behind in a cell.
+        const QPoint substitute = cellOf(9);
+        window()->calendar()->setCurDate(20210601);
+        QCOMPARE(grid()->CellToolTipAt(substitute.y(), substitute.x()), QString());
+    }
+
     void declinedCommandsChangeNothing()
     {
         start();
@@ -303,6 +350,7 @@ private slots:
         QTest::newRow("weekday workdays") << QStringLiteral("mnuWeekAll") << true << 12;
         QTest::newRow("weekday holidays") << QStringLiteral("mnuWeekNotAll") << true << 11;
         QTest::newRow("yearly event") << QStringLiteral("mnuPlanAll") << false << 11;
+        QTest::newRow("public holidays") << QStringLiteral("mnuPublicHolidays") << true << 11;
     }
     void storeErrorLeavesTheCalendarAsItWas()
     {
