@@ -87,6 +87,11 @@ public slots:
     // Range, display and exit (RangeDisplayCommands.cpp)
     void mnuExit_Click();
 
+    // Environment options (OptionCommands.cpp)
+    void mnuStartupCopy_Click();
+    void mnuDisktopCopy_Click();
+    void mnuSpeed_Click();
+
     // Help and About (HelpCommands.cpp)
     void mnuAbout_Click();
 
