@@ -94,7 +94,7 @@ const std::vector<MenuEntry>& MainMenuTable()
         checkItem("mnuSpeed", u"動作速度優先(&R)", &frmMain::mnuSpeed_Click),
 
         menu("mnuHelp", u"ﾍﾙﾌﾟ(&H)"),
-        item("mnuHelpCategory", u"目次(&C)"),
+        item("mnuHelpCategory", u"目次(&C)", &frmMain::mnuHelpCategory_Click),
         separator("mnuHelpSepa1"),
         item("mnuAbout", u"ﾊﾞｰｼﾞｮﾝ情報(&A)", &frmMain::mnuAbout_Click),
     };

@@ -93,6 +93,7 @@ public slots:
     void mnuSpeed_Click();
 
     // Help and About (HelpCommands.cpp)
+    void mnuHelpCategory_Click();
     void mnuAbout_Click();
 
 protected:
