@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cerrno>
-
 namespace {
 
 void writeFile(const QString& path, const QByteArray& contents)
@@ -96,25 +94,6 @@ private slots:
         writeFile(path("del2/zedu.desktop/inside"), "x");
         QVERIFY(!DeleteShortcut(path("del2/zedu.desktop")));
         QVERIFY(QFileInfo::exists(path("del2/zedu.desktop/inside")));
-    }
-
-    void causesInPlainJapanese_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("cause");
-        QTest::newRow("EACCES") << EACCES << QStringLiteral("アクセスする権限がありません。");
-        QTest::newRow("EPERM") << EPERM << QStringLiteral("アクセスする権限がありません。");
-        QTest::newRow("EROFS") << EROFS << QStringLiteral("読み取り専用の場所です。");
-        QTest::newRow("ENOSPC") << ENOSPC << QStringLiteral("ディスクの空き容量が足りません。");
-        QTest::newRow("EBUSY") << EBUSY << QStringLiteral("ファイルが使用中です。");
-        QTest::newRow("ENAMETOOLONG") << ENAMETOOLONG << QStringLiteral("名前が長すぎます。");
-    }
-    void causesInPlainJapanese()
-    {
-        QFETCH(int, code);
-        QFETCH(QString, cause);
-        QCOMPARE(FileErrorCause(std::error_code(code, std::generic_category())), cause);
-        QCOMPARE(FileErrorCause(std::error_code(code, std::system_category())), cause);
     }
 };
 

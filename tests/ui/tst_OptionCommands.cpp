@@ -217,41 +217,6 @@ private slots:
         QVERIFY(QFileInfo(desktop() + QStringLiteral("/zedu.desktop")).isExecutable());
     }
 
-    void theShortcutIsNeverCopiedOntoItself()
-    {
-        // The autostart folder turned into a link to the applications folder
-        // while the program runs: the shortcut found is the target itself.
-        freshFolders();
-        writeFile(applications() + QStringLiteral("/zedu.desktop"), kEntry);
-        start();
-        QVERIFY(!menuItem("mnuStartupCopy")->isChecked());
-        QVERIFY(QFile::link(applications(), autostart()));
-        QCOMPARE(answerAndRun("mnuStartupCopy", true, 1),
-                 (QStringList{kAskStartupOff, kStartupOn}));
-        QVERIFY(menuItem("mnuStartupCopy")->isChecked());
-        QCOMPARE(readFile(applications() + QStringLiteral("/zedu.desktop")), kEntry);
-        QVERIFY(QFile::remove(autostart()));
-    }
-
-    void autostartFolderThatCannotBeMade()
-    {
-        freshFolders();
-        writeFile(applications() + QStringLiteral("/zedu.desktop"), kEntry);
-        writeFile(autostart(), "not a folder");
-        start();
-        QCOMPARE(answerAndRun("mnuStartupCopy", true, 1),
-                 (QStringList{kAskStartupOff,
-                              QStringLiteral("「Windows 起動時に Zedu も起動」する様に設定できませ"
-                                             "んでした。\rフォルダー「") +
-                                  autostart() +
-                                  QStringLiteral("」を作成できません。\rフォルダーの代わりに同じ名"
-                                                 "前のファイルがあります。")}));
-        QCOMPARE(boxes->boxes[1].kind, Dialogs::Kind::Warning);
-        QVERIFY(!menuItem("mnuStartupCopy")->isChecked());
-        QCOMPARE(readFile(autostart()), QByteArray("not a folder"));
-        QFile::remove(autostart());
-    }
-
     void readOnlyAutostartFolderWarnsAndKeepsTheMark()
     {
         // Root writes anywhere, so the program runs as an unprivileged user
