@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QProcess>
 #include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
@@ -40,6 +41,38 @@ QString withoutTrailingSeparator(QString folder)
     return folder;
 }
 
+#ifndef Q_OS_WIN
+// The desktop folder as the desktop itself names it (it may be translated,
+// "~/デスクトップ"), through xdg-user-dir; ~/Desktop when the tool is missing
+// or names no folder. An answer of the home folder itself is what the tool
+// gives when no desktop folder is set up.
+QString desktopFolder()
+{
+    const QString home = QDir::homePath();
+    const QString fallback = home + QStringLiteral("/Desktop");
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("xdg-user-dir"));
+    if (tool.isEmpty())
+        return fallback;
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(tool, {QStringLiteral("DESKTOP")});
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return fallback;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return fallback;
+    QString answer = QString::fromLocal8Bit(process.readAllStandardOutput());
+    while (answer.endsWith(QLatin1Char('\n')) || answer.endsWith(QLatin1Char('\r')))
+        answer.chop(1);
+    if (answer.isEmpty() || QDir::isRelativePath(answer) ||
+        QDir::cleanPath(answer) == QDir::cleanPath(home))
+        return fallback;
+    return answer;
+}
+#endif
+
 QString findFileIn(const QString& folder, const QString& wanted, QSet<QString>& visited)
 {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
@@ -55,7 +88,8 @@ QString findFileIn(const QString& folder, const QString& wanted, QSet<QString>& 
             const QString found = findFileIn(path, wanted, visited);
             if (!found.isEmpty())
                 return found;
-        } else if (name.compare(wanted, Qt::CaseInsensitive) == 0) {
+        } else if (name.compare(wanted, Qt::CaseInsensitive) == 0 && QFileInfo(path).isFile()) {
+            // A dangling link of that name is no shortcut to copy.
             return path;
         }
     }
@@ -117,12 +151,32 @@ QString ShellFolder(const QString& name)
         if (!config.isEmpty())
             folder = config + QStringLiteral("/autostart");
     } else if (name == QLatin1String("Desktop")) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        folder = desktopFolder();
     } else if (name == QLatin1String("Programs")) {
         folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
     }
     return withoutTrailingSeparator(folder);
 #endif
+}
+
+QStringList ProgramsFolders()
+{
+    QStringList folders;
+#ifdef Q_OS_WIN
+    const QString programs = ShellFolder(QStringLiteral("Programs"));
+    if (!programs.isEmpty())
+        folders << programs;
+#else
+    // The user's own folder first, then $XDG_DATA_DIRS in its order
+    // (/usr/local/share, /usr/share when unset), as the desktop reads them.
+    for (const QString& folder :
+         QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
+        const QString clean = withoutTrailingSeparator(folder);
+        if (!clean.isEmpty() && !folders.contains(clean))
+            folders << clean;
+    }
+#endif
+    return folders;
 }
 
 QString FindFile(const QString& folder, const QString& fileName)

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 // Persistent per-user settings as text values under a key path such as
 // kRegKey. On Windows they live in the registry under HKEY_CURRENT_USER; on
@@ -27,10 +28,19 @@ bool RegWriteValues(const QString& keyPath, const QList<QPair<QString, QString>>
 QString RegNumberText(double value);
 
 // The user's "Startup", "Desktop" or "Programs" folder without a trailing
-// separator; "" when unknown. Off Windows these are the XDG autostart folder,
-// the XDG desktop folder and the user's applications folder.
+// separator; "" when unknown. Nothing is created. Off Windows these are
+// $XDG_CONFIG_HOME/autostart, the desktop folder that `xdg-user-dir DESKTOP`
+// names (~/Desktop when it names none) and $XDG_DATA_HOME/applications.
 QString ShellFolder(const QString& name);
 
+// Every folder the program's shortcut is searched in, in search order,
+// without trailing separators. On Windows the Programs folder; elsewhere
+// $XDG_DATA_HOME/applications, then the applications folder of each entry of
+// $XDG_DATA_DIRS.
+QStringList ProgramsFolders();
+
 // Full path of the first file named `fileName` (letter case ignored) in the
-// tree below `folder`, searched depth-first in ListFolder order; "" when none.
+// tree below `folder`, searched depth-first in ListFolder order, a sub-folder
+// before the files after it; "" when none. Folders and dangling links never
+// match.
 QString FindFile(const QString& folder, const QString& fileName);

@@ -90,12 +90,13 @@ const std::vector<MenuEntry>& MainMenuTable()
         modeItem("mnuDispMode_2", u"予定がある日だけの一覧(&P)", 2, &frmMain::mnuDispMode_Click),
 
         menu("mnuConfig", u"環境(&C)"),
-        checkItem("mnuStartupCopy", u"Windows起動時に Zedu も起動(&S)"),
-        checkItem("mnuDisktopCopy", u"ﾃﾞｽｸﾄｯﾌﾟに登録(D)"),
-        checkItem("mnuSpeed", u"動作速度優先(&R)"),
+        checkItem("mnuStartupCopy", u"Windows起動時に Zedu も起動(&S)",
+                  &frmMain::mnuStartupCopy_Click),
+        checkItem("mnuDisktopCopy", u"ﾃﾞｽｸﾄｯﾌﾟに登録(D)", &frmMain::mnuDisktopCopy_Click),
+        checkItem("mnuSpeed", u"動作速度優先(&R)", &frmMain::mnuSpeed_Click),
 
         menu("mnuHelp", u"ﾍﾙﾌﾟ(&H)"),
-        item("mnuHelpCategory", u"目次(&C)"),
+        item("mnuHelpCategory", u"目次(&C)", &frmMain::mnuHelpCategory_Click),
         separator("mnuHelpSepa1"),
         item("mnuAbout", u"ﾊﾞｰｼﾞｮﾝ情報(&A)", &frmMain::mnuAbout_Click),
     };

@@ -92,7 +92,13 @@ public slots:
     void mnuDispMode_Click(int Index);
     void mnuExit_Click();
 
+    // Environment options (OptionCommands.cpp)
+    void mnuStartupCopy_Click();
+    void mnuDisktopCopy_Click();
+    void mnuSpeed_Click();
+
     // Help and About (HelpCommands.cpp)
+    void mnuHelpCategory_Click();
     void mnuAbout_Click();
 
 protected:

@@ -138,12 +138,67 @@ private slots:
         const QString data = qEnvironmentVariable("XDG_DATA_HOME");
         QCOMPARE(ShellFolder(QStringLiteral("Startup")), config + QStringLiteral("/autostart"));
         QCOMPARE(ShellFolder(QStringLiteral("Programs")), data + QStringLiteral("/applications"));
-        const QString desktop = ShellFolder(QStringLiteral("Desktop"));
-        QVERIFY(desktop.startsWith(qEnvironmentVariable("HOME")));
         for (const QString& name :
              {QStringLiteral("Startup"), QStringLiteral("Desktop"), QStringLiteral("Programs")})
             QVERIFY(!ShellFolder(name).endsWith(QLatin1Char('/')));
         QCOMPARE(ShellFolder(QStringLiteral("Fonts")), QString());
+        // Reading a folder never makes it.
+        QVERIFY(!QFileInfo::exists(config + QStringLiteral("/autostart")));
+    }
+
+    void desktopIsTheFolderTheDesktopNames_data()
+    {
+        QTest::addColumn<QByteArray>("userDirs");
+        QTest::addColumn<QString>("folder");
+        const QString home = QDir::homePath();
+        QTest::newRow("not set up") << QByteArray() << home + QStringLiteral("/Desktop");
+        QTest::newRow("translated") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/デスクトップ\"\n")
+                                    << home + QStringLiteral("/デスクトップ");
+        QTest::newRow("elsewhere")
+            << QByteArray("XDG_DESKTOP_DIR=\"/srv/desk top\"\n") << QStringLiteral("/srv/desk top");
+        // The home folder itself is how a folder is switched off.
+        QTest::newRow("home itself")
+            << QByteArray("XDG_DESKTOP_DIR=\"$HOME/\"\n") << home + QStringLiteral("/Desktop");
+    }
+    void desktopIsTheFolderTheDesktopNames()
+    {
+        QFETCH(QByteArray, userDirs);
+        QFETCH(QString, folder);
+        const QString file =
+            qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/user-dirs.dirs");
+        QFile::remove(file);
+        if (!userDirs.isEmpty()) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(userDirs);
+        }
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("xdg-user-dir")).isEmpty(),
+                 "xdg-user-dir (package xdg-user-dirs) is missing");
+        QCOMPARE(ShellFolder(QStringLiteral("Desktop")), folder);
+        // Without the tool, the usual folder.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        const QString withoutTool = ShellFolder(QStringLiteral("Desktop"));
+        qputenv("PATH", path);
+        QCOMPARE(withoutTool, QDir::homePath() + QStringLiteral("/Desktop"));
+        QFile::remove(file);
+    }
+
+    void programsFoldersAreTheUsersThenTheSystems()
+    {
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+        const QByteArray dirs = qgetenv("XDG_DATA_DIRS");
+        qputenv("XDG_DATA_DIRS", "/opt/a/:/opt/b:/opt/a");
+        const QStringList given = ProgramsFolders();
+        qunsetenv("XDG_DATA_DIRS");
+        const QStringList unset = ProgramsFolders();
+        qputenv("XDG_DATA_DIRS", dirs);
+        QCOMPARE(given, (QStringList{data + QStringLiteral("/applications"),
+                                     QStringLiteral("/opt/a/applications"),
+                                     QStringLiteral("/opt/b/applications")}));
+        QCOMPARE(unset, (QStringList{data + QStringLiteral("/applications"),
+                                     QStringLiteral("/usr/local/share/applications"),
+                                     QStringLiteral("/usr/share/applications")}));
     }
 
     void findFileSearchesDepthFirst()
@@ -169,8 +224,13 @@ private slots:
         QCOMPARE(FindFile(base, QStringLiteral("other.desktop")), QString());
         QCOMPARE(FindFile(base + QStringLiteral("/missing"), QStringLiteral("zedu.desktop")),
                  QString());
-        // A folder is never the match, only files are.
+        // A folder is never the match, only files are, and no dangling link.
         QCOMPARE(FindFile(base, QStringLiteral("b")), QString());
+        QVERIFY(QDir().mkpath(base + QStringLiteral("/0")));
+        QVERIFY(
+            QFile::link(base + QStringLiteral("/gone"), base + QStringLiteral("/0/zedu.desktop")));
+        QCOMPARE(FindFile(base, QStringLiteral("zedu.desktop")),
+                 base + QStringLiteral("/a/b/ZEDU.desktop"));
     }
 
     void findFileSurvivesLinkLoops()

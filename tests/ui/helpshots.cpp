@@ -1,0 +1,180 @@
+// Makes the pictures of the manual: the real main window on a sample
+// calendar, offscreen, with each menu of the menu bar opened, the jump list
+// and the version box.
+//
+//   tests/isolate.sh build/dev/tests/ui/zedu_helpshots help/images
+//
+// Run through tests/isolate.sh, which gives it a throw-away home, so that the
+// settings it writes never reach the real user's.
+
+#include "app/Main.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Globals.h"
+#include "platform/RegControl.h"
+#include "platform/basMain.h"
+#include "store/clsMaster.h"
+#include "tests/support/CalendarFixture.h"
+#include "ui/frmAbout.h"
+#include "ui/frmMain.h"
+#include "view/FlexGrid.h"
+#include "view/clsCalendar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+class NoDialogs final : public Dialogs::Provider
+{
+public:
+    int message(Dialogs::Kind, const QString&, const QString& text) override
+    {
+        std::fprintf(stderr, "unexpected box: %s\n", text.toUtf8().constData());
+        return Dialogs::No;
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override
+    {
+        return std::nullopt;
+    }
+};
+
+void settle(int ms = 150)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The window with `popup` (a menu or nothing) drawn where it lies on screen.
+QImage windowWith(QWidget* window, QWidget* popup)
+{
+    const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+    QRect area(QPoint(0, 0), window->size());
+    QPixmap popupImage;
+    QPoint popupAt;
+    if (popup) {
+        popupImage = popup->grab();
+        popupAt = popup->mapToGlobal(QPoint(0, 0)) - origin;
+        area |= QRect(popupAt, popup->size());
+    }
+    QImage image(area.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawPixmap(-area.topLeft(), window->grab());
+    if (popup)
+        painter.drawPixmap(popupAt - area.topLeft(), popupImage);
+    return image;
+}
+
+bool save(const QImage& image, const QString& folder, const char* name)
+{
+    const QString path = folder + QLatin1Char('/') + QLatin1String(name);
+    if (!image.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("saved %s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("ZEDU_TEST_SCRATCH")) {
+        std::fprintf(stderr, "Run through tests/isolate.sh.\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InitApplication();
+    const QStringList args = app.arguments();
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: zedu_helpshots <output folder>\n");
+        return 2;
+    }
+    const QString out = QDir(args[1]).absolutePath();
+    QDir().mkpath(out);
+    NoDialogs dialogs;
+    Dialogs::setProvider(&dialogs);
+
+    // A calendar with a few entries and holidays of its own.
+    QTemporaryDir folder;
+    setAppFolderForTesting(folder.path());
+    Clock::setTodayForTesting(QDate(2026, 12, 7));
+    const QString data = folder.filePath(QStringLiteral("Data.vad"));
+    if (!MakeCalendarFile(data, 202612, 203112))
+        return 1;
+    WriteDayEntry(data, 20261207,
+                  QStringLiteral("10:00 営業会議（第二会議室）\r\n"
+                                 "14:00 見積書を提出\r\n"
+                                 "19:00 忘年会の幹事打ち合わせ"));
+    WriteDayEntry(data, 20261204, QStringLiteral("健康診断"));
+    WriteDayEntry(data, 20261218, QStringLiteral("忘年会 18:30～"));
+    WriteDayEntry(data, 20261225, QStringLiteral("仕事納め"));
+    RegWrite(kRegKey, QStringLiteral("Width"), QStringLiteral("8280"));
+    RegWrite(kRegKey, QStringLiteral("Height"), QStringLiteral("5000"));
+
+    if (Main())
+        return 1;
+    frmMain* window = MainWindow();
+    gOpenFlag = true;
+    for (const int day : {20261229, 20261230, 20261231})
+        gMaster.WeekDayChange(day);
+    window->calendar()->Refresh();
+    window->show();
+    settle(400);
+
+    bool ok = save(windowWith(window, nullptr), out, "main.png");
+
+    const char* menus[][2] = {{"mnuFile", "menu-file.png"},
+                              {"mnuEdit", "menu-edit.png"},
+                              {"mnuDisplay", "menu-display.png"},
+                              {"mnuConfig", "menu-config.png"},
+                              {"mnuHelp", "menu-help.png"}};
+    for (const auto& [name, file] : menus) {
+        QMenu* menu = window->findChild<QMenu*>(QLatin1String(name));
+        window->menuBar()->setActiveAction(menu->menuAction());
+        settle();
+        ok = save(windowWith(window, menu), out, file) && ok;
+        menu->hide();
+        window->menuBar()->setActiveAction(nullptr);
+        settle();
+    }
+
+    // The grid's context menu at the selected day.
+    QMenu* edit = window->findChild<QMenu*>(QStringLiteral("mnuEdit"));
+    FlexGrid* grid = window->findChild<FlexGrid*>(QStringLiteral("greDate"));
+    edit->popup(grid->viewport()->mapToGlobal(grid->cellRect(grid->Row(), grid->Col()).center()));
+    settle();
+    ok = save(windowWith(window, edit), out, "context-menu.png") && ok;
+    edit->hide();
+    settle();
+
+    window->findChild<QPushButton*>(QStringLiteral("cmdJump"))->click();
+    settle();
+    ok = save(windowWith(window, nullptr), out, "jump.png") && ok;
+    window->findChild<QListWidget*>(QStringLiteral("lstJump"))->hide();
+    settle();
+
+    window->mnuAbout_Click();
+    settle();
+    ok = save(AboutBox()->grab().toImage(), out, "about.png") && ok;
+    UnloadAboutBox();
+
+    window->close();
+    delete window;
+    return ok ? 0 : 1;
+}
