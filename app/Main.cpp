@@ -4,6 +4,7 @@
 #include "app/QuitSignals.h"
 
 #include "platform/Globals.h"
+#include "platform/HelpFile.h"
 #include "platform/NativeWindow.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
@@ -85,10 +86,13 @@ QString ResolveDataPath()
 {
     const QString appFolder = GetAppFolder();
     const QString besideProgram = appFolder + QStringLiteral("Data.vad");
-    if (FileExists(besideProgram) || FileExists(appFolder + QStringLiteral("New.vad")) ||
-        QFileInfo(appFolder).isWritable())
+    if (FileExists(besideProgram) || FileExists(appFolder + QStringLiteral("New.vad")))
         return besideProgram;
-    // An installed copy: the program's folder belongs to the system.
+    // An installed copy keeps its calendar with the user's data, even where
+    // its program folder could be written (~/.local/bin); so does a program
+    // whose folder cannot be written.
+    if (!IsInstalledProgram(appFolder) && QFileInfo(appFolder).isWritable())
+        return besideProgram;
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(perUser);
     return perUser + QStringLiteral("/Data.vad");

@@ -21,6 +21,11 @@ QStringList HelpFileCandidates(const QString& appFolder)
     return candidates;
 }
 
+bool IsInstalledProgram(const QString& appFolder)
+{
+    return FileExists(HelpFileCandidates(appFolder).value(1));
+}
+
 QString HelpFilePath()
 {
     for (const QString& path : HelpFileCandidates(GetAppFolder()))

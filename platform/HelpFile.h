@@ -15,6 +15,10 @@ inline const QString kHelpFile = QStringLiteral("help/index.html");
 // installation, then in the per-user and system data folders.
 QStringList HelpFileCandidates(const QString& appFolder);
 
+// True for an installed program: the data folder of its own installation
+// (<prefix>/share/zedu beside <prefix>/bin) holds the manual.
+bool IsInstalledProgram(const QString& appFolder);
+
 // The first of HelpFileCandidates(GetAppFolder()) that exists; "" when the
 // manual is nowhere.
 QString HelpFilePath();

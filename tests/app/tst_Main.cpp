@@ -195,6 +195,21 @@ private slots:
         QVERIFY(perUser.startsWith(qEnvironmentVariable("ZEDU_TEST_SCRATCH")));
         setAppFolderForTesting(appFolder.path());
         QCOMPARE(ResolveDataPath(), appFolder.filePath(QStringLiteral("Data.vad")));
+
+        // Installed for one user: ~/.local/bin can be written, yet the
+        // calendar goes with the user's data; one already beside the
+        // program stays in use.
+        QTemporaryDir prefix;
+        QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("bin"))));
+        QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("share/zedu/help"))));
+        QFile manual(prefix.filePath(QStringLiteral("share/zedu/help/index.html")));
+        QVERIFY(manual.open(QIODevice::WriteOnly));
+        manual.close();
+        setAppFolderForTesting(prefix.filePath(QStringLiteral("bin")));
+        QCOMPARE(ResolveDataPath(), perUser + QStringLiteral("/Data.vad"));
+        QVERIFY(MakeCalendarFile(prefix.filePath(QStringLiteral("bin/Data.vad")), 202612, 202612));
+        QCOMPARE(ResolveDataPath(), prefix.filePath(QStringLiteral("bin/Data.vad")));
+        setAppFolderForTesting(appFolder.path());
     }
 
     void splashShowsNoCaption()
