@@ -380,17 +380,35 @@ private slots:
         QVERIFY(shortcut.remove());
     }
 
-    void emptyCalendarOpensWithoutDays()
+    void emptyCalendarIsAFirstRunCutOff()
     {
+        // A calendar without days is what a first run killed before its fill
+        // leaves: the start asks the first run's questions again.
         QVERIFY(MakeCalendarFile(dataPath(), 202612, 202612));
         QVERIFY(SqlPeek(dataPath()).exec(QStringLiteral("DELETE FROM Master")));
+        const QByteArray before = FileDigest(dataPath());
+        boxes->yes();
+        boxes->no();
+        boxes->ok();
+        QCOMPARE(Main(), std::optional<int>(kStartupEnded));
+        QVERIFY(!window());
+        QCOMPARE(boxes->boxes.last().text,
+                 QStringLiteral("システムの日付を変更してから、もう一度実行して下さい。"));
+        QCOMPARE(FileDigest(dataPath()), before);
+        ReleaseInstanceLock();
+
+        boxes->clear();
+        boxes->yes();
+        boxes->yes();
         start();
+        QCOMPARE(boxes->boxes.size(), 2);
+        QVERIFY(boxes->boxes[0].text.startsWith(QStringLiteral("暦ファイルを作成します。")));
         QCOMPARE(caption(), QStringLiteral("2026年12月"));
-        QVERIFY(!grid()->isVisible());
-        QVERIFY(!entryBox()->isVisible());
-        child<QPushButton>("cmdJump")->click();
-        QCOMPARE(child<QListWidget>("lstJump")->count(), 0);
-        QVERIFY(window()->isEnabled());
+        QVERIFY(grid()->isVisible());
+        QVERIFY(entryBox()->isVisible());
+        SqlPeek peek(dataPath());
+        QCOMPARE(peek.one(QStringLiteral("SELECT min(日付) FROM Master")).toInt(), 20261201);
+        QCOMPARE(peek.one(QStringLiteral("SELECT max(日付) FROM Master")).toInt(), 20311231);
     }
 
     void windowSnapsBackToItsMinimumSize()
