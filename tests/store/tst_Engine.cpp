@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <optional>
+
 class tst_Engine : public QObject
 {
     Q_OBJECT
@@ -17,7 +19,76 @@ class tst_Engine : public QObject
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // Runs `work` and returns the cause of the EngineError it throws.
+    template <typename Work> static std::optional<EngineError> failureOf(Work work)
+    {
+        try {
+            work();
+        } catch (const EngineError& e) {
+            return e;
+        }
+        return std::nullopt;
+    }
+
 private slots:
+    void causesOfRealFailures()
+    {
+        using Cause = EngineError::Cause;
+        auto causeOf = [](const std::optional<EngineError>& e) {
+            return e ? int(e->cause()) : -1;
+        };
+        Database db;
+        const QString missing = path(QStringLiteral("missing.vad"));
+        QCOMPARE(causeOf(failureOf([&] { db.open(missing); })), int(Cause::Missing));
+
+        const QString empty = path(QStringLiteral("empty.vad"));
+        QFile(empty).open(QIODevice::WriteOnly);
+        QCOMPARE(causeOf(failureOf([&] { db.open(empty); })), int(Cause::Damaged));
+
+        // SQLite's header, then pages of nonsense.
+        const QString broken = path(QStringLiteral("broken.vad"));
+        {
+            QFile f(broken);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray("SQLite format 3\0", 16) + QByteArray(8192, 'x'));
+        }
+        QCOMPARE(causeOf(failureOf([&] {
+                     db.open(broken);
+                     db.exec(QStringLiteral("SELECT count(*) FROM Master"));
+                 })),
+                 int(Cause::Damaged));
+
+        const QString other = path(QStringLiteral("other.vad"));
+        Database::Create(other);
+        db.open(other);
+        db.exec(QStringLiteral("CREATE TABLE Something (x)"));
+        QCOMPARE(causeOf(failureOf([&] { db.exec(QStringLiteral("SELECT 1 FROM Master")); })),
+                 int(Cause::Damaged));
+        // A mistake of the program's own names no cause.
+        const std::optional<EngineError> syntax =
+            failureOf([&] { db.exec(QStringLiteral("SELEC nonsense")); });
+        QCOMPARE(causeOf(syntax), int(Cause::Unknown));
+        QCOMPARE(syntax->causeText(), QString());
+
+        // The file may not grow: SQLite's "database or disk is full".
+        db.exec(QStringLiteral("PRAGMA max_page_count = 3"));
+        const std::optional<EngineError> full = failureOf(
+            [&] { db.exec(QStringLiteral("INSERT INTO Something VALUES (zeroblob(100000))")); });
+        QCOMPARE(causeOf(full), int(Cause::DiskFull));
+        QCOMPARE(full->causeText(), QStringLiteral("ディスクの空き容量が足りません。"));
+        db.close();
+
+        // Another connection holds the file.
+        Database holder;
+        holder.open(other);
+        holder.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+        db.open(other);
+        const std::optional<EngineError> busy =
+            failureOf([&] { db.exec(QStringLiteral("SELECT count(*) FROM Something")); });
+        QCOMPARE(causeOf(busy), int(Cause::InUse));
+        QCOMPARE(busy->causeText(), QStringLiteral("暦ファイルが他のプログラムで使用中です。"));
+    }
+
     void openingNeverCreatesAFile()
     {
         Database db;
