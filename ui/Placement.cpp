@@ -10,6 +10,16 @@ qint64 overlap(const QRect& a, const QRect& b)
     return common.isEmpty() ? 0 : qint64(common.width()) * common.height();
 }
 
+// Squared distance between two rectangles that do not overlap.
+qint64 distance(const QRect& a, const QRect& b)
+{
+    const qint64 dx =
+        std::max({qint64(0), qint64(b.left()) - a.right(), qint64(a.left()) - b.right()});
+    const qint64 dy =
+        std::max({qint64(0), qint64(b.top()) - a.bottom(), qint64(a.top()) - b.bottom()});
+    return dx * dx + dy * dy;
+}
+
 } // namespace
 
 WindowPlacement FitPlacement(const WindowPlacement& stored, const QList<QRect>& screens,
@@ -26,6 +36,7 @@ WindowPlacement FitPlacement(const WindowPlacement& stored, const QList<QRect>& 
     if (screens.isEmpty())
         return fit;
 
+    // The screen the window is on: the one it overlaps most, or the nearest.
     const QRect* home = &screens.first();
     qint64 best = 0;
     for (const QRect& screen : screens) {
@@ -33,6 +44,11 @@ WindowPlacement FitPlacement(const WindowPlacement& stored, const QList<QRect>& 
             best = overlap(r, screen);
             home = &screen;
         }
+    }
+    if (best == 0) {
+        for (const QRect& screen : screens)
+            if (distance(r, screen) < distance(r, *home))
+                home = &screen;
     }
     r.setWidth(std::min(r.width(), home->width()));
     r.setHeight(std::min(r.height(), home->height()));

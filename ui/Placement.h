@@ -16,7 +16,7 @@ struct WindowPlacement
 // - an unknown state is the normal state;
 // - a width or height below 1 is the default's;
 // - the size is at most that of the available area of the screen the bounds
-//   overlap most (the primary one when they overlap none);
+//   overlap most (the nearest one when they overlap none);
 // - bounds that overlap no screen at all are moved onto that screen, as
 //   little as needed.
 // Everything else is kept as stored. Without screens nothing is changed.

@@ -47,10 +47,11 @@ private slots:
         QVERIFY(reported.contains(second.chopped(4)));
         QCOMPARE(read(first.chopped(4)), body);
         QVERIFY(TakeNewRecoveryFiles().isEmpty());
-        QCOMPARE(RecoveryNoticeText(reported),
-                 QStringLiteral("前回の終了時に書き込めなかった予定を、次のファイルに残しました。") +
-                     QLatin1Char('\r') + QDir::toNativeSeparators(reported[0]) +
-                     QLatin1Char('\r') + QDir::toNativeSeparators(reported[1]));
+        QCOMPARE(
+            RecoveryNoticeText(reported),
+            QStringLiteral("前回の終了時に書き込めなかった予定を、次のファイルに残しました。") +
+                QLatin1Char('\r') + QDir::toNativeSeparators(reported[0]) + QLatin1Char('\r') +
+                QDir::toNativeSeparators(reported[1]));
     }
 };
 

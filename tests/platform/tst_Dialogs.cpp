@@ -104,6 +104,30 @@ private slots:
         }
     }
 
+    void questionBoxDefaultButton()
+    {
+        for (const int wanted : {Dialogs::Yes, Dialogs::No}) {
+            auto pressed = std::make_shared<QString>();
+            whenModal([pressed](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box && box->defaultButton());
+                *pressed = box->defaultButton()->text();
+                box->defaultButton()->click();
+            });
+            QCOMPARE(AskYesNo(QStringLiteral("?"), wanted), wanted);
+            QCOMPARE(*pressed,
+                     wanted == Dialogs::Yes ? QStringLiteral("はい") : QStringLiteral("いいえ"));
+        }
+        // The scripted boxes tell the tests which one it was.
+        ScriptedDialogs boxes;
+        boxes.yes();
+        boxes.yes();
+        AskYesNo(QStringLiteral("?"));
+        AskYesNo(QStringLiteral("?"), Dialogs::No);
+        QCOMPARE(boxes.boxes[0].defaultButton, Dialogs::Yes);
+        QCOMPARE(boxes.boxes[1].defaultButton, Dialogs::No);
+    }
+
     void questionBoxClosedCountsAsNo()
     {
         whenModal([](QWidget* w) { w->close(); });
