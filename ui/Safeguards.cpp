@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 // How long after the last change an edited entry is saved while typing.
@@ -59,7 +61,15 @@ void frmMain::keepUnsavedEntry()
     if (!mPlan || !mPlan->Dirty)
         return;
     mPlan->CommitComposition();
-    KeepForRecovery(mPlan->DateIndex(), clsPlan::ToStoredText(txtToday->toPlainText()));
+    // The session's end and the quit that follows it may both come here
+    // with the same entry: it is kept once.
+    static std::pair<int, QString> lastKept;
+    const std::pair<int, QString> entry{mPlan->DateIndex(),
+                                        clsPlan::ToStoredText(txtToday->toPlainText())};
+    if (entry == lastKept)
+        return;
+    if (!KeepForRecovery(entry.first, entry.second).isEmpty())
+        lastKept = entry;
 }
 
 void frmMain::unloadAtExit()

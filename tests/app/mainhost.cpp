@@ -82,13 +82,6 @@ public:
         return answers.takeFirst();
     }
 
-    int question(const QString& title, const QString& text, int defaultButton) override
-    {
-        if (defaultButton == Dialogs::No)
-            print(QStringLiteral("default no"));
-        return message(Dialogs::Kind::Question, title, text);
-    }
-
     static void print(const QString& line)
     {
         std::fputs(line.toUtf8().constData(), stdout);
