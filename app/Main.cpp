@@ -20,9 +20,8 @@
 #include <QLockFile>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTranslator>
-
 #include <QSysInfo>
+#include <QTranslator>
 
 #include <memory>
 
@@ -98,9 +97,9 @@ QString InstanceLockPath()
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (!folder.isEmpty())
         return folder + QStringLiteral("/zedu.lock");
-        // The shared temporary folder: each user has a lock of their own, which
-        // no other user's file can stand in the way of.
 #ifdef Q_OS_UNIX
+    // The shared temporary folder: each user has a lock of their own, which
+    // no other user's file can stand in the way of.
     return QDir::tempPath() + QStringLiteral("/zedu-%1.lock").arg(::geteuid());
 #else
     return QDir::tempPath() + QStringLiteral("/zedu.lock");
@@ -116,8 +115,10 @@ void WarnIfReadOnly(const QString& path)
 {
     // Writing needs the file and its folder, where the journal is made.
     // Root may write anything but a read-only mount, and is told only then.
+    // A file that cannot even be read is reported by the first read.
     const QFileInfo file(path);
-    if (!file.exists() || (file.isWritable() && QFileInfo(file.absolutePath()).isWritable()))
+    if (!file.exists() || !file.isReadable() ||
+        (file.isWritable() && QFileInfo(file.absolutePath()).isWritable()))
         return;
     ShowWarning(
         QStringLiteral("暦ファイルに書き込むことができません。入力した予定や変更は保存されま"

@@ -28,7 +28,7 @@ void makeFolder(const QString& folder)
         return;
     if (!QDir().mkpath(folder))
         throw EngineError(folder, QStringLiteral("the backup folder cannot be made"),
-                          EngineError::fileCause(folder));
+                          EngineError::creationCause(folder));
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
@@ -74,11 +74,12 @@ QString BackupCalendar()
     try {
         if (!QFile::remove(partial) && QFileInfo::exists(partial))
             throw EngineError(partial, QStringLiteral("a stale copy cannot be removed"),
-                              EngineError::fileCause(partial));
+                              EngineError::creationCause(partial));
         QFile placeholder(partial);
         if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-            throw EngineError(partial, placeholder.errorString(), EngineError::fileCause(partial));
+            throw EngineError(partial, placeholder.errorString(),
+                              EngineError::creationCause(partial));
         placeholder.close();
         {
             FileSession session;
@@ -86,7 +87,7 @@ QString BackupCalendar()
         }
         if (QFileInfo::exists(target) || !ReplaceFile(partial, target))
             throw EngineError(target, QStringLiteral("the backup cannot be given its name"),
-                              EngineError::fileCause(target));
+                              EngineError::creationCause(target));
     } catch (const EngineError&) {
         QFile::remove(partial);
         throw;

@@ -100,11 +100,17 @@ EngineError::Cause EngineError::fileCause(const QString& file)
     const QFileInfo info(file);
     const QFileInfo folder(info.absolutePath());
     if (!info.exists())
-        return folder.isDir() && !folder.isWritable() ? Cause::ReadOnly : Cause::Missing;
+        return Cause::Missing;
     // Writing also needs the folder, where the journal is made.
     if (!info.isReadable() || !info.isWritable() || !folder.isWritable())
         return Cause::ReadOnly;
     return Cause::Unknown;
+}
+
+EngineError::Cause EngineError::creationCause(const QString& file)
+{
+    const QFileInfo folder(QFileInfo(file).absolutePath());
+    return folder.exists() && !folder.isWritable() ? Cause::ReadOnly : Cause::Unknown;
 }
 
 QString EngineError::causeText() const
@@ -171,7 +177,7 @@ void Database::Create(const QString& path)
     // file is the owner's alone from its first byte on.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw EngineError(path, file.errorString(), EngineError::fileCause(path));
+        throw EngineError(path, file.errorString(), EngineError::creationCause(path));
     file.close();
     // Writing the header turns the empty file into a real, empty database,
     // so that an empty file found later is known to be no calendar.

@@ -30,9 +30,11 @@ public:
     // A failure reported by Qt SQL: the cause is read from SQLite's result
     // code, and for a file that could not be opened from the file system.
     static EngineError fromSql(const QString& file, const QSqlError& error);
-    // The cause of a file that could not be made or opened, from the file
-    // system alone.
+    // The cause of a file that could not be opened or written, from the
+    // file system alone.
     static Cause fileCause(const QString& file);
+    // The cause of a file (or folder) that could not be made.
+    static Cause creationCause(const QString& file);
 
     // The calendar file the failure concerns.
     const QString& file() const { return mFile; }

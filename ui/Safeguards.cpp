@@ -9,7 +9,6 @@
 #include "platform/basMain.h"
 #include "store/Backup.h"
 #include "store/FileSession.h"
-#include "ui/InputBlocker.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>

@@ -122,7 +122,7 @@ private:
     QAction* menuItem(const QString& name) const { return mMenuItems.value(name); }
 
     // Before a command that cannot be undone, after its question: a backup
-    // of the calendar. When none can be made the user is asked whether to go
+    // of the calendar (Safeguards.cpp). When none can be made the user is asked whether to go
     // on without one; false when not (the command then changes nothing).
     bool BackupBeforeChange();
 
