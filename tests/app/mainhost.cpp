@@ -8,35 +8,25 @@
 // With --hold the process prints "ready" after start-up and waits until its
 // standard input closes (or it is killed). With --exec it types --type TEXT
 // into the entry box, prints "ready" and runs the event loop like the
-// program does. With --commands it runs the event loop and takes commands
-// from its standard input, one a line, printing "done <command>" after each:
-//   type TEXT    types TEXT into the entry box
-//   day KEY      moves the calendar to the day KEY, as a click would
-//   close        closes the window
-// With --stop-at PHASE the first run stops at PHASE, prints "phase PHASE"
-// and waits to be killed: "questions" (both answered, nothing made yet),
-// "started" (the file made, its fill not begun), "filled" (the days written
-// but not committed) or "committed".
+// program does. With --stop-at PHASE a first run prints "phase PHASE" there
+// and waits to be killed: "questions" (both answered, nothing made yet), or
+// a phase of the fill ("started", "filled", "committed").
 
 #include "app/Main.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
 #include "store/clsMaster.h"
 #include "ui/frmMain.h"
-#include "view/clsCalendar.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
-#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
-
-#include <unistd.h>
 
 namespace {
 
@@ -52,7 +42,6 @@ class PrintingDialogs final : public Dialogs::Provider
 {
 public:
     QStringList answers;
-    // Stops the process once the last answer was given.
     bool stopAfterAnswers = false;
 
     int message(Dialogs::Kind kind, const QString& title, const QString& text) override
@@ -90,23 +79,6 @@ public:
     }
 };
 
-// Runs one line of --commands.
-void runCommand(const QString& line)
-{
-    frmMain* window = MainWindow();
-    const QString command = line.section(QLatin1Char(' '), 0, 0);
-    const QString argument = line.section(QLatin1Char(' '), 1);
-    if (window && command == QLatin1String("type")) {
-        if (auto* box = window->findChild<QPlainTextEdit*>(QStringLiteral("txtToday")))
-            box->insertPlainText(argument);
-    } else if (window && command == QLatin1String("day")) {
-        window->calendar()->setCurDate(argument.toInt());
-    } else if (window && command == QLatin1String("close")) {
-        window->close();
-    }
-    PrintingDialogs::print(QStringLiteral("done ") + command);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -117,7 +89,6 @@ int main(int argc, char* argv[])
     Dialogs::setProvider(&dialogs);
     bool hold = false;
     bool exec = false;
-    bool commands = false;
     QString typed;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -131,19 +102,13 @@ int main(int argc, char* argv[])
             exec = true;
         else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
             typed = args[++i];
-        else if (args[i] == QLatin1String("--commands"))
-            commands = true;
         else if (args[i] == QLatin1String("--stop-at") && i + 1 < args.size()) {
             const QString phase = args[++i];
-            if (phase == QLatin1String("questions"))
-                dialogs.stopAfterAnswers = true;
+            dialogs.stopAfterAnswers = phase == QLatin1String("questions");
             gMaster.setUpdatePhaseHookForTesting([phase](clsMaster::UpdatePhase reached) {
-                if ((phase == QLatin1String("started") &&
-                     reached == clsMaster::UpdatePhase::Started) ||
-                    (phase == QLatin1String("filled") &&
-                     reached == clsMaster::UpdatePhase::Filled) ||
-                    (phase == QLatin1String("committed") &&
-                     reached == clsMaster::UpdatePhase::Committed))
+                static const char* names[] = {"started", "filled", "committed", "compacted",
+                                              "replaced"};
+                if (phase == QLatin1String(names[int(reached)]))
                     stopHere(phase);
             });
         }
@@ -155,29 +120,6 @@ int main(int argc, char* argv[])
         return *ended;
     }
     PrintingDialogs::print(QStringLiteral("running"));
-    if (commands) {
-        QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-        QByteArray pending;
-        QObject::connect(&input, &QSocketNotifier::activated, [&] {
-            char buffer[4096];
-            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-            if (got <= 0) {
-                input.setEnabled(false);
-                if (frmMain* window = MainWindow())
-                    window->close();
-                QCoreApplication::quit();
-                return;
-            }
-            pending.append(buffer, got);
-            for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1))
-                runCommand(QString::fromUtf8(pending.left(end)));
-        });
-        PrintingDialogs::print(QStringLiteral("ready"));
-        const int code = app.exec();
-        delete MainWindow();
-        PrintingDialogs::print(QStringLiteral("exit %1").arg(code));
-        return code;
-    }
     if (exec) {
         if (frmMain* window = MainWindow()) {
             if (auto* box = window->findChild<QPlainTextEdit*>(QStringLiteral("txtToday")))

@@ -17,8 +17,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <memory>
-
 class tst_FirstRun : public QObject
 {
     Q_OBJECT
@@ -169,111 +167,27 @@ private slots:
         QVERIFY(!QFile::exists(CompactionTarget()));
         // Set aside, never deleted: it may hold what the user wrote.
         QCOMPARE(FileDigest(CompactionTarget() + QStringLiteral(".damaged")), damaged);
-
-        // Another one later takes a name of its own.
-        QVERIFY(QFile::remove(gDataPath));
-        QVERIFY(broken.open(QIODevice::WriteOnly));
-        broken.write(QByteArray("SQLite format 3\0", 16) + QByteArray(300, 'y'));
-        broken.close();
-        boxes.yes();
-        boxes.yes();
-        QCOMPARE(PrepareCalendarFile(), std::nullopt);
-        QCOMPARE(FileDigest(CompactionTarget() + QStringLiteral(".damaged")), damaged);
-        QVERIFY(QFile::exists(CompactionTarget() + QStringLiteral(".damaged-2")));
     }
 
-    void calendarWithoutDaysIsAFirstRunCutOff_data()
-    {
-        QTest::addColumn<bool>("withTable");
-        QTest::addColumn<bool>("speed");
-        for (const bool speed : {true, false}) {
-            const char* flag = speed ? ", speed priority on" : ", speed priority off";
-            QTest::addRow("empty Master%s", flag) << true << speed;
-            QTest::addRow("no table yet%s", flag) << false << speed;
-        }
-    }
     void calendarWithoutDaysIsAFirstRunCutOff()
     {
-        QFETCH(bool, withTable);
-        QFETCH(bool, speed);
-        gOpenFlag = speed;
+        // Cut off inside Create: a database without its table yet.
         Clock::setTodayForTesting(QDate(1999, 11, 30));
-        if (withTable) {
-            QVERIFY(MakeCalendarFile(gDataPath, 199901, 199901));
-            QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master")));
-        } else {
-            Database::Create(gDataPath);
-        }
+        Database::Create(gDataPath);
         QVERIFY(IsUnfilledCalendar());
-        const QByteArray before = FileDigest(gDataPath);
-
-        {
-            // Declined at either question: the file stays as it is.
-            ScriptedDialogs boxes;
-            boxes.yes();
-            boxes.no();
-            boxes.ok();
-            QCOMPARE(PrepareCalendarFile(), std::optional<int>(kStartupEnded));
-            QCOMPARE(boxes.boxes.size(), 3);
-            gDatabase.close();
-            QCOMPARE(FileDigest(gDataPath), before);
-        }
         ScriptedDialogs boxes;
         boxes.yes();
         boxes.yes();
         QCOMPARE(PrepareCalendarFile(), std::nullopt);
-        QCOMPARE(boxes.boxes.size(), 2);
-        QVERIFY(boxes.boxes[0].text.contains(QStringLiteral("1999/11/30")));
-        gDatabase.close();
-        SqlPeek peek(gDataPath);
-        QCOMPARE(peek.one(QStringLiteral("SELECT count(*) FROM Master")).toInt(), 1857);
-        QCOMPARE(peek.one(QStringLiteral("SELECT min(日付) FROM Master")).toInt(), 19991101);
+        QCOMPARE(SqlPeek(gDataPath).one(QStringLiteral("SELECT count(*) FROM Master")).toInt(),
+                 1857);
         QVERIFY(!IsUnfilledCalendar());
-    }
-
-    void onlyAKnownEmptyCalendarIsAFirstRun()
-    {
-        // Days stored.
-        QVERIFY(MakeCalendarFile(gDataPath, 199901, 199901));
-        QVERIFY(!IsUnfilledCalendar());
-        // Locked by another program: not known, left to the main window.
+        // One that cannot be read now is not taken for one: the window
+        // reports it.
         QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master")));
-        {
-            SqlPeek other(gDataPath);
-            QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
-            QVERIFY(!IsUnfilledCalendar());
-        }
-        QVERIFY(IsUnfilledCalendar());
-        // Tables of another program's file, or no database at all.
-        QVERIFY(QFile::remove(gDataPath));
-        QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral("CREATE TABLE Other (x)")));
+        SqlPeek other(gDataPath);
+        QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
         QVERIFY(!IsUnfilledCalendar());
-        QFile text(gDataPath);
-        QVERIFY(text.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        text.write("just text");
-        text.close();
-        QVERIFY(!IsUnfilledCalendar());
-    }
-
-    void failedFillOfACutOffFirstRunKeepsTheFile()
-    {
-        QVERIFY(MakeCalendarFile(gDataPath, 199901, 199901));
-        QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master")));
-        gMaster.setUpdatePhaseHookForTesting([](clsMaster::UpdatePhase phase) {
-            if (phase == clsMaster::UpdatePhase::Filled)
-                throw EngineError(gDataPath, QStringLiteral("disk full"),
-                                  EngineError::Cause::DiskFull);
-        });
-        ScriptedDialogs boxes;
-        boxes.yes();
-        boxes.yes();
-        boxes.ok();
-        QCOMPARE(PrepareCalendarFile(), std::optional<int>(kStartupEnded));
-        // The first run's warning, and the cause on a line of its own.
-        QCOMPARE(boxes.boxes.last().text,
-                 kCreateFailed + QStringLiteral("\rディスクの空き容量が足りません。"));
-        QVERIFY(QFile::exists(gDataPath));
-        QVERIFY(IsUnfilledCalendar());
     }
 };
 

@@ -6,9 +6,7 @@
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
@@ -144,34 +142,6 @@ private slots:
         QCOMPARE(clsPlan::ToStoredText(QStringLiteral("a\nb\n")), QStringLiteral("a\r\nb\r\n"));
         QCOMPARE(clsPlan::ToStoredText(clsPlan::ToBoxText(QStringLiteral("𠮷\r\n\r\nx"))),
                  QStringLiteral("𠮷\r\n\r\nx"));
-    }
-
-    void compositionIsCommittedBeforeASave()
-    {
-        plan->Load(19990716);
-        box->setFocus();
-        // Typed and converted, then more being converted when the day
-        // changes: both end up in the entry.
-        QInputMethodEvent typed;
-        typed.setCommitString(QStringLiteral("会議"));
-        QCoreApplication::sendEvent(box.get(), &typed);
-        QInputMethodEvent composing(QStringLiteral("よてい"), {});
-        QCoreApplication::sendEvent(box.get(), &composing);
-        QVERIFY(plan->IsComposing());
-        QCOMPARE(box->toPlainText(), QStringLiteral("会議"));
-
-        plan->Save();
-        QVERIFY(!plan->IsComposing());
-        QCOMPARE(stored(19990716), QStringLiteral("会議よてい"));
-        QCOMPARE(box->toPlainText(), QStringLiteral("会議よてい"));
-        QVERIFY(!plan->Dirty);
-
-        // The quiet save commits as well.
-        QInputMethodEvent again(QStringLiteral("へんかん"), {});
-        QCoreApplication::sendEvent(box.get(), &again);
-        plan->SaveQuietly();
-        QVERIFY(!plan->IsComposing());
-        QCOMPARE(stored(19990716), QStringLiteral("会議よていへんかん"));
     }
 
     void quietSaveShowsNothing()

@@ -118,14 +118,6 @@ private slots:
             QCOMPARE(*pressed,
                      wanted == Dialogs::Yes ? QStringLiteral("はい") : QStringLiteral("いいえ"));
         }
-        // The scripted boxes tell the tests which one it was.
-        ScriptedDialogs boxes;
-        boxes.yes();
-        boxes.yes();
-        AskYesNo(QStringLiteral("?"));
-        AskYesNo(QStringLiteral("?"), Dialogs::No);
-        QCOMPARE(boxes.boxes[0].defaultButton, Dialogs::Yes);
-        QCOMPARE(boxes.boxes[1].defaultButton, Dialogs::No);
     }
 
     void questionBoxClosedCountsAsNo()
