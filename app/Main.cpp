@@ -3,11 +3,15 @@
 #include "app/FirstRun.h"
 #include "app/QuitSignals.h"
 
+#include "entries/RecoveryFile.h"
+#include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "platform/HelpFile.h"
 #include "platform/NativeWindow.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
+#include "store/Backup.h"
+#include "store/Engine.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 
@@ -18,13 +22,44 @@
 #include <QLockFile>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTranslator>
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+#endif
+
 namespace {
 
 std::unique_ptr<QLockFile> instanceLock;
+
+// Whether a lock file that QLockFile would not take over belongs to an
+// instance that runs now: one of this user's processes on this machine. An
+// empty, unreadable or garbled file, one written on another machine (a home
+// folder shared over the network) or by another user's process is no sign
+// of a running instance.
+bool heldByRunningInstance(const QLockFile& lock)
+{
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (!lock.getLockInfo(&pid, &host, &app) || pid <= 0)
+        return false;
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        return false;
+#ifdef Q_OS_UNIX
+    if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        return false;
+    const QFileInfo process(QStringLiteral("/proc/%1").arg(pid));
+    if (process.exists() && process.ownerId() != ::geteuid())
+        return false;
+#endif
+    return true;
+}
 
 bool takeInstanceLock()
 {
@@ -35,8 +70,12 @@ bool takeInstanceLock()
     auto lock = std::make_unique<QLockFile>(path);
     // Never stale by age: only a lock whose process is gone is taken over.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return false;
+    if (!lock->tryLock(0)) {
+        if (lock->error() == QLockFile::LockFailedError && heldByRunningInstance(*lock))
+            return false;
+        if (!lock->removeStaleLockFile() || !lock->tryLock(0))
+            return false;
+    }
     instanceLock = std::move(lock);
     return true;
 }
@@ -57,15 +96,36 @@ void InitApplication()
 
 QString InstanceLockPath()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/zedu.lock");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!folder.isEmpty())
+        return folder + QStringLiteral("/zedu.lock");
+#ifdef Q_OS_UNIX
+    // The shared temporary folder: each user has a lock of their own, which
+    // no other user's file can stand in the way of.
+    return QDir::tempPath() + QStringLiteral("/zedu-%1.lock").arg(::geteuid());
+#else
+    return QDir::tempPath() + QStringLiteral("/zedu.lock");
+#endif
 }
 
 void ReleaseInstanceLock()
 {
     instanceLock.reset();
+}
+
+void WarnIfReadOnly(const QString& path)
+{
+    // Writing needs the file and its folder, where the journal is made.
+    // Root may write anything but a read-only mount, and is told only then.
+    // A file that cannot even be read is reported by the first read.
+    const QFileInfo file(path);
+    if (!file.exists() || !file.isReadable() ||
+        (file.isWritable() && QFileInfo(file.absolutePath()).isWritable()))
+        return;
+    ShowWarning(
+        QStringLiteral("暦ファイルに書き込むことができません。入力した予定や変更は保存されま"
+                       "せん。\r") +
+        QDir::toNativeSeparators(file.absoluteFilePath()));
 }
 
 bool ParseOpenFlag(const QString& text)
@@ -143,6 +203,16 @@ std::optional<int> Main()
         return ended;
     }
 
+    // The first start of a day keeps a copy of the calendar as it was. A
+    // copy that cannot be made now is no reason to keep the user waiting:
+    // the commands that change much ask about theirs.
+    if (!HasBackupOf(Clock::Today())) {
+        try {
+            BackupCalendar();
+        } catch (const EngineError&) {
+        }
+    }
+
     // 9. Close the splash.
     UnloadAboutBox();
 
@@ -156,5 +226,17 @@ std::optional<int> Main()
     });
     window->Form_Load();
     window->showRestored();
+    // Losing the display ends the process inside exit(): the entry is saved
+    // (or kept in a recovery file) there, while the store still works.
+    SetEngineExitHook([] {
+        if (QCoreApplication::instance())
+            if (frmMain* w = MainWindow())
+                w->unloadAtExit();
+    });
+
+    WarnIfReadOnly(gDataPath);
+    const QStringList recovered = TakeNewRecoveryFiles();
+    if (!recovered.isEmpty())
+        ShowInfo(RecoveryNoticeText(recovered));
     return std::nullopt;
 }

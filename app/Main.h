@@ -28,6 +28,10 @@ bool ParseOpenFlag(const QString& text);
 // there and that folder cannot be written, then in the per-user data folder.
 QString ResolveDataPath();
 
+// Warns once when the calendar file can be read but not written (its
+// permissions, its folder's, or a read-only disk), naming the file.
+void WarnIfReadOnly(const QString& path);
+
 // The single-instance lock taken by Main(), held until the process ends.
 // Tests that run Main() more than once in one process release it in between.
 void ReleaseInstanceLock();

@@ -43,5 +43,6 @@ void WatchQuitSignals(std::function<void()> onQuit)
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
 #endif
 }

@@ -1,7 +1,7 @@
 // Times the Edit menu's bulk commands as the user runs them, through the main
-// window's handlers (question answered, busy phase, store call, redraw of the
-// month grid), beside the store call alone, on a calendar of 100 years
-// (36,525 days). Prints one line per command:
+// window's handlers (question answered, backup, busy phase, store call, redraw
+// of the month grid), beside the backup and the store call alone, on a
+// calendar of 100 years (36,525 days). Prints one line per command:
 //   <command>  handler <ms> ms  baseline <ms> ms  ratio <handler/store>
 // Run from a release build: build/release/bench/zedu_bench_commands
 
@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "platform/basMain.h"
+#include "store/Backup.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
 #include "ui/frmMain.h"
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <functional>
 
 int main(int argc, char* argv[])
 {
@@ -72,22 +74,33 @@ int main(int argc, char* argv[])
     auto allHolidays = [] {
         gMaster.WeekDayClear(false);
     };
+    // The commands back the calendar up before they change it; so does the
+    // baseline.
+    auto backedUp = [](std::function<void()> storeCall) {
+        return [storeCall] {
+            BackupCalendar();
+            storeCall();
+        };
+    };
     report("毎年休日設定", median(runs, allWorkdays, [&] { window.mnuChangeAll_Click(); }),
-           median(runs, allWorkdays, [] { gMaster.WeekDayChangeAll(6, 15); }), "handler");
+           median(runs, allWorkdays, backedUp([] { gMaster.WeekDayChangeAll(6, 15); })), "handler");
     report("全て平日", median(runs, allHolidays, [&] { window.mnuWeekDayAll_Click(); }),
-           median(runs, allHolidays, [] { gMaster.WeekDayClear(true); }), "handler");
+           median(runs, allHolidays, backedUp([] { gMaster.WeekDayClear(true); })), "handler");
     report("全て休日", median(runs, allWorkdays, [&] { window.mnuNotWeekDayAll_Click(); }),
-           median(runs, allWorkdays, [] { gMaster.WeekDayClear(false); }), "handler");
+           median(runs, allWorkdays, backedUp([] { gMaster.WeekDayClear(false); })), "handler");
     report("全曜日平日", median(runs, allHolidays, [&] { window.mnuWeekAll_Click(); }),
-           median(runs, allHolidays, [] { gMaster.WeekWeekDayChange(week, true); }), "handler");
-    report("全曜日休日", median(runs, allWorkdays, [&] { window.mnuWeekNotAll_Click(); }),
-           median(runs, allWorkdays, [] { gMaster.WeekWeekDayChange(week, false); }), "handler");
-    dialogs.answer = QStringLiteral("行事");
-    report("毎年行事挿入", median(runs, nothing, [&] { window.mnuPlanAll_Click(); }),
-           median(runs, nothing, [] { gMaster.PlanInsert(6, 15, QStringLiteral("行事")); }),
+           median(runs, allHolidays, backedUp([] { gMaster.WeekWeekDayChange(week, true); })),
            "handler");
+    report("全曜日休日", median(runs, allWorkdays, [&] { window.mnuWeekNotAll_Click(); }),
+           median(runs, allWorkdays, backedUp([] { gMaster.WeekWeekDayChange(week, false); })),
+           "handler");
+    dialogs.answer = QStringLiteral("行事");
+    report(
+        "毎年行事挿入", median(runs, nothing, [&] { window.mnuPlanAll_Click(); }),
+        median(runs, nothing, backedUp([] { gMaster.PlanInsert(6, 15, QStringLiteral("行事")); })),
+        "handler");
     report("祝日を休日に設定", median(runs, allWorkdays, [&] { window.mnuPublicHolidays_Click(); }),
-           median(runs, allWorkdays, [] { gMaster.PublicHolidaySet(); }), "handler");
+           median(runs, allWorkdays, backedUp([] { gMaster.PublicHolidaySet(); })), "handler");
     // The lists, on the same 100 years with a three-line entry on every day,
     // beside plain SQL reading the same rows and formatting the same dates.
     {

@@ -4,8 +4,14 @@
 #include "store/Engine.h"
 #include "store/clsMaster.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <QTextBlock>
+#include <QTextLayout>
 
 clsPlan::clsPlan(QPlainTextEdit* text, RunningHost* host) : mText(text), mHost(host) {}
 
@@ -58,6 +64,7 @@ void clsPlan::Load(int DateIndex)
 
 void clsPlan::Save()
 {
+    CommitComposition();
     if (!Dirty)
         return;
     RunningScope busy(mHost, QStringLiteral("予定を書き込んでいます。"));
@@ -65,4 +72,36 @@ void clsPlan::Save()
     // successful Save.
     gMaster.PlanSave(mDateIndex, ToStoredText(BoxText(mText)));
     Dirty = false;
+}
+
+void clsPlan::SaveQuietly()
+{
+    CommitComposition();
+    if (!Dirty)
+        return;
+    gMaster.PlanSave(mDateIndex, ToStoredText(BoxText(mText)));
+    Dirty = false;
+}
+
+bool clsPlan::IsComposing() const
+{
+    // The text being composed is held beside the document, in the layout of
+    // the block the cursor is in, until the input method commits it.
+    const QTextLayout* layout = mText->textCursor().block().layout();
+    return layout && !layout->preeditAreaText().isEmpty();
+}
+
+void clsPlan::CommitComposition()
+{
+    if (!IsComposing())
+        return;
+    // The input method commits what it holds; one that does not (or none at
+    // all) leaves the text in the layout, and it is committed here as typed.
+    if (mText->hasFocus())
+        QGuiApplication::inputMethod()->commit();
+    if (!IsComposing())
+        return;
+    QInputMethodEvent commit;
+    commit.setCommitString(mText->textCursor().block().layout()->preeditAreaText());
+    QCoreApplication::sendEvent(mText, &commit);
 }

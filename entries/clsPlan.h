@@ -24,8 +24,19 @@ public:
 
     // Writes an edited box under the day it was loaded for. A store error
     // passes to the caller with Dirty still set: the text stays in the box and
-    // is written by the next successful Save.
+    // is written by the next successful Save. An input-method composition
+    // under way is committed first, so that text being converted is saved.
     void Save();
+
+    // The same write without a busy phase or a status text, for saving while
+    // the user types; a store error passes to the caller with Dirty still
+    // set.
+    void SaveQuietly();
+
+    // True while an input method is composing text in the box.
+    bool IsComposing() const;
+    // Ends a composition under way by committing its text into the box.
+    void CommitComposition();
 
     // The day whose entry the box holds.
     int DateIndex() const { return mDateIndex; }

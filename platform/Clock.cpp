@@ -13,3 +13,11 @@ void Clock::setTodayForTesting(std::optional<QDate> date)
 {
     fixedToday = date;
 }
+
+QDateTime Clock::Now()
+{
+    QDateTime now = QDateTime::currentDateTime();
+    if (fixedToday)
+        now.setDate(*fixedToday);
+    return now;
+}

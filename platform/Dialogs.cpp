@@ -17,15 +17,8 @@ public:
         box.setText(text);
         box.setWindowModality(Qt::ApplicationModal);
         switch (kind) {
-        case Dialogs::Kind::Question: {
-            box.setIcon(QMessageBox::Question);
-            QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
-            QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
-            box.setDefaultButton(yes);
-            box.setEscapeButton(no);
-            box.exec();
-            return box.clickedButton() == no ? Dialogs::No : Dialogs::Yes;
-        }
+        case Dialogs::Kind::Question:
+            return question(title, text, Dialogs::Yes);
         case Dialogs::Kind::Information:
             box.setIcon(QMessageBox::Information);
             break;
@@ -39,6 +32,21 @@ public:
         box.setEscapeButton(ok);
         box.exec();
         return Dialogs::Ok;
+    }
+
+    int question(const QString& title, const QString& text, int defaultButton) override
+    {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(title);
+        box.setText(text);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setIcon(QMessageBox::Question);
+        QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
+        QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+        box.setDefaultButton(defaultButton == Dialogs::No ? no : yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == no ? Dialogs::No : Dialogs::Yes;
     }
 
     std::optional<QString> input(const QString& title, const QString& prompt,

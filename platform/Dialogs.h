@@ -29,6 +29,14 @@ public:
     virtual ~Provider() = default;
     // Shows a message box of the given kind and returns the button pressed.
     virtual int message(Kind kind, const QString& title, const QString& text) = 0;
+    // Shows a question box whose default button (the one Return presses) is
+    // `defaultButton`, Yes or No. Providers that do not care about the
+    // default show it as any question.
+    virtual int question(const QString& title, const QString& text, int defaultButton)
+    {
+        (void)defaultButton;
+        return message(Kind::Question, title, text);
+    }
     // Shows an input box; std::nullopt when the user cancelled.
     virtual std::optional<QString> input(const QString& title, const QString& prompt,
                                          const QString& initial) = 0;

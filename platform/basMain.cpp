@@ -90,9 +90,9 @@ void ShowWarning(const QString& message)
     Dialogs::provider().message(Dialogs::Kind::Warning, kAppTitle, message);
 }
 
-int AskYesNo(const QString& message)
+int AskYesNo(const QString& message, int defaultButton)
 {
-    return Dialogs::provider().message(Dialogs::Kind::Question, kAppTitle, message) == Dialogs::No
+    return Dialogs::provider().question(kAppTitle, message, defaultButton) == Dialogs::No
                ? Dialogs::No
                : Dialogs::Yes;
 }

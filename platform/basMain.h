@@ -34,7 +34,8 @@ QStringList ListFolder(const QString& folder);
 // Warning box with an OK button.
 void ShowWarning(const QString& message);
 // Question box with Yes and No; returns Dialogs::Yes (6) or Dialogs::No (7).
-int AskYesNo(const QString& message);
+// Return presses `defaultButton`: Yes unless a caller asks for No.
+int AskYesNo(const QString& message, int defaultButton = 6);
 // Information box with an OK button.
 void ShowInfo(const QString& message);
 

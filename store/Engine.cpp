@@ -6,6 +6,8 @@
 #include <QSqlError>
 #include <QUrl>
 
+#include <cstdlib>
+
 namespace {
 
 QString engineMessage(const QSqlError& error)
@@ -18,6 +20,25 @@ QString engineMessage(const QSqlError& error)
     return message;
 }
 
+// SQLite's primary result codes that name a cause.
+constexpr int kSqliteError = 1;
+constexpr int kSqlitePerm = 3;
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteCorrupt = 11;
+constexpr int kSqliteFull = 13;
+constexpr int kSqliteCantOpen = 14;
+constexpr int kSqliteAuth = 23;
+constexpr int kSqliteNotADb = 26;
+
+std::function<void()>& exitHook()
+{
+    // Never destroyed: it must outlive every exit handler.
+    static auto* hook = new std::function<void()>;
+    return *hook;
+}
+
 QString nextConnectionName()
 {
     static QAtomicInteger<int> counter;
@@ -26,10 +47,114 @@ QString nextConnectionName()
 
 } // namespace
 
-EngineError::EngineError(const QString& file, const QString& message)
+EngineError::EngineError(const QString& file, const QString& message, Cause cause)
     : std::runtime_error((message + QStringLiteral(" (") + file + QLatin1Char(')')).toStdString()),
-      mFile(file), mMessage(message)
+      mFile(file), mMessage(message), mCause(cause)
 {}
+
+EngineError EngineError::fromSql(const QString& file, const QSqlError& error)
+{
+    bool isNumber = false;
+    // Extended result codes carry the primary code in their low byte.
+    const int code = error.nativeErrorCode().toInt(&isNumber) & 0xff;
+    const QString message = engineMessage(error);
+    Cause cause = Cause::Unknown;
+    if (isNumber) {
+        switch (code) {
+        case kSqliteBusy:
+        case kSqliteLocked:
+            cause = Cause::InUse;
+            break;
+        case kSqliteFull:
+            cause = Cause::DiskFull;
+            break;
+        case kSqlitePerm:
+        case kSqliteReadOnly:
+        case kSqliteAuth:
+            cause = Cause::ReadOnly;
+            break;
+        case kSqliteCorrupt:
+        case kSqliteNotADb:
+            cause = Cause::Damaged;
+            break;
+        case kSqliteCantOpen:
+            // The file, or the journal beside it, could not be opened: the
+            // file system tells which.
+            cause = fileCause(file);
+            break;
+        case kSqliteError:
+            // A file without the calendar's table is no calendar. SQLite has
+            // no code of its own for that; its message is fixed.
+            if (message.startsWith(QLatin1String("no such table")))
+                cause = Cause::Damaged;
+            break;
+        default:
+            break;
+        }
+    }
+    return EngineError(file, message, cause);
+}
+
+EngineError::Cause EngineError::fileCause(const QString& file)
+{
+    const QFileInfo info(file);
+    const QFileInfo folder(info.absolutePath());
+    if (!info.exists())
+        return Cause::Missing;
+    // Writing also needs the folder, where the journal is made.
+    if (!info.isReadable() || !info.isWritable() || !folder.isWritable())
+        return Cause::ReadOnly;
+    return Cause::Unknown;
+}
+
+EngineError::Cause EngineError::creationCause(const QString& file)
+{
+    const QFileInfo folder(QFileInfo(file).absolutePath());
+    return folder.exists() && !folder.isWritable() ? Cause::ReadOnly : Cause::Unknown;
+}
+
+QString EngineError::causeText() const
+{
+    switch (mCause) {
+    case Cause::Missing:
+        return QStringLiteral("暦ファイルが見つかりません。");
+    case Cause::InUse:
+        return QStringLiteral("暦ファイルが他のプログラムで使用中です。");
+    case Cause::DiskFull:
+        return QStringLiteral("ディスクの空き容量が足りません。");
+    case Cause::ReadOnly:
+        return QStringLiteral("暦ファイルに書き込む権限がないか、読み取り専用になっています。");
+    case Cause::Damaged:
+        return QStringLiteral("暦ファイルが壊れています。");
+    case Cause::Unknown:
+        break;
+    }
+    return QString();
+}
+
+void SetEngineExitHook(std::function<void()> hook)
+{
+    static const bool installed = [] {
+        // Exit handlers run in the reverse order of their registration, and
+        // Qt SQL registers the teardown of its connection registry and its
+        // drivers when they are first used. Using them before registering
+        // makes the hook run while they are still there.
+        const QString probe = QStringLiteral("zedu-exit-probe");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), probe);
+        }
+        QSqlDatabase::removeDatabase(probe);
+        std::atexit([] {
+            std::function<void()> run = std::move(exitHook());
+            exitHook() = nullptr;
+            if (run)
+                run();
+        });
+        return true;
+    }();
+    (void)installed;
+    exitHook() = std::move(hook);
+}
 
 QString EngineError::text() const
 {
@@ -52,7 +177,7 @@ void Database::Create(const QString& path)
     // file is the owner's alone from its first byte on.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw EngineError(path, file.errorString());
+        throw EngineError(path, file.errorString(), EngineError::creationCause(path));
     file.close();
     // Writing the header turns the empty file into a real, empty database,
     // so that an empty file found later is known to be no calendar.
@@ -84,9 +209,11 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
             static const QByteArray header("SQLite format 3\0", 16);
             const QByteArray start = file.read(header.size());
             if (start.isEmpty() && file.size() == 0)
-                throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"));
+                throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"),
+                                  EngineError::Cause::Damaged);
             if (start != header)
-                throw EngineError(path, QStringLiteral("the file is not a calendar database"));
+                throw EngineError(path, QStringLiteral("the file is not a calendar database"),
+                                  EngineError::Cause::Damaged);
         }
     }
     {
@@ -98,10 +225,10 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
             QStringLiteral("?mode=rw"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open()) {
-            const QString message = engineMessage(db.lastError());
+            const EngineError error = EngineError::fromSql(path, db.lastError());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(mConnectionName);
-            throw EngineError(path, message);
+            throw error;
         }
     }
     mRegistered = true;
@@ -239,5 +366,5 @@ void Query::finish()
 
 void Query::fail() const
 {
-    throw EngineError(mDb.path(), engineMessage(mQuery.lastError()));
+    throw EngineError::fromSql(mDb.path(), mQuery.lastError());
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <stdexcept>
 
 // A thin layer over SQLite through Qt SQL. Every failure of the engine
@@ -13,18 +15,48 @@
 class EngineError : public std::runtime_error
 {
 public:
-    EngineError(const QString& file, const QString& message);
+    // What most likely went wrong, in the terms a user can act on.
+    enum class Cause
+    {
+        Unknown,
+        Missing,  // the file is not there
+        InUse,    // another program holds the file
+        DiskFull, // no room left on the disk
+        ReadOnly, // no permission to write, or a read-only file or folder
+        Damaged   // the file is no calendar database, or a damaged one
+    };
+
+    EngineError(const QString& file, const QString& message, Cause cause = Cause::Unknown);
+    // A failure reported by Qt SQL: the cause is read from SQLite's result
+    // code, and for a file that could not be opened from the file system.
+    static EngineError fromSql(const QString& file, const QSqlError& error);
+    // The cause of a file that could not be opened or written, from the
+    // file system alone.
+    static Cause fileCause(const QString& file);
+    // The cause of a file (or folder) that could not be made.
+    static Cause creationCause(const QString& file);
+
     // The calendar file the failure concerns.
     const QString& file() const { return mFile; }
     // The engine's own message.
     const QString& message() const { return mMessage; }
+    Cause cause() const { return mCause; }
     // "<message> (<file>)", for showing to the user.
     QString text() const;
+    // The cause in plain Japanese, one line; "" when it is not known.
+    QString causeText() const;
 
 private:
     QString mFile;
     QString mMessage;
+    Cause mCause;
 };
+
+// Runs `hook` when the process ends through exit() while Qt is still up (Qt
+// ends the program that way when it loses the display), before Qt SQL shuts
+// down, so that the hook can still write to the calendar. One hook at a time;
+// installing another replaces it, an empty one removes it.
+void SetEngineExitHook(std::function<void()> hook);
 
 // One connection to one database file. Not copyable; closing is idempotent.
 // The connection is also the one transaction owner of the program: bulk

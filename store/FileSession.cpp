@@ -5,7 +5,10 @@
 
 #include <exception>
 
-Database gDatabase;
+// Never destroyed: a static handle would be closed by its destructor after
+// Qt SQL has already shut down (an exit() on a lost display ends the process
+// that way). The program closes it itself when it ends.
+Database& gDatabase = *new Database;
 
 namespace {
 int sessionDepth = 0;
@@ -37,15 +40,19 @@ FileSession::FileSession() : mExceptions(std::uncaught_exceptions())
 FileSession::~FileSession()
 {
     --sessionDepth;
+    const bool failed = std::uncaught_exceptions() > mExceptions;
     try {
         // Only a transaction begun inside this frame is undone: an outer
         // frame's transaction belongs to the outer operation.
-        if (std::uncaught_exceptions() > mExceptions && !mTransactionBefore)
+        if (failed && !mTransactionBefore)
             gDatabase.rollback();
     } catch (const EngineError&) {
         // Closing below ends the transaction as well.
     }
-    if (mOwnsOpen)
+    // With speed priority on, a handle that failed once (the file was
+    // replaced, locked, or opened read-only before its permissions were
+    // fixed) is let go, so that the next operation opens the file afresh.
+    if (mOwnsOpen || (failed && sessionDepth == 0 && gOpenFlag))
         gDatabase.close();
 }
 

@@ -5,7 +5,7 @@
 // The shared handle on the calendar file. While speed priority is on it stays
 // open from the main window's load to exit; while it is off every operation
 // opens it at its start and closes it at its end.
-extern Database gDatabase;
+extern Database& gDatabase;
 
 // The frame around one operation on the calendar file: opens gDatabase on
 // gDataPath when speed priority is off (and closes it again when the frame
@@ -16,6 +16,9 @@ extern Database gDatabase;
 // Frames nest: one started while another holds the file (a read inside a
 // command, say) uses the open handle and leaves opening, closing and the
 // outer transaction to the outermost frame.
+//
+// With speed priority on, an operation that fails closes the shared handle,
+// and the next one opens it again.
 class FileSession
 {
 public:

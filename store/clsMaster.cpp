@@ -47,6 +47,12 @@ bool syncPath(const QString& path, int flags)
 
 } // namespace
 
+QString CreateFailedText(const EngineError& error)
+{
+    const QString cause = error.causeText();
+    return cause.isEmpty() ? kCreateFailed : kCreateFailed + QLatin1Char('\r') + cause;
+}
+
 QString CompactionTarget()
 {
     return QFileInfo(gDataPath).absolutePath() + QStringLiteral("/New.vad");
@@ -94,6 +100,14 @@ bool IsIntactCalendar(const QString& path)
     }
 }
 
+QString UnusedAsideName(const QString& path)
+{
+    QString aside = path + QStringLiteral(".damaged");
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = path + QStringLiteral(".damaged-%1").arg(n);
+    return aside;
+}
+
 bool RecoverCalendarFile()
 {
     // SQLite plays a journal back into whatever file carries the name beside
@@ -107,9 +121,51 @@ bool RecoverCalendarFile()
         QFile::rename(journal, aside);
     }
     const QString compacted = CompactionTarget();
-    if (FileExists(gDataPath) || !FileExists(compacted) || !IsIntactCalendar(compacted))
+    if (FileExists(gDataPath) || !FileExists(compacted))
         return false;
-    return ReplaceFile(compacted, gDataPath);
+    if (IsIntactCalendar(compacted) && ReplaceFile(compacted, gDataPath))
+        return true;
+    // The first run that follows would remove the copy to make its own: it
+    // may still hold what the user wrote, so it is kept.
+    QFile::rename(compacted, UnusedAsideName(compacted));
+    return false;
+}
+
+bool IsUnfilledCalendar()
+{
+    try {
+        FileSession session;
+        Query tables(session.db(), QStringLiteral("SELECT count(*), "
+                                                  "count(CASE WHEN name = 'Master' THEN 1 END) "
+                                                  "FROM sqlite_master WHERE type = 'table'"));
+        tables.exec();
+        if (!tables.next())
+            return false;
+        const int tableCount = tables.value(0).toInt();
+        const bool hasMaster = tables.value(1).toInt() > 0;
+        tables.finish();
+        if (tableCount == 0)
+            return true;
+        if (!hasMaster)
+            return false;
+        Query any(session.db(), QStringLiteral("SELECT EXISTS (SELECT 1 FROM Master)"));
+        any.exec();
+        return any.next() && !any.value(0).toBool();
+    } catch (const EngineError&) {
+        return false;
+    }
+}
+
+void EnsureMasterTable()
+{
+    FileSession session;
+    Query master(session.db(), QStringLiteral("SELECT count(*) FROM sqlite_master "
+                                              "WHERE type = 'table' AND name = 'Master'"));
+    master.exec();
+    const bool present = master.next() && master.value(0).toInt() > 0;
+    master.finish();
+    if (!present)
+        session.db().exec(kMasterSchema);
 }
 
 clsMaster::clsMaster() = default;
@@ -170,7 +226,7 @@ void clsMaster::FieldPut()
                        "'' FROM day"));
 }
 
-bool clsMaster::Create()
+bool clsMaster::ConfirmToday()
 {
     const QString shown = FormatDayKey(TodayKey());
     const QString refused =
@@ -185,24 +241,32 @@ bool clsMaster::Create()
         ShowWarning(refused);
         return false;
     }
+    return true;
+}
+
+bool clsMaster::Create()
+{
+    mLastError.reset();
+    if (!ConfirmToday())
+        return false;
 
     bool created = false;
-    bool failed = false;
     try {
         Database::Create(gDataPath);
         created = true;
         gDatabase.open(gDataPath, true);
         gDatabase.exec(kMasterSchema);
-    } catch (const EngineError&) {
-        failed = true;
+    } catch (const EngineError& e) {
+        mLastError = e;
     }
     try {
         gDatabase.close();
-    } catch (const EngineError&) {
-        failed = true;
+    } catch (const EngineError& e) {
+        if (!mLastError)
+            mLastError = e;
     }
-    if (failed) {
-        ShowWarning(kCreateFailed);
+    if (mLastError) {
+        ShowWarning(CreateFailedText(*mLastError));
         // Only a file this call made is removed: never someone's calendar.
         if (created)
             RemoveFile(gDataPath);
@@ -213,6 +277,7 @@ bool clsMaster::Create()
 
 bool clsMaster::Update(int YMTop, int YMBottom)
 {
+    mLastError.reset();
     // Both bounds must be real months; a last month of 13 would otherwise end
     // the range a month late. Keys are worked out in 64 bits, so that a month
     // whose day keys do not fit into the field fails instead of overflowing.
@@ -238,6 +303,7 @@ bool clsMaster::Update(int YMTop, int YMBottom)
         // with speed priority off, closes the file again.
         FileSession session;
         Database& db = session.db();
+        reachPhase(UpdatePhase::Started);
         db.beginTrans();
         Query trimBelow(db, QStringLiteral("DELETE FROM Master WHERE 日付 < ?"));
         trimBelow.bind(int(lowerKey)).exec();
@@ -260,9 +326,10 @@ bool clsMaster::Update(int YMTop, int YMBottom)
         mInsertRange.reset();
         reachPhase(UpdatePhase::Filled);
         db.commitTrans();
-    } catch (const EngineError&) {
+    } catch (const EngineError& e) {
         mInsertDay.reset();
         mInsertRange.reset();
+        mLastError = e;
         return false;
     }
 

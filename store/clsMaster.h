@@ -1,11 +1,12 @@
 #pragma once
 
+#include "store/Engine.h"
+
 #include <QString>
 
 #include <functional>
 #include <memory>
-
-class Query;
+#include <optional>
 
 // The calendar store: every write to the calendar file goes through the one
 // instance gMaster. Single-day operations and the range change follow the
@@ -46,10 +47,16 @@ public:
     // file. False when the user declined or creation failed (nothing is left
     // behind then).
     bool Create();
+    // The two questions of a first run about today's date; on a No the
+    // warning to change the system date. True when both were answered Yes.
+    bool ConfirmToday();
     // Makes the stored days exactly the months YMTop to YMBottom and compacts
     // the file. False, with the file unchanged, when the change could not be
     // committed.
     bool Update(int YMTop, int YMBottom);
+    // Why the last Create or Update that returned false failed; empty when
+    // it was declined, or when the last one succeeded.
+    const std::optional<EngineError>& LastError() const { return mLastError; }
 
     // Prepares the statements that generate day records (one day, and every
     // day of a span at once), once per range change, on the connection that
@@ -57,13 +64,15 @@ public:
     void FieldPut();
 
     // Points of a range change at which a test can stop the process or fail
-    // the change: the records are in place but not committed (Filled); the
+    // the change: nothing is written yet (Started); the records are in place
+    // but not committed (Filled); the
     // change is committed and the file closed (Committed); New.vad is
     // written (Compacted); New.vad has replaced the calendar (Replaced). A
     // hook that throws EngineError at Filled makes the change fail, at
     // Compacted makes the compaction fail.
     enum class UpdatePhase
     {
+        Started,
         Filled,
         Committed,
         Compacted,
@@ -77,6 +86,7 @@ private:
     std::unique_ptr<Query> mInsertDay;
     std::unique_ptr<Query> mInsertRange;
     std::function<void(UpdatePhase)> mPhaseHook;
+    std::optional<EngineError> mLastError;
 };
 
 extern clsMaster gMaster;
@@ -84,6 +94,10 @@ extern clsMaster gMaster;
 // Text of a message box that the store shows itself.
 inline const QString kCreateFailed =
     QStringLiteral("暦の生成に失敗しました。「ﾍﾙﾌﾟ」メニューから「製品ｻﾎﾟｰﾄ情報」をご覧下さい。");
+
+// The warning of a first run that could not create or fill the calendar: the
+// text above, and the likely cause on a line of its own when it is known.
+QString CreateFailedText(const EngineError& error);
 
 // The calendar file's schema, created by Create.
 inline const QString kMasterSchema =
@@ -104,9 +118,23 @@ void MakePrivate(const QString& path);
 // the calendar's name leaves only New.vad beside the calendar's path: puts an
 // intact copy in place. True when it did. A journal left without its
 // calendar is set aside first, so that no file that takes the calendar's
-// name is rolled back with another file's pages. Start-up calls this before
-// it looks for the calendar.
+// name is rolled back with another file's pages. A lone copy that cannot be
+// put in place (a damaged one) is set aside under a new name, never deleted:
+// a first run would otherwise remove it. Start-up calls this before it looks
+// for the calendar.
 bool RecoverCalendarFile();
+
+// `path` under a name that no file has yet: `path` + ".damaged", then
+// ".damaged-2", ".damaged-3" and so on.
+QString UnusedAsideName(const QString& path);
+
+// True when the calendar file is known to be a first run that was cut off
+// between creating the file and filling it: table Master holds no record, or
+// the file holds no table at all. False when it holds days, or when it could
+// not be read (locked, damaged): such a file is left to the main window.
+bool IsUnfilledCalendar();
+// Creates table Master in a calendar file that holds no table yet.
+void EnsureMasterTable();
 
 // True when `path` is an intact calendar file (table Master present,
 // integrity check passed).

@@ -77,6 +77,8 @@ void frmMain::mnuChangeAll_Click()
                      .arg(m)
                      .arg(d)) == Dialogs::No)
         return;
+    if (!BackupBeforeChange())
+        return;
     // No progress text of its own: the grid's redraw shows and ends one.
     guarded([this] {
         gMaster.WeekDayChangeAll(mCalendar->CurMonth(), mCalendar->CurDay());
@@ -88,6 +90,8 @@ void frmMain::changeDayKinds(const QString& question, const QString& progress,
                              const std::function<void()>& storeCall)
 {
     if (AskYesNo(question) == Dialogs::No)
+        return;
+    if (!BackupBeforeChange())
         return;
     guarded([&] {
         RunningScope busy(this, progress);
@@ -142,6 +146,8 @@ void frmMain::mnuPlanAll_Click()
                 .arg(mCalendar->CurDay());
         const QString event = InputBox(prompt, kAppTitle);
         if (event.isEmpty())
+            return;
+        if (!BackupBeforeChange())
             return;
         RunningScope busy(this, QStringLiteral("行事を挿入しています。"));
         gMaster.PlanInsert(mCalendar->CurMonth(), mCalendar->CurDay(), event);

@@ -72,6 +72,7 @@ void frmMain::lstJump_LostFocus()
 void frmMain::txtToday_Change()
 {
     plan()->Dirty = true;
+    startQuietSave();
 }
 
 void frmMain::greDate_DblClick()

@@ -60,6 +60,8 @@ void frmMain::mnuDateRange_Click()
                                     "ことはできません。\r暦の変更を実行して良いですか？")) ==
             Dialogs::No)
             return;
+        if (!BackupBeforeChange())
+            return;
         RunningScope busy(this, QStringLiteral("暦を更新しています。"));
         if (gMaster.Update(first, last))
             mCalendar->setCurDate(TodayKey());

@@ -8,10 +8,12 @@
 #include "platform/RegControl.h"
 #include "platform/Twips.h"
 #include "platform/basMain.h"
+#include "store/Engine.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
 #include "ui/AppIcon.h"
 #include "ui/InputBlocker.h"
+#include "ui/Placement.h"
 #include "ui/frmAbout.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
@@ -29,6 +31,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -102,6 +105,13 @@ QString StoreErrorText(const QString& engineText)
     return QStringLiteral("暦ファイルの読み書きに失敗しました。\r") + engineText;
 }
 
+QString StoreErrorText(const EngineError& error)
+{
+    const QString cause = error.causeText();
+    return StoreErrorText(cause.isEmpty() ? error.text()
+                                          : cause + QLatin1Char('\r') + error.text());
+}
+
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -116,7 +126,14 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
     connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::Form_Unload);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] {
         if (mPlan && mLoaded && !mUnloaded) {
-            guarded([this] { mPlan->Save(); });
+            // The session is ending: nothing is asked. An entry that cannot
+            // be written is kept aside, and stays edited in case the session
+            // goes on after all.
+            try {
+                mPlan->Save();
+            } catch (const std::exception&) {
+                keepUnsavedEntry();
+            }
             SavePlacement();
         }
     });
@@ -203,6 +220,8 @@ void frmMain::createControls()
     // Tab walks the controls; Ctrl+Tab types a tab.
     txtToday->setTabChangesFocus(true);
     place(txtToday, 3300, 0, 4935, 5175);
+    // Shown by the first day that loads: nothing may be typed before.
+    txtToday->setVisible(false);
     connect(txtToday, &QPlainTextEdit::textChanged, this, &frmMain::txtToday_Change);
 
     greDate = new FlexGrid(mClient);
@@ -352,15 +371,27 @@ void frmMain::restorePlacement()
     const int width = registryNumber(QStringLiteral("Width"), QStringLiteral("6000"));
     const int height = registryNumber(QStringLiteral("Height"), QStringLiteral("3500"));
 
+    // Values that cannot be right (bigger than the screen, off every screen)
+    // are corrected rather than obeyed; the layout pass writes the corrected
+    // ones back.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    const WindowPlacement fit =
+        FitPlacement({QRect(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
+                            TwipsToPixelsY(height)),
+                      state},
+                     screens, QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
+
     setWindowState(Qt::WindowNoState);
-    move(TwipsToPixelsX(left), TwipsToPixelsY(top));
+    move(fit.outer.topLeft());
     // The stored size is the outer size; the frame is added back by the
     // window system, and corrected once it is known (see fixOuterSize).
-    resize(TwipsToPixelsX(width), TwipsToPixelsY(height));
-    mWantedOuter = QSize(TwipsToPixelsX(width), TwipsToPixelsY(height));
-    if (state == 1)
+    resize(fit.outer.size());
+    mWantedOuter = fit.outer.size();
+    if (fit.state == 1)
         mRestoredState = Qt::WindowMinimized;
-    else if (state == 2)
+    else if (fit.state == 2)
         mRestoredState = Qt::WindowMaximized;
     else
         mRestoredState = Qt::WindowNoState;
@@ -406,6 +437,7 @@ void frmMain::Form_Unload()
             mPlan->Save();
         } catch (const std::exception&) {
             // Nothing can be asked any more on this path.
+            keepUnsavedEntry();
         }
     }
     SavePlacement();
@@ -425,15 +457,15 @@ void frmMain::closeEvent(QCloseEvent* event)
             mPlan->Save();
             saved = true;
         } catch (const EngineError& e) {
-            problem = e.text();
+            problem = StoreErrorText(e);
         } catch (const std::exception& e) {
-            problem = QString::fromLocal8Bit(e.what());
+            problem = StoreErrorText(QString::fromLocal8Bit(e.what()));
         }
         if (!saved) {
             Running(QString());
-            if (AskYesNo(StoreErrorText(problem) +
-                         QStringLiteral("\r入力した予定は保存されていません。終了しますか？")) ==
-                Dialogs::No) {
+            if (AskYesNo(problem +
+                             QStringLiteral("\r入力した予定は保存されていません。終了しますか？"),
+                         Dialogs::No) == Dialogs::No) {
                 event->ignore();
                 return;
             }
@@ -582,11 +614,11 @@ bool frmMain::guarded(const std::function<void()>& command)
         command();
         return true;
     } catch (const EngineError& e) {
-        problem = e.text();
+        problem = StoreErrorText(e);
     } catch (const std::exception& e) {
-        problem = QString::fromLocal8Bit(e.what());
+        problem = StoreErrorText(QString::fromLocal8Bit(e.what()));
     }
     // Busy phases and suspended drawing have ended with their scopes.
-    ShowWarning(StoreErrorText(problem));
+    ShowWarning(problem);
     return false;
 }

@@ -16,6 +16,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class EngineError;
 class FlexGrid;
 class InputBlocker;
 class clsCalendar;
@@ -43,8 +44,12 @@ public:
     // and selects today.
     void Form_Load();
     // Saves a pending entry and the placement and closes the shared database.
-    // Runs once, whichever way the program ends.
+    // Runs once, whichever way the program ends. An entry that cannot be
+    // written goes to a recovery file.
     void Form_Unload();
+    // Form_Unload for a process that is ending inside exit() (the display
+    // was lost): no busy phase, no pending window messages run.
+    void unloadAtExit();
     bool isUnloaded() const { return mUnloaded; }
 
     // A non-empty message starts a busy phase: the window ignores input, the
@@ -124,6 +129,20 @@ private:
     // A menu item of the menu bar, by its name.
     QAction* menuItem(const QString& name) const { return mMenuItems.value(name); }
 
+    // Before a command that cannot be undone, after its question: a backup
+    // of the calendar (Safeguards.cpp). When none can be made the user is asked whether to go
+    // on without one; false when not (the command then changes nothing).
+    bool BackupBeforeChange();
+
+    // Saving while typing (Safeguards.cpp): an edited entry is written
+    // quietly a moment after the last change, unless a busy phase, a store
+    // operation, a modal box or an input-method composition is under way.
+    void startQuietSave();
+    void quietSave();
+    // An edited entry that could not be written, when the program ends
+    // without asking: kept in a recovery file.
+    void keepUnsavedEntry();
+
     // The bulk day-kind commands: question, busy phase, store call, redraw.
     void changeDayKinds(const QString& question, const QString& progress,
                         const std::function<void()>& storeCall);
@@ -146,6 +165,7 @@ private:
     // CAPS, NUM, INS, SCRL and ｶﾅ.
     QLabel* mKeyPanels[5] = {};
     QTimer* mClock = nullptr;
+    QTimer* mQuietSave = nullptr;
 
     QMenu* mnuEdit = nullptr;
     QHash<QString, QAction*> mMenuItems;
@@ -171,3 +191,5 @@ void setMainWindow(frmMain* window);
 
 // The warning shown when a command meets a store error.
 QString StoreErrorText(const QString& engineText);
+// The same with the error's likely cause before the engine's text.
+QString StoreErrorText(const EngineError& error);

@@ -10,11 +10,15 @@
 // into the entry box, prints "ready" and runs the event loop like the
 // program does. With --splash it only shows the splash screen, prints
 // "splash <window id>" and waits until its standard input closes.
+// program does. With --stop-at PHASE a first run prints "phase PHASE" there
+// and waits to be killed: "questions" (both answered, nothing made yet), or
+// a phase of the fill ("started", "filled", "committed").
 
 #include "app/Main.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
 #include "ui/frmAbout.h"
+#include "store/clsMaster.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -25,13 +29,23 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <thread>
 
 namespace {
+
+[[noreturn]] void stopHere(const QString& phase)
+{
+    std::printf("phase %s\n", phase.toUtf8().constData());
+    std::fflush(stdout);
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+}
 
 class PrintingDialogs final : public Dialogs::Provider
 {
 public:
     QStringList answers;
+    bool stopAfterAnswers = false;
 
     int message(Dialogs::Kind kind, const QString& title, const QString& text) override
     {
@@ -40,6 +54,8 @@ public:
         const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
         if (answer.isEmpty())
             print(QStringLiteral("unanswered"));
+        if (answers.isEmpty() && stopAfterAnswers)
+            stopHere(QStringLiteral("questions"));
         if (answer == QLatin1String("yes"))
             return Dialogs::Yes;
         if (answer == QLatin1String("ok"))
@@ -92,6 +108,16 @@ int main(int argc, char* argv[])
             splash = true;
         else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
             typed = args[++i];
+        else if (args[i] == QLatin1String("--stop-at") && i + 1 < args.size()) {
+            const QString phase = args[++i];
+            dialogs.stopAfterAnswers = phase == QLatin1String("questions");
+            gMaster.setUpdatePhaseHookForTesting([phase](clsMaster::UpdatePhase reached) {
+                static const char* names[] = {"started", "filled", "committed", "compacted",
+                                              "replaced"};
+                if (phase == QLatin1String(names[int(reached)]))
+                    stopHere(phase);
+            });
+        }
     }
     if (splash) {
         ShowSplash();

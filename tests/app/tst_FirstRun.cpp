@@ -160,10 +160,34 @@ private slots:
         ScriptedDialogs boxes;
         boxes.yes();
         boxes.yes();
+        const QByteArray damaged = FileDigest(CompactionTarget());
         QCOMPARE(PrepareCalendarFile(), std::nullopt);
         QCOMPARE(boxes.boxes.size(), 2);
         QVERIFY(IsIntactCalendar(gDataPath));
         QVERIFY(!QFile::exists(CompactionTarget()));
+        // Set aside, never deleted: it may hold what the user wrote.
+        QCOMPARE(FileDigest(CompactionTarget() + QStringLiteral(".damaged")), damaged);
+    }
+
+    void calendarWithoutDaysIsAFirstRunCutOff()
+    {
+        // Cut off inside Create: a database without its table yet.
+        Clock::setTodayForTesting(QDate(1999, 11, 30));
+        Database::Create(gDataPath);
+        QVERIFY(IsUnfilledCalendar());
+        ScriptedDialogs boxes;
+        boxes.yes();
+        boxes.yes();
+        QCOMPARE(PrepareCalendarFile(), std::nullopt);
+        QCOMPARE(SqlPeek(gDataPath).one(QStringLiteral("SELECT count(*) FROM Master")).toInt(),
+                 1857);
+        QVERIFY(!IsUnfilledCalendar());
+        // One that cannot be read now is not taken for one: the window
+        // reports it.
+        QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master")));
+        SqlPeek other(gDataPath);
+        QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY(!IsUnfilledCalendar());
     }
 };
 

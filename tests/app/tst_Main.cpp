@@ -308,11 +308,41 @@ private slots:
         QCOMPARE(next.lines, QStringList{QStringLiteral("running")});
     }
 
+    void lockOfNoRunningInstanceIsTakenOver_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("garbage") << QByteArray("\x7f\x01 no lock at all\n\n");
+        // A live process of this user, but the lock names another machine.
+        QTest::newRow("another host") << (QByteArray::number(QCoreApplication::applicationPid()) +
+                                          "\nzedu_mainhost\nsome-other-host.example\n");
+    }
+    void lockOfNoRunningInstanceIsTakenOver()
+    {
+        QFETCH(QByteArray, content);
+        QFile existing(appFolder.filePath(QStringLiteral("Data.vad")));
+        QVERIFY(MakeCalendarFile(existing.fileName(), 202601, 202612));
+        QFile lock(InstanceLockPath());
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(content);
+        lock.close();
+        ScriptedDialogs boxes; // the refusal would fail the test
+        QCOMPARE(Main(), std::optional<int>());
+        QVERIFY(MainWindow());
+        // The lock is ours now: another start is refused.
+        const HostRun second = runHost({QStringLiteral("--app-folder"), appFolder.path(),
+                                        QStringLiteral("--answers"), QStringLiteral("ok")});
+        QCOMPARE(second.lines.value(0), QStringLiteral("box warning|Zedu|") + kTwice);
+        delete MainWindow();
+        QVERIFY(QFile::remove(existing.fileName()));
+    }
+
     void quitSignalSavesThePendingEntry_data()
     {
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
     }
     void quitSignalSavesThePendingEntry()
     {

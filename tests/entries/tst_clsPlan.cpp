@@ -143,6 +143,28 @@ private slots:
         QCOMPARE(clsPlan::ToStoredText(clsPlan::ToBoxText(QStringLiteral("𠮷\r\n\r\nx"))),
                  QStringLiteral("𠮷\r\n\r\nx"));
     }
+
+    void quietSaveShowsNothing()
+    {
+        plan->Load(19990715);
+        box->setPlainText(QStringLiteral("静かに"));
+        host.messages.clear();
+        plan->SaveQuietly();
+        QCOMPARE(stored(19990715), QStringLiteral("静かに"));
+        QVERIFY(!plan->Dirty);
+        QVERIFY(host.messages.isEmpty());
+        QVERIFY(!gDatabase.isOpen());
+
+        // A failure keeps the edit for the next save, and still shows nothing.
+        box->setPlainText(QStringLiteral("あとで"));
+        QVERIFY(QFile::rename(gDataPath, gDataPath + QStringLiteral(".away")));
+        QVERIFY_THROWS_EXCEPTION(EngineError, plan->SaveQuietly());
+        QVERIFY(plan->Dirty);
+        QVERIFY(host.messages.isEmpty());
+        QVERIFY(QFile::rename(gDataPath + QStringLiteral(".away"), gDataPath));
+        plan->Save();
+        QCOMPARE(stored(19990715), QStringLiteral("あとで"));
+    }
 };
 
 ZEDU_TEST_MAIN(tst_clsPlan)

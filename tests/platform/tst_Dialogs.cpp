@@ -104,6 +104,22 @@ private slots:
         }
     }
 
+    void questionBoxDefaultButton()
+    {
+        for (const int wanted : {Dialogs::Yes, Dialogs::No}) {
+            auto pressed = std::make_shared<QString>();
+            whenModal([pressed](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box && box->defaultButton());
+                *pressed = box->defaultButton()->text();
+                box->defaultButton()->click();
+            });
+            QCOMPARE(AskYesNo(QStringLiteral("?"), wanted), wanted);
+            QCOMPARE(*pressed,
+                     wanted == Dialogs::Yes ? QStringLiteral("はい") : QStringLiteral("いいえ"));
+        }
+    }
+
     void questionBoxClosedCountsAsNo()
     {
         whenModal([](QWidget* w) { w->close(); });

@@ -17,7 +17,51 @@ class tst_Engine : public QObject
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
+    // The cause of the EngineError that `work` throws.
+    template <typename Work> static QString causeOf(Work work)
+    {
+        try {
+            work();
+        } catch (const EngineError& e) {
+            return e.causeText();
+        }
+        return QStringLiteral("no failure");
+    }
+
 private slots:
+    void causesOfRealFailures()
+    {
+        Database db;
+        QCOMPARE(causeOf([&] { db.open(path(QStringLiteral("missing.vad"))); }),
+                 QStringLiteral("暦ファイルが見つかりません。"));
+        const QString empty = path(QStringLiteral("empty.vad"));
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        QCOMPARE(causeOf([&] { db.open(empty); }), QStringLiteral("暦ファイルが壊れています。"));
+
+        const QString other = path(QStringLiteral("other.vad"));
+        Database::Create(other);
+        db.open(other);
+        db.exec(QStringLiteral("CREATE TABLE Something (x)"));
+        // A file without the calendar's table; a mistake that names no cause.
+        QCOMPARE(causeOf([&] { db.exec(QStringLiteral("SELECT 1 FROM Master")); }),
+                 QStringLiteral("暦ファイルが壊れています。"));
+        QCOMPARE(causeOf([&] { db.exec(QStringLiteral("SELEC 1")); }), QString());
+        // SQLite's "database or disk is full", from a file that may not grow.
+        db.exec(QStringLiteral("PRAGMA max_page_count = 3"));
+        QCOMPARE(causeOf([&] {
+                     db.exec(QStringLiteral("INSERT INTO Something VALUES (zeroblob(1e5))"));
+                 }),
+                 QStringLiteral("ディスクの空き容量が足りません。"));
+        db.close();
+
+        Database holder;
+        holder.open(other);
+        holder.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+        db.open(other);
+        QCOMPARE(causeOf([&] { db.exec(QStringLiteral("SELECT count(*) FROM Something")); }),
+                 QStringLiteral("暦ファイルが他のプログラムで使用中です。"));
+    }
+
     void openingNeverCreatesAFile()
     {
         Database db;

@@ -133,7 +133,10 @@ private slots:
         const QStringList lines = QString::fromUtf8(host.readAllStandardOutput())
                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[2], QStringLiteral("box 0|") + kCreateFailed);
+        // The cause follows on a line of its own.
+        QCOMPARE(lines[2], QStringLiteral("box 0|") + kCreateFailed +
+                               QStringLiteral("\r暦ファイルに書き込む権限がないか、読み取り専用に"
+                                              "なっています。"));
         QCOMPARE(lines[3], QStringLiteral("done 0"));
         QVERIFY(!QFile::exists(target));
     }

@@ -65,19 +65,31 @@ void ScriptedDialogs::unexpected(const QString& what)
 
 int ScriptedDialogs::message(Dialogs::Kind kind, const QString& title, const QString& text)
 {
-    boxes.append({kind, title, text, {}});
+    return respond({kind, title, text, {}, kind == Dialogs::Kind::Question ? Dialogs::Yes : 0});
+}
+
+int ScriptedDialogs::question(const QString& title, const QString& text, int defaultButton)
+{
+    return respond({Dialogs::Kind::Question, title, text, {}, defaultButton});
+}
+
+int ScriptedDialogs::respond(const Box& box)
+{
+    const Dialogs::Kind kind = box.kind;
+    const QString& text = box.text;
+    boxes.append(box);
     if (onBox)
         onBox(boxes.last());
     if (answers.empty()) {
         unexpected(QStringLiteral("unexpected %1 box: %2").arg(kindName(kind), text));
         return Dialogs::No;
     }
-    const Answer answer = answers.front();
+    const Answer next = answers.front();
     answers.pop_front();
-    const bool question = kind == Dialogs::Kind::Question;
-    if (question && (answer.what == Answer::Yes || answer.what == Answer::No))
-        return answer.what == Answer::Yes ? Dialogs::Yes : Dialogs::No;
-    if (!question && answer.what == Answer::Ok)
+    const bool isQuestion = kind == Dialogs::Kind::Question;
+    if (isQuestion && (next.what == Answer::Yes || next.what == Answer::No))
+        return next.what == Answer::Yes ? Dialogs::Yes : Dialogs::No;
+    if (!isQuestion && next.what == Answer::Ok)
         return Dialogs::Ok;
     unexpected(QStringLiteral("%1 box answered with the wrong kind of answer: %2")
                    .arg(kindName(kind), text));
@@ -87,7 +99,7 @@ int ScriptedDialogs::message(Dialogs::Kind kind, const QString& title, const QSt
 std::optional<QString> ScriptedDialogs::input(const QString& title, const QString& prompt,
                                               const QString& initial)
 {
-    boxes.append({Dialogs::Kind::Input, title, prompt, initial});
+    boxes.append({Dialogs::Kind::Input, title, prompt, initial, 0});
     if (onBox)
         onBox(boxes.last());
     if (answers.empty()) {

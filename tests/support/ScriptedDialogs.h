@@ -22,6 +22,9 @@ public:
         QString title;
         QString text;    // the message, or the prompt of an input box
         QString initial; // pre-filled answer of an input box
+        // The button Return presses in a question: Dialogs::Yes or
+        // Dialogs::No; 0 for other boxes.
+        int defaultButton = 0;
     };
 
     ScriptedDialogs();
@@ -47,6 +50,7 @@ public:
     std::function<void(const Box&)> onBox;
 
     int message(Dialogs::Kind kind, const QString& title, const QString& text) override;
+    int question(const QString& title, const QString& text, int defaultButton) override;
     std::optional<QString> input(const QString& title, const QString& prompt,
                                  const QString& initial) override;
 
@@ -66,6 +70,7 @@ private:
     std::deque<Answer> answers;
     Dialogs::Provider* previous = nullptr;
     void unexpected(const QString& what);
+    int respond(const Box& box);
 };
 
 QString kindName(Dialogs::Kind kind);

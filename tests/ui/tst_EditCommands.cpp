@@ -2,6 +2,7 @@
 #include "platform/DayKey.h"
 #include "platform/JapaneseHolidays.h"
 #include "platform/basMain.h"
+#include "store/Backup.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/TestMain.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -26,6 +28,11 @@ int holidays(const QString& path, const QString& where)
     return SqlPeek(path)
         .one(QStringLiteral("SELECT count(*) FROM Master WHERE 平日 = 0 AND ") + where)
         .toInt();
+}
+
+QList<QVariantList> rowsOf(const QString& path)
+{
+    return SqlPeek(path).rows(QStringLiteral("SELECT * FROM Master ORDER BY 日付"));
 }
 
 } // namespace
@@ -381,6 +388,63 @@ private slots:
         clickDay(14);
         QCOMPARE(curDate(), 20261214);
         QVERIFY(entryBox()->isVisible());
+    }
+
+    void irreversibleCommandsBackUpFirst_data()
+    {
+        QTest::addColumn<QString>("item");
+        // "yes" or the text of an input box, comma-separated; the day is one
+        // on which the command changes something.
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<int>("day");
+        const QString yes = QStringLiteral("yes");
+        QTest::newRow("yearly holiday") << QStringLiteral("mnuChangeAll") << yes << 11;
+        QTest::newRow("all workdays") << QStringLiteral("mnuWeekDayAll") << yes << 11;
+        QTest::newRow("all holidays") << QStringLiteral("mnuNotWeekDayAll") << yes << 11;
+        QTest::newRow("weekday workdays") << QStringLiteral("mnuWeekAll") << yes << 12;
+        QTest::newRow("weekday holidays") << QStringLiteral("mnuWeekNotAll") << yes << 11;
+        QTest::newRow("yearly event")
+            << QStringLiteral("mnuPlanAll") << QStringLiteral("行事") << 11;
+        QTest::newRow("range") << QStringLiteral("mnuDateRange")
+                               << QStringLiteral("202612,203006,yes") << 11;
+    }
+    void irreversibleCommandsBackUpFirst()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, answers);
+        QFETCH(int, day);
+        start(); // the day's first backup
+        clickDay(day);
+        QVERIFY(WriteDayEntry(dataPath(), 20261207, QStringLiteral("直前の状態")));
+        const QList<QVariantList> before = rowsOf(dataPath());
+        for (const QString& answer : answers.split(QLatin1Char(',')))
+            answer == QLatin1String("yes") ? boxes->yes() : boxes->input(answer);
+        trigger(item.toLatin1().constData());
+        verifyIdle();
+        QCOMPARE(ListBackups().size(), 2);
+        QCOMPARE(rowsOf(BackupFolder() + QLatin1Char('/') + ListBackups().last()), before);
+        QVERIFY(rowsOf(dataPath()) != before);
+    }
+
+    void commandWithoutABackupIsAskedAbout()
+    {
+        start();
+        QVERIFY(QDir(BackupFolder()).removeRecursively());
+        QVERIFY(QFile(BackupFolder()).open(QIODevice::WriteOnly)); // no folder can be made
+        const QByteArray before = FileDigest(dataPath());
+        for (const bool goOn : {false, true}) {
+            boxes->clear();
+            boxes->yes();
+            goOn ? boxes->yes() : boxes->no();
+            trigger("mnuWeekDayAll");
+            QCOMPARE(boxes->boxes.size(), 2);
+            QCOMPARE(boxes->boxes[1].text,
+                     QStringLiteral("暦ファイルのバックアップを作成できませんでした。\r"
+                                    "バックアップなしで実行しますか？"));
+            QCOMPARE(boxes->boxes[1].defaultButton, Dialogs::No);
+            QCOMPARE(FileDigest(dataPath()) == before, !goOn);
+            verifyIdle();
+        }
     }
 };
 

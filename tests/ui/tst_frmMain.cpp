@@ -5,6 +5,7 @@
 #include "platform/RegControl.h"
 #include "platform/Twips.h"
 #include "platform/basMain.h"
+#include "store/Backup.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -19,7 +20,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QDialog>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,6 +30,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -383,17 +387,21 @@ private slots:
         QVERIFY(shortcut.remove());
     }
 
-    void emptyCalendarOpensWithoutDays()
+    void emptyCalendarIsAFirstRunCutOff()
     {
+        // What a first run killed before its fill leaves: the start asks the
+        // first run's questions again (a Yes fills it, tst_Faults); a No
+        // leaves the file as it is.
         QVERIFY(MakeCalendarFile(dataPath(), 202612, 202612));
         QVERIFY(SqlPeek(dataPath()).exec(QStringLiteral("DELETE FROM Master")));
-        start();
-        QCOMPARE(caption(), QStringLiteral("2026年12月"));
-        QVERIFY(!grid()->isVisible());
-        QVERIFY(!entryBox()->isVisible());
-        child<QPushButton>("cmdJump")->click();
-        QCOMPARE(child<QListWidget>("lstJump")->count(), 0);
-        QVERIFY(window()->isEnabled());
+        const QByteArray before = FileDigest(dataPath());
+        boxes->yes();
+        boxes->no();
+        boxes->ok();
+        QCOMPARE(Main(), std::optional<int>(kStartupEnded));
+        QVERIFY(!window());
+        QVERIFY(boxes->boxes[0].text.startsWith(QStringLiteral("暦ファイルを作成します。")));
+        QCOMPARE(FileDigest(dataPath()), before);
     }
 
     void windowSnapsBackToItsMinimumSize()
@@ -589,7 +597,8 @@ private slots:
         button(2)->click();
         QCOMPARE(boxes->boxes.size(), 1);
         QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Warning);
-        QVERIFY(boxes->boxes[0].text.startsWith(StoreErrorText(QString())));
+        QVERIFY(boxes->boxes[0].text.startsWith(StoreErrorText(QString()) +
+                                                QStringLiteral("暦ファイルが見つかりません。\r")));
         QVERIFY(window()->isEnabled());
         QCOMPARE(BusyCount(), 0);
         QCOMPARE(statusText(), QString());
@@ -638,6 +647,140 @@ private slots:
         QVERIFY(window()->isEnabled());
         box->cmdClose->click();
         QTRY_VERIFY(!AboutBoxLoaded());
+    }
+
+    void calendarLockedAtStartLeavesNothingToTypeInto()
+    {
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        const QByteArray before = FileDigest(dataPath());
+        {
+            SqlPeek other(dataPath());
+            QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            boxes->ok();
+            start();
+            QCOMPARE(boxes->boxes.size(), 1);
+            QVERIFY(boxes->boxes[0].text.startsWith(
+                StoreErrorText(QString()) +
+                QStringLiteral("暦ファイルが他のプログラムで使用中です。\r")));
+            QVERIFY(!entryBox()->isVisible());
+            // Keys go nowhere that could hold them.
+            QWidget* focus = QApplication::focusWidget();
+            QVERIFY(focus != entryBox());
+            if (focus)
+                QTest::keyClicks(focus, QStringLiteral("abc"));
+            QCOMPARE(entryBox()->toPlainText(), QString());
+        }
+        window()->close();
+        QVERIFY(window()->isUnloaded());
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(FileDigest(dataPath()), before);
+    }
+
+    void typingIsSavedQuietlyWhenNothingElseIsGoingOn()
+    {
+        start();
+        auto stored = [this] {
+            return ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString();
+        };
+        typeEntry(QStringLiteral("abc"));
+        QCOMPARE(stored(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(stored(), QStringLiteral("abc"), 5000);
+        QVERIFY(!window()->plan()->Dirty);
+        QCOMPARE(statusText(), QString());
+        QCOMPARE(BusyCount(), 0);
+
+        // Not while text is being converted.
+        QInputMethodEvent composing(QStringLiteral("へんかん"), {});
+        QCoreApplication::sendEvent(entryBox(), &composing);
+        QTest::qWait(3000);
+        QCOMPARE(stored(), QStringLiteral("abc"));
+        QInputMethodEvent converted;
+        converted.setCommitString(QStringLiteral("変換"));
+        QCoreApplication::sendEvent(entryBox(), &converted);
+        QTRY_COMPARE_WITH_TIMEOUT(stored(), QStringLiteral("abc変換"), 5000);
+
+        // Not while a box waits for the user.
+        QDialog modal(window());
+        modal.setModal(true);
+        modal.show();
+        entryBox()->insertPlainText(QStringLiteral("1"));
+        QTest::qWait(3000);
+        QCOMPARE(stored(), QStringLiteral("abc変換"));
+        modal.hide();
+        QTRY_COMPARE_WITH_TIMEOUT(stored(), QStringLiteral("abc変換1"), 5000);
+    }
+
+    void compositionAtADayChangeIsSaved()
+    {
+        start();
+        typeEntry(QStringLiteral("予定"));
+        QInputMethodEvent composing(QStringLiteral("へんかん"), {});
+        QCoreApplication::sendEvent(entryBox(), &composing);
+        clickDay(8);
+        QCOMPARE(curDate(), 20261208);
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(),
+                 QStringLiteral("予定へんかん"));
+        QCOMPARE(entryBox()->toPlainText(), QString());
+    }
+
+    void closingWithAnUnsavedEntryDefaultsToNo()
+    {
+        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("False")));
+        start();
+        typeEntry(QStringLiteral("まだ"));
+        QVERIFY(QFile::rename(dataPath(), dataPath() + QStringLiteral(".away")));
+        boxes->no();
+        window()->close();
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Question);
+        QCOMPARE(boxes->boxes[0].defaultButton, Dialogs::No);
+        QVERIFY(boxes->boxes[0].text.endsWith(
+            QStringLiteral(")\r入力した予定は保存されていません。終了しますか？")));
+        QVERIFY(!window()->isUnloaded());
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("まだ"));
+        QVERIFY(QFile::rename(dataPath() + QStringLiteral(".away"), dataPath()));
+    }
+
+    void impossiblePlacementIsCorrected_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("99999999") << QStringLiteral("99999999");
+        QTest::newRow("-5") << QStringLiteral("-5");
+    }
+    void impossiblePlacementIsCorrected()
+    {
+        QFETCH(QString, value);
+        for (const char* name : {"Left", "Top", "Width", "Height"})
+            QVERIFY(RegWrite(kRegKey, QLatin1String(name), value));
+        start();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect outer = window()->frameGeometry();
+        QVERIFY2(screen.intersects(outer), "the window is off the screen");
+        QVERIFY(outer.width() <= screen.width() && outer.height() <= screen.height());
+        stop();
+        // What is written back is what the window had.
+        const auto twips = [](const char* name) {
+            return RegRead(kRegKey, QLatin1String(name), QString()).toDouble();
+        };
+        QCOMPARE(twips("Left"), PixelsToTwipsX(outer.left()));
+        QCOMPARE(twips("Top"), PixelsToTwipsY(outer.top()));
+        QCOMPARE(twips("Width"), PixelsToTwipsX(outer.width()));
+        QCOMPARE(twips("Height"), PixelsToTwipsY(outer.height()));
+    }
+
+    void firstStartOfTheDayMakesABackup()
+    {
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        QVERIFY(WriteDayEntry(dataPath(), 20261207, QStringLiteral("朝の状態")));
+        start();
+        stop();
+        start();
+        QCOMPARE(ListBackups().size(), 1);
+        QVERIFY(ListBackups()[0].startsWith(QStringLiteral("Data-20261207-")));
+        QCOMPARE(ReadDayField(BackupFolder() + QLatin1Char('/') + ListBackups()[0], 20261207,
+                              QStringLiteral("内容"))
+                     .toString(),
+                 QStringLiteral("朝の状態"));
     }
 };
 
