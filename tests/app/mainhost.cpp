@@ -17,8 +17,8 @@
 #include "app/Main.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
-#include "ui/frmAbout.h"
 #include "store/clsMaster.h"
+#include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>

@@ -1,27 +1,10 @@
 #include "platform/ShortcutFiles.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(contents), contents.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-} // namespace
 
 class tst_ShortcutFiles : public QObject
 {

@@ -14,6 +14,7 @@
 #include "platform/Globals.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
+#include "tests/support/HostDialogs.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -21,29 +22,10 @@
 #include <cstdio>
 #include <thread>
 
-namespace {
-
-class YesDialogs final : public Dialogs::Provider
-{
-public:
-    int message(Dialogs::Kind kind, const QString&, const QString& text) override
-    {
-        std::printf("box %d|%s\n", int(kind), text.toUtf8().constData());
-        std::fflush(stdout);
-        return kind == Dialogs::Kind::Question ? Dialogs::Yes : Dialogs::Ok;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-};
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    YesDialogs dialogs;
+    HostDialogs dialogs;
     Dialogs::setProvider(&dialogs);
     const QStringList args = app.arguments();
     if (args.size() < 3)

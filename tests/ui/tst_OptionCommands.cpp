@@ -2,6 +2,7 @@
 #include "platform/RegControl.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 #include "tests/ui/MainWindowHarness.h"
 
@@ -41,20 +42,6 @@ const QString kAskSpeedOn = QStringLiteral(
 const QString kAskSpeedOff =
     QStringLiteral("現在「速度優先」に設定されていません。\r「速度優先」にすると、メモリの消費量が"
                    "増えますが、動作速度は速くなります。\r変更しますか？");
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(contents), contents.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
 
 void removeAny(const QString& path)
 {

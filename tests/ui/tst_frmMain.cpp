@@ -18,9 +18,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QDialog>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QLabel>

@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
+#include "tests/support/HostDialogs.h"
 #include "ui/frmMain.h"
 
 #include <QAction>
@@ -20,31 +21,11 @@
 
 #include <cstdio>
 
-namespace {
-
-class YesDialogs final : public Dialogs::Provider
-{
-public:
-    int message(Dialogs::Kind kind, const QString&, const QString& text) override
-    {
-        std::printf("box %d|%s\n", int(kind), text.toUtf8().constData());
-        std::fflush(stdout);
-        return kind == Dialogs::Kind::Question ? Dialogs::Yes : Dialogs::Ok;
-    }
-    std::optional<QString> input(const QString&, const QString& prompt, const QString&) override
-    {
-        std::printf("box %d|%s\n", int(Dialogs::Kind::Input), prompt.toUtf8().constData());
-        return std::nullopt;
-    }
-};
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     InitApplication();
-    YesDialogs dialogs;
+    HostDialogs dialogs;
     Dialogs::setProvider(&dialogs);
     const QStringList args = app.arguments();
     if (args.size() < 2)
