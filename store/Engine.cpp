@@ -1,5 +1,8 @@
 #include "store/Engine.h"
 
+#include "store/EncryptedImage.h"
+#include "store/Envelope.h"
+
 #include <QAtomicInteger>
 #include <QFile>
 #include <QFileInfo>
@@ -126,6 +129,12 @@ QString EngineError::causeText() const
         return QStringLiteral("暦ファイルに書き込む権限がないか、読み取り専用になっています。");
     case Cause::Damaged:
         return QStringLiteral("暦ファイルが壊れています。");
+    case Cause::Locked:
+        return QStringLiteral("暦ファイルは暗号化されています。開くにはパスワードが必要です。");
+    case Cause::Altered:
+        return EnvelopeError(EnvelopeFailure::Damaged).text();
+    case Cause::UnknownFormat:
+        return QStringLiteral("この暦ファイルの暗号化の形式には対応していません。");
     case Cause::Unknown:
         break;
     }
@@ -203,15 +212,17 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
     // it; an empty calendar file is damaged and must stay as it is. A file
     // without SQLite's header is refused here, before SQLite sees it, which
     // is also cheaper than a first statement on every open.
+    bool encrypted = false;
     if (!allowEmpty) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly)) {
             static const QByteArray header("SQLite format 3\0", 16);
             const QByteArray start = file.read(header.size());
+            encrypted = Envelope::Starts(start);
             if (start.isEmpty() && file.size() == 0)
                 throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"),
                                   EngineError::Cause::Damaged);
-            if (start != header)
+            if (start != header && !encrypted)
                 throw EngineError(path, QStringLiteral("the file is not a calendar database"),
                                   EngineError::Cause::Damaged);
         }
@@ -219,11 +230,14 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
         // mode=rw opens only an existing file: a vanished calendar must be an
-        // error, never a new empty database.
-        db.setDatabaseName(
-            QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-            QStringLiteral("?mode=rw"));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+        // error, never a new empty database. An encrypted one is read into
+        // an empty database in memory.
+        db.setDatabaseName(encrypted ? QStringLiteral(":memory:")
+                                     : QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                                               .toString(QUrl::FullyEncoded) +
+                                           QStringLiteral("?mode=rw"));
+        if (!encrypted)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open()) {
             const EngineError error = EngineError::fromSql(path, db.lastError());
             db = QSqlDatabase();
@@ -234,6 +248,8 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
     mRegistered = true;
     mPath = path;
     try {
+        if (encrypted)
+            mImage = std::make_unique<EncryptedImage>(connection(), path);
         if (exclusive) {
             exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
             // The lock is taken by the first access; take it now.
@@ -263,6 +279,8 @@ void Database::close()
         QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
         if (mInTransaction && db.isOpen())
             db.rollback();
+        // The image is wiped before SQLite lets its memory go.
+        mImage.reset();
         db.close();
     }
     mInTransaction = false;
@@ -292,6 +310,7 @@ void Database::commitTrans()
 {
     exec(QStringLiteral("COMMIT"));
     mInTransaction = false;
+    writeBack();
 }
 
 void Database::rollback()
@@ -308,8 +327,18 @@ void Database::exec(const QString& sql)
     query.exec();
 }
 
+void Database::writeBack()
+{
+    if (mImage)
+        mImage->writeBack();
+}
+
 void Database::compactInto(const QString& target)
 {
+    if (mImage) {
+        mImage->compactInto(target);
+        return;
+    }
     Query vacuum(*this, QStringLiteral("VACUUM INTO ?"));
     vacuum.bind(target).exec();
 }
@@ -336,6 +365,8 @@ Query& Query::exec()
     mValues.clear();
     if (!mQuery.exec())
         fail();
+    if (!mDb.inTransaction())
+        mDb.writeBack();
     return *this;
 }
 

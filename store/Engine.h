@@ -7,7 +7,10 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 #include <stdexcept>
+
+class EncryptedImage;
 
 // A thin layer over SQLite through Qt SQL. Every failure of the engine
 // becomes an EngineError that names the file and carries SQLite's message.
@@ -23,7 +26,11 @@ public:
         InUse,    // another program holds the file
         DiskFull, // no room left on the disk
         ReadOnly, // no permission to write, or a read-only file or folder
-        Damaged   // the file is no calendar database, or a damaged one
+        Damaged,  // the file is no calendar database, or a damaged one
+        // An encrypted calendar (store/EncryptedImage.h):
+        Locked,       // its keys are not at hand
+        Altered,      // it failed its checks: damaged or altered
+        UnknownFormat // its encryption format has a version this program cannot read
     };
 
     EngineError(const QString& file, const QString& message, Cause cause = Cause::Unknown);
@@ -76,7 +83,8 @@ public:
     // Opens an existing file for reading and writing, shared with other
     // connections, or for exclusive use. Never creates a file, and refuses an
     // empty one or one that is not a database. A file that another process
-    // is writing is waited for about two seconds.
+    // is writing is waited for about two seconds. An encrypted calendar is
+    // opened into memory with the keys held for it (store/EncryptedImage.h).
     void open(const QString& path, bool exclusive = false);
     // Closes the connection (rolling back a transaction left open).
     void close();
@@ -99,6 +107,13 @@ public:
     // Throws EngineError unless the database is open.
     QSqlDatabase connection() const;
 
+    // True when the open file is an encrypted calendar held in memory.
+    bool isEncrypted() const { return mImage != nullptr; }
+    // For an encrypted calendar, writes the image back when a change was
+    // committed since the last write; nothing for a plain file. Runs after
+    // every statement outside a transaction and after every commit.
+    void writeBack();
+
 private:
     void openFile(const QString& path, bool exclusive, bool allowEmpty);
 
@@ -106,6 +121,7 @@ private:
     QString mPath;
     bool mInTransaction = false;
     bool mRegistered = false;
+    std::unique_ptr<EncryptedImage> mImage;
 };
 
 // One prepared statement. Values are bound by position in the order of the

@@ -1,0 +1,192 @@
+#include "store/CalendarEncryption.h"
+
+#include "platform/Globals.h"
+#include "store/EncryptedImage.h"
+#include "store/Engine.h"
+#include "store/FileSession.h"
+
+#include <QFile>
+
+#include <functional>
+
+namespace {
+
+const unsigned char* bytesOf(const QByteArray& bytes)
+{
+    return reinterpret_cast<const unsigned char*>(bytes.constData());
+}
+
+void openForReading(QFile& file)
+{
+    if (!file.open(QIODevice::ReadOnly))
+        throw EngineError(file.fileName(), file.errorString(),
+                          EngineError::fileCause(file.fileName()));
+}
+
+const EnvelopeKeys& heldKeys(const QString& path)
+{
+    const EnvelopeKeys* keys = HeldCalendarKeys();
+    if (!keys)
+        throw EngineError(path, QStringLiteral("no keys are held"), EngineError::Cause::Locked);
+    return *keys;
+}
+
+// The payload of `path`, opened with the held keys.
+QByteArray openSealed(const QString& path)
+{
+    const EnvelopeKeys& keys = heldKeys(path);
+    QFile file(path);
+    openForReading(file);
+    QByteArray payload;
+    try {
+        if (!keys.fits(Envelope::ReadHeader(file)))
+            throw EngineError(path, QStringLiteral("the file is sealed with other keys"),
+                              EngineError::Cause::Locked);
+        Envelope::Open(keys, file, [&](std::size_t size) {
+            payload.resize(qsizetype(size));
+            return reinterpret_cast<unsigned char*>(payload.data());
+        });
+    } catch (const EnvelopeError& e) {
+        WipeBytes(payload);
+        throw EngineError(path, QString::fromUtf8(e.what()),
+                          e.failure() == EnvelopeFailure::UnknownVersion
+                              ? EngineError::Cause::UnknownFormat
+                              : EngineError::Cause::Altered);
+    }
+    return payload;
+}
+
+void unlockWith(const std::function<EnvelopeKeys(QFile&)>& unlock)
+{
+    {
+        QFile file(gDataPath);
+        openForReading(file);
+        HoldCalendarKeys(unlock(file));
+    }
+    try {
+        gDatabase.open(gDataPath);
+    } catch (const EngineError& e) {
+        ForgetCalendarKeys();
+        // The header opened, so a failure of the rest is the file's.
+        if (e.cause() == EngineError::Cause::Altered)
+            throw EnvelopeError(EnvelopeFailure::Damaged);
+        throw;
+    }
+}
+
+} // namespace
+
+bool IsEncryptedFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && Envelope::Starts(file.read(16));
+}
+
+void UnlockCalendar(const SecureBytes& password)
+{
+    unlockWith([&](QFile& file) { return EnvelopeKeys::unlock(file, password); });
+}
+
+void UnlockCalendarWithRecoveryKey(const RecoveryKey& recovery)
+{
+    unlockWith([&](QFile& file) { return EnvelopeKeys::unlockWithRecoveryKey(file, recovery); });
+}
+
+QString EncryptCalendar(const SecureBytes& password, const Argon2Kdf& kdf)
+{
+    gDatabase.close();
+    QByteArray image;
+    {
+        Database plain;
+        plain.open(gDataPath);
+        if (plain.isEncrypted())
+            throw EngineError(gDataPath, QStringLiteral("the calendar is already encrypted"));
+        image = ImageOf(plain);
+    }
+    const RecoveryKey recovery = RecoveryKey::generate();
+    EnvelopeKeys keys = EnvelopeKeys::create(password, kdf, recovery);
+    try {
+        WriteEnvelopeFile(gDataPath, keys, bytesOf(image), std::size_t(image.size()));
+    } catch (...) {
+        WipeBytes(image);
+        throw;
+    }
+    WipeBytes(image);
+    HoldCalendarKeys(std::move(keys));
+    return recovery.text();
+}
+
+void DecryptCalendar()
+{
+    gDatabase.close();
+    QByteArray image = openSealed(gDataPath);
+    try {
+        ReplaceFileContents(gDataPath,
+                            [&](QIODevice& out) { return out.write(image) == image.size(); });
+    } catch (...) {
+        WipeBytes(image);
+        throw;
+    }
+    WipeBytes(image);
+    ForgetCalendarKeys();
+}
+
+void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPassword,
+                            const Argon2Kdf& kdf)
+{
+    const EnvelopeKeys& held = heldKeys(gDataPath);
+    {
+        QFile file(gDataPath);
+        openForReading(file);
+        const EnvelopeKeys checked = EnvelopeKeys::unlock(file, current);
+        if (!(checked.dataKey() == held.dataKey()))
+            throw EngineError(gDataPath, QStringLiteral("the file is sealed with other keys"),
+                              EngineError::Cause::Locked);
+    }
+    EnvelopeKeys changed = held.withPassword(newPassword, kdf);
+    // The image in memory (if open) stays as it is: only the header changes.
+    ResealFile(gDataPath, changed);
+    HoldCalendarKeys(std::move(changed));
+}
+
+void SealFileInPlace(const QString& path)
+{
+    const EnvelopeKeys& keys = heldKeys(path);
+    QByteArray plain;
+    {
+        QFile file(path);
+        openForReading(file);
+        plain = file.readAll();
+    }
+    if (Envelope::Starts(plain))
+        return;
+    try {
+        WriteEnvelopeFile(path, keys, bytesOf(plain), std::size_t(plain.size()));
+    } catch (...) {
+        WipeBytes(plain);
+        throw;
+    }
+    WipeBytes(plain);
+}
+
+void ResealFile(const QString& path, const EnvelopeKeys& keys)
+{
+    QByteArray payload = openSealed(path);
+    try {
+        WriteEnvelopeFile(path, keys, bytesOf(payload), std::size_t(payload.size()));
+    } catch (...) {
+        WipeBytes(payload);
+        throw;
+    }
+    WipeBytes(payload);
+}
+
+void WriteSealedFile(const QString& path, const QByteArray& payload)
+{
+    WriteEnvelopeFile(path, heldKeys(path), bytesOf(payload), std::size_t(payload.size()));
+}
+
+QByteArray ReadSealedFile(const QString& path)
+{
+    return openSealed(path);
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "store/Envelope.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <cstddef>
+#include <functional>
+
+struct sqlite3;
+
+// The engine side of an encrypted calendar. The calendar's database image
+// lives in memory only, on the connection of a Database (SQLite's
+// sqlite3_deserialize); every change committed there is written back whole,
+// encrypted, through a temporary file that replaces the calendar only once
+// it is complete and on disk. Its journal and temporary tables stay in
+// memory too, so no file SQLite makes ever holds a word of the diary.
+
+// The keys of the encrypted calendar this run unlocked; null when none
+// are held. While they are held, a Database opens any file sealed with them
+// (the calendar, its backups, the compacted copy of a range change) into
+// memory.
+const EnvelopeKeys* HeldCalendarKeys();
+void HoldCalendarKeys(EnvelopeKeys keys);
+// Wipes the held keys.
+void ForgetCalendarKeys();
+
+// Replaces the contents of `path`: `write` fills a temporary file beside it
+// (".<name>.part", owner-only) and returns false when the file refused
+// bytes; the file is then flushed, renamed over `path`, and the folder
+// flushed. Throws EngineError naming `path` when that fails; `path` is then
+// as it was and the temporary file is gone.
+void ReplaceFileContents(const QString& path, const std::function<bool(QIODevice&)>& write);
+// The same with the envelope of the `size` bytes at `data`, sealed with
+// `keys`.
+void WriteEnvelopeFile(const QString& path, const EnvelopeKeys& keys, const unsigned char* data,
+                       std::size_t size);
+
+class Database;
+// A copy of the image of the database open on `db`, plain or encrypted.
+// The caller wipes it (WipeBytes) when done.
+QByteArray ImageOf(Database& db);
+// Overwrites the bytes with zeros and empties the array.
+void WipeBytes(QByteArray& bytes);
+
+// One encrypted file opened into the main database of an in-memory
+// connection.
+class EncryptedImage
+{
+public:
+    // Reads `path`, checks and decrypts it with the held keys into
+    // `connection`, an empty in-memory database. Throws EngineError.
+    EncryptedImage(const QSqlDatabase& connection, const QString& path);
+    // Wipes the image; the connection is closed after.
+    ~EncryptedImage();
+    EncryptedImage(const EncryptedImage&) = delete;
+    EncryptedImage& operator=(const EncryptedImage&) = delete;
+
+    // Writes the image back to the file when a change was committed since
+    // it was read or last written. When that fails, the image is read again
+    // from the file, so that memory and file agree, and EngineError is
+    // thrown.
+    void writeBack();
+    // Writes a compacted copy, sealed with the same keys, to `target`.
+    void compactInto(const QString& target);
+
+private:
+    static int onCommit(void* self);
+    void load();
+    void exec(const char* sql);
+
+    sqlite3* mHandle;
+    QString mPath;
+    bool mChanged = false;
+    // Set when the image could not be read again after a failed write: it
+    // may hold a change the file does not, and is never written.
+    bool mStale = false;
+};
