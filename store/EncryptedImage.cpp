@@ -250,23 +250,20 @@ void EncryptedImage::writeBack()
                           QStringLiteral("the calendar in memory no longer matches the file"));
     if (!mChanged)
         return;
-    const EnvelopeKeys* keys = HeldCalendarKeys();
     try {
+        const EnvelopeKeys* keys = HeldCalendarKeys();
         if (!keys)
             throw EngineError(mPath, QStringLiteral("the keys of the calendar are gone"),
                               EngineError::Cause::Locked);
         const SerializedImage image(mHandle);
         WriteEnvelopeFile(mPath, *keys, image.data(), image.size());
         mChanged = false;
-    } catch (const EngineError&) {
-        // The change is undone in memory too: the operation failed as a
-        // whole, as it does on a plain file.
-        mChanged = false;
-        try {
-            load();
-        } catch (...) {
-            mStale = true;
-        }
+    } catch (...) {
+        // The image holds a change the file does not: the operation failed
+        // as a whole, as it does on a plain file, so the image is no longer
+        // used. Reading the file into the connection again here is no
+        // option: the statement that committed may still be active on it.
+        mStale = true;
         throw;
     }
 }

@@ -58,10 +58,12 @@ public:
     EncryptedImage& operator=(const EncryptedImage&) = delete;
 
     // Writes the image back to the file when a change was committed since
-    // it was read or last written. When that fails, the image is read again
-    // from the file, so that memory and file agree, and EngineError is
-    // thrown.
+    // it was read or last written. When that fails, EngineError is thrown
+    // and the image is stale: it holds a change the file does not, and the
+    // connection counts as closed until it is opened again (FileSession
+    // does that with the next operation), which reads the file afresh.
     void writeBack();
+    bool stale() const { return mStale; }
     // Writes a compacted copy, sealed with the same keys, to `target`.
     void compactInto(const QString& target);
 
@@ -73,7 +75,5 @@ private:
     sqlite3* mHandle;
     QString mPath;
     bool mChanged = false;
-    // Set when the image could not be read again after a failed write: it
-    // may hold a change the file does not, and is never written.
     bool mStale = false;
 };

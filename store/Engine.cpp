@@ -289,13 +289,14 @@ void Database::close()
 
 bool Database::isOpen() const
 {
-    return mRegistered && QSqlDatabase::database(mConnectionName, false).isOpen();
+    return mRegistered && QSqlDatabase::database(mConnectionName, false).isOpen() &&
+           !(mImage && mImage->stale());
 }
 
 QSqlDatabase Database::connection() const
 {
     QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
-    if (!db.isOpen())
+    if (!db.isOpen() || (mImage && mImage->stale()))
         throw EngineError(mPath, QStringLiteral("the database is not open"));
     return db;
 }
