@@ -13,6 +13,10 @@
 #include <new>
 #include <optional>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
+
 namespace {
 
 std::optional<EnvelopeKeys>& heldKeys()
@@ -76,6 +80,36 @@ private:
     bool mCopy = false;
 };
 
+// A file that hands what was written to the disk every few megabytes, while
+// the caller goes on producing the rest (encrypting it, say), so that the
+// flush at the end waits only for the last part.
+class WritingBackFile : public QFile
+{
+public:
+    using QFile::QFile;
+
+protected:
+    qint64 writeData(const char* data, qint64 length) override
+    {
+        const qint64 written = QFile::writeData(data, length);
+#ifdef Q_OS_LINUX
+        constexpr qint64 kStep = 4 << 20;
+        if (written > 0 && (mWritten + written) / kStep > mWritten / kStep) {
+            const qint64 end = (mWritten + written) / kStep * kStep;
+            sync_file_range(handle(), mStarted, end - mStarted, SYNC_FILE_RANGE_WRITE);
+            mStarted = end;
+        }
+#endif
+        if (written > 0)
+            mWritten += written;
+        return written;
+    }
+
+private:
+    qint64 mWritten = 0;
+    qint64 mStarted = 0;
+};
+
 // The SQLite connection under a Qt one: the raw handle is where images go
 // in and out, which Qt SQL has no call for.
 sqlite3* handleOf(const QSqlDatabase& connection)
@@ -112,7 +146,7 @@ void ReplaceFileContents(const QString& path, const std::function<bool(QIODevice
     // One left by an interrupted write is incomplete or, if complete, was
     // never given the name: either way it is not the calendar.
     QFile::remove(partial);
-    QFile file(partial);
+    WritingBackFile file(partial);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw EngineError(path, file.errorString(), EngineError::creationCause(partial));
