@@ -308,11 +308,19 @@ void EncryptedImage::compactInto(const QString& target)
     if (!keys)
         throw EngineError(mPath, QStringLiteral("the keys of the calendar are gone"),
                           EngineError::Cause::Locked);
-    // Compacting in memory changes no row: the image need not be written
-    // back for it (VACUUM does not count as a commit anyway).
-    const bool changed = mChanged;
-    exec("VACUUM");
-    mChanged = changed;
+    // Only an image with free pages (days deleted by a range change, say)
+    // is compacted. That changes no row: the image need not be written back
+    // for it (VACUUM does not count as a commit anyway).
+    sqlite3_stmt* free = nullptr;
+    sqlite3_prepare_v2(mHandle, "PRAGMA freelist_count", -1, &free, nullptr);
+    const bool hasFreePages =
+        free && sqlite3_step(free) == SQLITE_ROW && sqlite3_column_int(free, 0) > 0;
+    sqlite3_finalize(free);
+    if (hasFreePages) {
+        const bool changed = mChanged;
+        exec("VACUUM");
+        mChanged = changed;
+    }
     const SerializedImage image(mHandle);
     WriteEnvelopeFile(target, *keys, image.data(), image.size());
 }
