@@ -37,17 +37,14 @@ QByteArray openSealed(const QString& path)
     const EnvelopeKeys& keys = heldKeys(path);
     QFile file(path);
     openForReading(file);
+    const QByteArray sealed = file.readAll();
     QByteArray payload;
     try {
-        if (!keys.fits(Envelope::ReadHeader(file)))
+        if (!keys.fits(Envelope::ReadHeader(sealed)))
             throw EngineError(path, QStringLiteral("the file is sealed with other keys"),
                               EngineError::Cause::Locked);
-        Envelope::Open(keys, file, [&](std::size_t size) {
-            payload.resize(qsizetype(size));
-            return reinterpret_cast<unsigned char*>(payload.data());
-        });
+        payload = Envelope::Open(keys, sealed);
     } catch (const EnvelopeError& e) {
-        WipeBytes(payload);
         throw EngineError(path, QString::fromUtf8(e.what()),
                           e.failure() == EnvelopeFailure::UnknownVersion
                               ? EngineError::Cause::UnknownFormat
@@ -121,8 +118,7 @@ void DecryptCalendar()
     gDatabase.close();
     QByteArray image = openSealed(gDataPath);
     try {
-        ReplaceFileContents(gDataPath,
-                            [&](QIODevice& out) { return out.write(image) == image.size(); });
+        ReplaceFileContents(gDataPath, image);
     } catch (...) {
         WipeBytes(image);
         throw;

@@ -13,10 +13,6 @@
 #include <new>
 #include <optional>
 
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#endif
-
 namespace {
 
 std::optional<EnvelopeKeys>& heldKeys()
@@ -80,36 +76,6 @@ private:
     bool mCopy = false;
 };
 
-// A file that hands what was written to the disk every few megabytes, while
-// the caller goes on producing the rest (encrypting it, say), so that the
-// flush at the end waits only for the last part.
-class WritingBackFile : public QFile
-{
-public:
-    using QFile::QFile;
-
-protected:
-    qint64 writeData(const char* data, qint64 length) override
-    {
-        const qint64 written = QFile::writeData(data, length);
-#ifdef Q_OS_LINUX
-        constexpr qint64 kStep = 4 << 20;
-        if (written > 0 && (mWritten + written) / kStep > mWritten / kStep) {
-            const qint64 end = (mWritten + written) / kStep * kStep;
-            sync_file_range(handle(), mStarted, end - mStarted, SYNC_FILE_RANGE_WRITE);
-            mStarted = end;
-        }
-#endif
-        if (written > 0)
-            mWritten += written;
-        return written;
-    }
-
-private:
-    qint64 mWritten = 0;
-    qint64 mStarted = 0;
-};
-
 // The SQLite connection under a Qt one: the raw handle is where images go
 // in and out, which Qt SQL has no call for.
 sqlite3* handleOf(const QSqlDatabase& connection)
@@ -138,7 +104,7 @@ void ForgetCalendarKeys()
     heldKeys().reset();
 }
 
-void ReplaceFileContents(const QString& path, const std::function<bool(QIODevice&)>& write)
+void ReplaceFileContents(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo info(path);
     const QString partial =
@@ -146,11 +112,11 @@ void ReplaceFileContents(const QString& path, const std::function<bool(QIODevice
     // One left by an interrupted write is incomplete or, if complete, was
     // never given the name: either way it is not the calendar.
     QFile::remove(partial);
-    WritingBackFile file(partial);
+    QFile file(partial);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw EngineError(path, file.errorString(), EngineError::creationCause(partial));
-    if (!write(file) || !file.flush()) {
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const EngineError error(path, file.errorString(),
                                 file.error() == QFileDevice::ResourceError
                                     ? EngineError::Cause::DiskFull
@@ -170,8 +136,7 @@ void ReplaceFileContents(const QString& path, const std::function<bool(QIODevice
 void WriteEnvelopeFile(const QString& path, const EnvelopeKeys& keys, const unsigned char* data,
                        std::size_t size)
 {
-    ReplaceFileContents(path,
-                        [&](QIODevice& out) { return Envelope::Seal(keys, data, size, out); });
+    ReplaceFileContents(path, Envelope::Seal(keys, data, size));
 }
 
 QByteArray ImageOf(Database& db)
@@ -224,6 +189,8 @@ void EncryptedImage::load()
     QFile file(mPath);
     if (!file.open(QIODevice::ReadOnly))
         throw EngineError(mPath, file.errorString(), EngineError::fileCause(mPath));
+    const QByteArray sealed = file.readAll();
+    file.close();
     unsigned char* image = nullptr;
     sqlite3_int64 size = 0;
     auto release = [&] {
@@ -233,17 +200,20 @@ void EncryptedImage::load()
         }
     };
     try {
-        const EnvelopeHeader header = Envelope::ReadHeader(file);
+        const EnvelopeHeader header = Envelope::ReadHeader(sealed);
         if (!keys || !keys->fits(header))
             throw EngineError(mPath, QStringLiteral("the file is encrypted with keys not at hand"),
                               EngineError::Cause::Locked);
-        Envelope::Open(*keys, file, [&](std::size_t plainSize) {
+        Envelope::Open(*keys, sealed, [&](std::size_t plainSize) {
             size = sqlite3_int64(plainSize);
             image = static_cast<unsigned char*>(sqlite3_malloc64(quint64(capacityFor(plainSize))));
             if (!image)
                 throw std::bad_alloc();
             return image;
         });
+        // The first write after opening encrypts only what changed too.
+        mSealer.emplace(*keys);
+        mSealer->adopt(sealed, image, std::size_t(size));
     } catch (const EnvelopeError& e) {
         release();
         throw EngineError(mPath, QString::fromUtf8(e.what()), causeOf(e));
@@ -290,7 +260,7 @@ void EncryptedImage::writeBack()
             throw EngineError(mPath, QStringLiteral("the keys of the calendar are gone"),
                               EngineError::Cause::Locked);
         const SerializedImage image(mHandle);
-        WriteEnvelopeFile(mPath, *keys, image.data(), image.size());
+        ReplaceFileContents(mPath, sealerFor(*keys).seal(image.data(), image.size()));
         mChanged = false;
     } catch (...) {
         // The image holds a change the file does not: the operation failed
@@ -322,5 +292,14 @@ void EncryptedImage::compactInto(const QString& target)
         mChanged = changed;
     }
     const SerializedImage image(mHandle);
-    WriteEnvelopeFile(target, *keys, image.data(), image.size());
+    ReplaceFileContents(target, sealerFor(*keys).seal(image.data(), image.size()));
+}
+
+EnvelopeSealer& EncryptedImage::sealerFor(const EnvelopeKeys& keys)
+{
+    // New keys (a changed password) change the header, and every chunk with
+    // it.
+    if (!mSealer || !mSealer->sealsWith(keys))
+        mSealer.emplace(keys);
+    return *mSealer;
 }

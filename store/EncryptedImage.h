@@ -6,7 +6,7 @@
 #include <QString>
 
 #include <cstddef>
-#include <functional>
+#include <optional>
 
 struct sqlite3;
 
@@ -26,12 +26,12 @@ void HoldCalendarKeys(EnvelopeKeys keys);
 // Wipes the held keys.
 void ForgetCalendarKeys();
 
-// Replaces the contents of `path`: `write` fills a temporary file beside it
-// (".<name>.part", owner-only) and returns false when the file refused
-// bytes; the file is then flushed, renamed over `path`, and the folder
-// flushed. Throws EngineError naming `path` when that fails; `path` is then
-// as it was and the temporary file is gone.
-void ReplaceFileContents(const QString& path, const std::function<bool(QIODevice&)>& write);
+// Replaces the contents of `path` by `bytes`: they are written to a
+// temporary file beside it (".<name>.part", owner-only), which is flushed
+// and renamed over `path`, and the folder is flushed. Throws EngineError
+// naming `path` when that fails; `path` is then as it was and the temporary
+// file is gone.
+void ReplaceFileContents(const QString& path, const QByteArray& bytes);
 // The same with the envelope of the `size` bytes at `data`, sealed with
 // `keys`.
 void WriteEnvelopeFile(const QString& path, const EnvelopeKeys& keys, const unsigned char* data,
@@ -64,16 +64,19 @@ public:
     // does that with the next operation), which reads the file afresh.
     void writeBack();
     bool stale() const { return mStale; }
-    // Writes a compacted copy, sealed with the same keys, to `target`.
+    // Writes a compacted copy, sealed with the held keys, to `target`.
     void compactInto(const QString& target);
 
 private:
     static int onCommit(void* self);
     void load();
+    EnvelopeSealer& sealerFor(const EnvelopeKeys& keys);
     void exec(const char* sql);
 
     sqlite3* mHandle;
     QString mPath;
     bool mChanged = false;
     bool mStale = false;
+    // Seals the image as it changes, encrypting only the changed chunks.
+    std::optional<EnvelopeSealer> mSealer;
 };

@@ -7,6 +7,9 @@
 
 #include <sodium.h>
 
+#include <cstdlib>
+#include <cstring>
+
 namespace {
 
 const QByteArray kMagic("ZEDU-ENC", 8);
@@ -132,46 +135,133 @@ EnvelopeHeader ReadHeader(QIODevice& file)
     }
 }
 
-bool Seal(const EnvelopeKeys& keys, const unsigned char* data, std::size_t size, QIODevice& out)
+EnvelopeHeader ReadHeader(const QByteArray& file)
 {
-    static_assert(kVersion == EnvelopeV1::kVersion);
-    return EnvelopeV1::Seal(keys, data, size, out);
+    QByteArray copy = file;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    return ReadHeader(buffer);
 }
 
-void Open(const EnvelopeKeys& keys, QIODevice& in,
+QByteArray Seal(const EnvelopeKeys& keys, const unsigned char* data, std::size_t size)
+{
+    static_assert(kVersion == EnvelopeV1::kVersion);
+    QByteArray file(EnvelopeV1::FileSize(size), Qt::Uninitialized);
+    file.replace(0, EnvelopeV1::kHeaderSize, EnvelopeV1::Header(keys));
+    const SecureBytes payloadKey = EnvelopeV1::PayloadKey(keys);
+    for (qint64 i = 0; i < EnvelopeV1::ChunkCount(size); ++i)
+        EnvelopeV1::SealChunk(file, payloadKey, i, data, size);
+    EnvelopeV1::SealFile(file, EnvelopeV1::SealKey(keys), size);
+    return file;
+}
+
+QByteArray Seal(const EnvelopeKeys& keys, const QByteArray& payload)
+{
+    return Seal(keys, reinterpret_cast<const unsigned char*>(payload.constData()),
+                std::size_t(payload.size()));
+}
+
+void Open(const EnvelopeKeys& keys, const QByteArray& file,
           const std::function<unsigned char*(std::size_t)>& allocate)
 {
-    const EnvelopeHeader header = ReadHeader(in);
+    const EnvelopeHeader header = ReadHeader(file);
     switch (header.version) {
     case EnvelopeV1::kVersion:
-        EnvelopeV1::Open(keys, header, in, allocate);
+        EnvelopeV1::Open(keys, header, file, allocate);
         return;
     default:
         throw EnvelopeError(EnvelopeFailure::UnknownVersion, header.version);
     }
 }
 
-QByteArray SealBytes(const EnvelopeKeys& keys, const QByteArray& payload)
+QByteArray Open(const EnvelopeKeys& keys, const QByteArray& file)
 {
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    Seal(keys, reinterpret_cast<const unsigned char*>(payload.constData()),
-         std::size_t(payload.size()), buffer);
-    return out;
-}
-
-QByteArray OpenBytes(const EnvelopeKeys& keys, const QByteArray& file)
-{
-    QByteArray copy = file;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
     QByteArray payload;
-    Open(keys, buffer, [&](std::size_t size) {
-        payload.resize(qsizetype(size));
-        return reinterpret_cast<unsigned char*>(payload.data());
-    });
+    try {
+        Open(keys, file, [&](std::size_t size) {
+            payload.resize(qsizetype(size));
+            return reinterpret_cast<unsigned char*>(payload.data());
+        });
+    } catch (...) {
+        if (!payload.isEmpty())
+            sodium_memzero(payload.data(), std::size_t(payload.size()));
+        throw;
+    }
     return payload;
 }
 
 } // namespace Envelope
+
+EnvelopeSealer::EnvelopeSealer(const EnvelopeKeys& keys)
+    : mHeader(EnvelopeV1::Header(keys)), mPayloadKey(EnvelopeV1::PayloadKey(keys)),
+      mSealKey(EnvelopeV1::SealKey(keys))
+{}
+
+EnvelopeSealer::~EnvelopeSealer()
+{
+    if (mPayload) {
+        sodium_memzero(mPayload, mPayloadCapacity);
+        std::free(mPayload);
+    }
+}
+
+bool EnvelopeSealer::sealsWith(const EnvelopeKeys& keys) const
+{
+    // The header holds the wrapped keys, which are random for every data
+    // key and every password.
+    return EnvelopeV1::Header(keys) == mHeader;
+}
+
+void EnvelopeSealer::adopt(const QByteArray& file, const unsigned char* payload, std::size_t size)
+{
+    mFile = file;
+    reserve(size);
+    if (size > 0)
+        std::memcpy(mPayload, payload, size);
+    mPayloadSize = size;
+}
+
+void EnvelopeSealer::reserve(std::size_t size)
+{
+    if (size <= mPayloadCapacity)
+        return;
+    // Grown by a new block, never by realloc, so that the old one is wiped.
+    const std::size_t capacity = size + size / 4;
+    auto* grown = static_cast<unsigned char*>(std::malloc(capacity));
+    if (!grown)
+        throw std::bad_alloc();
+    if (mPayload) {
+        std::memcpy(grown, mPayload, mPayloadSize);
+        sodium_memzero(mPayload, mPayloadCapacity);
+        std::free(mPayload);
+    }
+    mPayload = grown;
+    mPayloadCapacity = capacity;
+}
+
+const QByteArray& EnvelopeSealer::seal(const unsigned char* data, std::size_t size)
+{
+    using namespace EnvelopeV1;
+    const qint64 chunks = ChunkCount(size);
+    const qint64 keptChunks = mFile.isEmpty() ? 0 : ChunkCount(mPayloadSize);
+    reserve(size);
+    // Chunks sit at fixed places, so resizing keeps every full chunk where
+    // it was; only the last one and the seal move.
+    mFile.resize(FileSize(size));
+    mFile.replace(0, kHeaderSize, mHeader);
+    for (qint64 i = 0; i < chunks; ++i) {
+        const qint64 at = i * kChunk;
+        const qint64 length = std::min<qint64>(kChunk, qint64(size) - at);
+        const qint64 keptLength = std::min<qint64>(kChunk, qint64(mPayloadSize) - at);
+        // A chunk is kept where it holds the same bytes at the same place:
+        // its associated data (header and number) is the same too.
+        if (i < keptChunks && length == keptLength &&
+            std::memcmp(data + at, mPayload + at, std::size_t(length)) == 0)
+            continue;
+        SealChunk(mFile, mPayloadKey, i, data, size);
+        std::memcpy(mPayload + at, data + at, std::size_t(length));
+    }
+    mPayloadSize = size;
+    SealFile(mFile, mSealKey, size);
+    return mFile;
+}

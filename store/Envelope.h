@@ -51,7 +51,6 @@ struct EnvelopeHeader
     Argon2Kdf kdf{0, 0, QByteArray()};
     QByteArray passwordWrap; // nonce and wrapped data key
     QByteArray recoveryWrap; // nonce and wrapped data key
-    QByteArray streamHeader; // starts the payload's stream
     QByteArray bytes;        // the header as stored, authenticated with the payload
 };
 
@@ -106,20 +105,52 @@ bool Starts(const QByteArray& start);
 // Reads the header at the start of `file`. Throws EnvelopeError
 // (NotEncrypted, UnknownVersion, Damaged).
 EnvelopeHeader ReadHeader(QIODevice& file);
+EnvelopeHeader ReadHeader(const QByteArray& file);
 
-// Writes the envelope of the `size` bytes at `data` to `out`, with a new
-// random nonce. False when `out` refused bytes (its errorString says why).
-bool Seal(const EnvelopeKeys& keys, const unsigned char* data, std::size_t size, QIODevice& out);
-// Opens the envelope in `in` (read from its start) with `keys`: `allocate`
-// is called once with the payload's size and returns where the payload is
-// written. Every byte of the file is checked; a file that fails a check
-// throws EnvelopeError (Damaged), and what was written at `allocate`'s
-// memory then is no payload. Throws NotEncrypted and UnknownVersion too.
-void Open(const EnvelopeKeys& keys, QIODevice& in,
+// The file that holds the `size` bytes at `data` sealed with `keys`.
+QByteArray Seal(const EnvelopeKeys& keys, const unsigned char* data, std::size_t size);
+QByteArray Seal(const EnvelopeKeys& keys, const QByteArray& payload);
+// Opens the envelope `file` with `keys`: `allocate` is called once with the
+// payload's size and returns where the payload is written. Every byte of
+// the file is checked; a file that fails a check throws EnvelopeError
+// (Damaged), and what was written at `allocate`'s memory then is no
+// payload. Throws NotEncrypted and UnknownVersion too.
+void Open(const EnvelopeKeys& keys, const QByteArray& file,
           const std::function<unsigned char*(std::size_t)>& allocate);
-
-// The same for small payloads held in a QByteArray.
-QByteArray SealBytes(const EnvelopeKeys& keys, const QByteArray& payload);
-QByteArray OpenBytes(const EnvelopeKeys& keys, const QByteArray& file);
+QByteArray Open(const EnvelopeKeys& keys, const QByteArray& file);
 
 } // namespace Envelope
+
+// Seals one payload again and again as it changes, the way a calendar is
+// written after every change: only the chunks that differ from the last
+// payload sealed are encrypted anew (with new nonces), the others are kept
+// as they were. Keeps the last file and a copy of its payload, which is
+// wiped when the sealer goes.
+class EnvelopeSealer
+{
+public:
+    explicit EnvelopeSealer(const EnvelopeKeys& keys);
+    ~EnvelopeSealer();
+    EnvelopeSealer(const EnvelopeSealer&) = delete;
+    EnvelopeSealer& operator=(const EnvelopeSealer&) = delete;
+
+    // True when files sealed with `keys` have the header this sealer writes.
+    bool sealsWith(const EnvelopeKeys& keys) const;
+    // Starts from `file`, just opened with the same keys, and its payload.
+    void adopt(const QByteArray& file, const unsigned char* payload, std::size_t size);
+    // The file that holds the `size` bytes at `data`. Valid until the next
+    // call.
+    const QByteArray& seal(const unsigned char* data, std::size_t size);
+
+private:
+    // Room for a payload of `size` bytes, keeping the one held.
+    void reserve(std::size_t size);
+
+    QByteArray mHeader;
+    SecureBytes mPayloadKey;
+    SecureBytes mSealKey;
+    QByteArray mFile;
+    unsigned char* mPayload = nullptr;
+    std::size_t mPayloadSize = 0;
+    std::size_t mPayloadCapacity = 0;
+};

@@ -4,21 +4,25 @@
 
 #include <sodium.h>
 
-#include <vector>
-
 namespace EnvelopeV1 {
 
 namespace {
 
 const QByteArray kMagic("ZEDU-ENC", 8);
+// Context of the keys derived from the data key.
+constexpr char kKeyContext[crypto_kdf_CONTEXTBYTES + 1] = "ZeduEnv1";
+constexpr quint64 kPayloadKeyId = 1;
+constexpr quint64 kSealKeyId = 2;
+constexpr qint64 kRecord = kChunk + kChunkOverhead;
 
 static_assert(kWrapSize == crypto_aead_xchacha20poly1305_ietf_NPUBBYTES + Argon2Kdf::kKeyBytes +
                                crypto_aead_xchacha20poly1305_ietf_ABYTES);
-static_assert(kChecksumAt - kStreamHeaderAt == crypto_secretstream_xchacha20poly1305_HEADERBYTES);
+static_assert(kNonceBytes == crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
+static_assert(kTagBytes == crypto_aead_xchacha20poly1305_ietf_ABYTES);
 static_assert(kHeaderSize - kChecksumAt == crypto_generichash_BYTES);
-static_assert(kChunkOverhead == crypto_secretstream_xchacha20poly1305_ABYTES);
+static_assert(kSealBytes == crypto_generichash_BYTES);
 static_assert(kRecoveryWrapAt == kPasswordWrapAt + kWrapSize);
-static_assert(kStreamHeaderAt == kRecoveryWrapAt + kWrapSize);
+static_assert(kChecksumAt == kRecoveryWrapAt + kWrapSize);
 
 void appendLe16(QByteArray& out, quint16 value)
 {
@@ -60,16 +64,43 @@ const unsigned char* bytesOf(const QByteArray& a)
     return reinterpret_cast<const unsigned char*>(a.constData());
 }
 
+SecureBytes subkey(const EnvelopeKeys& keys, quint64 id)
+{
+    static_assert(crypto_kdf_KEYBYTES == Argon2Kdf::kKeyBytes);
+    SecureBytes key(crypto_aead_xchacha20poly1305_ietf_KEYBYTES);
+    crypto_kdf_derive_from_key(key.data(), key.size(), id, kKeyContext, keys.dataKey().data());
+    return key;
+}
+
+// The associated data of chunk `index`: the header and the chunk's number.
+void chunkData(unsigned char* to, const QByteArray& file, qint64 index)
+{
+    std::memcpy(to, file.constData(), kHeaderSize);
+    qToLittleEndian<quint64>(quint64(index), to + kHeaderSize);
+}
+
+// The seal over the payload size and the chunks' nonces and tags.
+void computeSeal(unsigned char* to, const QByteArray& file, const SecureBytes& sealKey,
+                 std::size_t size)
+{
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, sealKey.data(), sealKey.size(), kSealBytes);
+    unsigned char sizeBytes[8];
+    qToLittleEndian<quint64>(quint64(size), sizeBytes);
+    crypto_generichash_update(&state, sizeBytes, sizeof sizeBytes);
+    const qint64 chunks = ChunkCount(size);
+    for (qint64 i = 0; i < chunks; ++i) {
+        const qint64 at = kHeaderSize + i * kRecord;
+        const qint64 length = std::min<qint64>(kChunk, qint64(size) - i * kChunk);
+        crypto_generichash_update(&state, bytesOf(file) + at, kNonceBytes);
+        crypto_generichash_update(&state, bytesOf(file) + at + kNonceBytes + length, kTagBytes);
+    }
+    crypto_generichash_final(&state, to, kSealBytes);
+}
+
 [[noreturn]] void damaged()
 {
     throw EnvelopeError(EnvelopeFailure::Damaged);
-}
-
-// Reads exactly `size` bytes; a file that ends early is damaged.
-void readExactly(QIODevice& in, char* to, qint64 size)
-{
-    if (in.read(to, size) != size)
-        damaged();
 }
 
 } // namespace
@@ -97,7 +128,6 @@ EnvelopeHeader ReadHeader(QIODevice& file)
         damaged();
     header.passwordWrap = b.mid(kPasswordWrapAt, kWrapSize);
     header.recoveryWrap = b.mid(kRecoveryWrapAt, kWrapSize);
-    header.streamHeader = b.mid(kStreamHeaderAt, kChecksumAt - kStreamHeaderAt);
     return header;
 }
 
@@ -116,13 +146,12 @@ QByteArray RecoveryWrapData()
 QByteArray Wrap(const SecureBytes& dataKey, const SecureBytes& wrappingKey,
                 const QByteArray& associated)
 {
-    constexpr int nonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
     QByteArray out(kWrapSize, Qt::Uninitialized);
     auto* nonce = reinterpret_cast<unsigned char*>(out.data());
-    randombytes_buf(nonce, nonceBytes);
+    randombytes_buf(nonce, kNonceBytes);
     unsigned long long written = 0;
     crypto_aead_xchacha20poly1305_ietf_encrypt(
-        nonce + nonceBytes, &written, dataKey.data(), dataKey.size(), bytesOf(associated),
+        nonce + kNonceBytes, &written, dataKey.data(), dataKey.size(), bytesOf(associated),
         std::size_t(associated.size()), nullptr, nonce, wrappingKey.data());
     return out;
 }
@@ -130,95 +159,102 @@ QByteArray Wrap(const SecureBytes& dataKey, const SecureBytes& wrappingKey,
 std::optional<SecureBytes> Unwrap(const QByteArray& wrapped, const SecureBytes& wrappingKey,
                                   const QByteArray& associated)
 {
-    constexpr int nonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
     if (wrapped.size() != kWrapSize)
         return std::nullopt;
     SecureBytes key(Argon2Kdf::kKeyBytes);
     unsigned long long written = 0;
     if (crypto_aead_xchacha20poly1305_ietf_decrypt(
-            key.data(), &written, nullptr, bytesOf(wrapped) + nonceBytes,
-            std::size_t(kWrapSize - nonceBytes), bytesOf(associated),
+            key.data(), &written, nullptr, bytesOf(wrapped) + kNonceBytes,
+            std::size_t(kWrapSize - kNonceBytes), bytesOf(associated),
             std::size_t(associated.size()), bytesOf(wrapped), wrappingKey.data()) != 0)
         return std::nullopt;
     return key;
 }
 
-bool Seal(const EnvelopeKeys& keys, const unsigned char* data, std::size_t size, QIODevice& out)
+QByteArray Header(const EnvelopeKeys& keys)
 {
-    crypto_secretstream_xchacha20poly1305_state state;
-    unsigned char streamHeader[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
-    crypto_secretstream_xchacha20poly1305_init_push(&state, streamHeader, keys.dataKey().data());
     QByteArray header = prefix(keys.kdf()) + keys.passwordWrap() + keys.recoveryWrap();
-    header.append(reinterpret_cast<const char*>(streamHeader), sizeof streamHeader);
-    header += checksum(header);
-    bool ok = out.write(header) == header.size();
-
-    std::vector<unsigned char> chunk(std::size_t(kChunk + kChunkOverhead));
-    std::size_t done = 0;
-    bool first = true;
-    // At least one chunk, the last one FINAL: an empty payload is one empty
-    // chunk, and a file cut off at a chunk boundary lacks the FINAL tag.
-    while (ok && (first || done < size)) {
-        const std::size_t length = std::min<std::size_t>(kChunk, size - done);
-        const bool last = done + length == size;
-        unsigned long long written = 0;
-        crypto_secretstream_xchacha20poly1305_push(
-            &state, chunk.data(), &written, data + done, length, first ? bytesOf(header) : nullptr,
-            first ? std::size_t(header.size()) : 0,
-            last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                 : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE);
-        ok = out.write(reinterpret_cast<const char*>(chunk.data()), qint64(written)) ==
-             qint64(written);
-        done += length;
-        first = false;
-    }
-    sodium_memzero(&state, sizeof state);
-    return ok;
+    return header + checksum(header);
 }
 
-void Open(const EnvelopeKeys& keys, const EnvelopeHeader& header, QIODevice& in,
+SecureBytes PayloadKey(const EnvelopeKeys& keys)
+{
+    return subkey(keys, kPayloadKeyId);
+}
+
+SecureBytes SealKey(const EnvelopeKeys& keys)
+{
+    return subkey(keys, kSealKeyId);
+}
+
+qint64 ChunkCount(std::size_t size)
+{
+    // An empty payload is one empty chunk, so that every file has one.
+    return std::max<qint64>(1, (qint64(size) + kChunk - 1) / kChunk);
+}
+
+qint64 FileSize(std::size_t size)
+{
+    return kHeaderSize + qint64(size) + ChunkCount(size) * kChunkOverhead + kSealBytes;
+}
+
+void SealChunk(QByteArray& file, const SecureBytes& payloadKey, qint64 index,
+               const unsigned char* payload, std::size_t size)
+{
+    auto* record = reinterpret_cast<unsigned char*>(file.data()) + kHeaderSize + index * kRecord;
+    const qint64 length = std::min<qint64>(kChunk, qint64(size) - index * kChunk);
+    unsigned char associated[kHeaderSize + 8];
+    chunkData(associated, file, index);
+    randombytes_buf(record, kNonceBytes);
+    unsigned long long written = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(
+        record + kNonceBytes, &written, payload + index * kChunk, std::size_t(length), associated,
+        sizeof associated, nullptr, record, payloadKey.data());
+}
+
+void SealFile(QByteArray& file, const SecureBytes& sealKey, std::size_t size)
+{
+    computeSeal(reinterpret_cast<unsigned char*>(file.data()) + file.size() - kSealBytes, file,
+                sealKey, size);
+}
+
+void Open(const EnvelopeKeys& keys, const EnvelopeHeader& header, const QByteArray& file,
           const std::function<unsigned char*(std::size_t)>& allocate)
 {
-    // Every chunk but the last is full, so the sizes tell how many there
-    // are; a file of any other length was cut short or extended.
-    const qint64 payload = in.size() - kHeaderSize;
-    constexpr qint64 fullChunk = kChunk + kChunkOverhead;
-    if (payload < kChunkOverhead)
+    // Every chunk but the last is full, so the file's size tells the
+    // payload's; a file of any other length was cut short or extended.
+    const qint64 stored = file.size() - kHeaderSize - kSealBytes;
+    if (stored < kChunkOverhead)
         damaged();
-    const qint64 chunks = (payload + fullChunk - 1) / fullChunk;
-    const qint64 lastChunk = payload - (chunks - 1) * fullChunk;
-    if (lastChunk < kChunkOverhead)
+    const qint64 chunks = (stored + kRecord - 1) / kRecord;
+    const qint64 last = stored - (chunks - 1) * kRecord;
+    if (last < kChunkOverhead || (chunks > 1 && last == kChunkOverhead))
         damaged();
-    const std::size_t plainSize = std::size_t(payload - chunks * kChunkOverhead);
+    const std::size_t size = std::size_t(stored - chunks * kChunkOverhead);
+    if (FileSize(size) != file.size() || file.left(kHeaderSize) != header.bytes)
+        damaged();
 
-    crypto_secretstream_xchacha20poly1305_state state;
-    if (crypto_secretstream_xchacha20poly1305_init_pull(&state, bytesOf(header.streamHeader),
-                                                        keys.dataKey().data()) != 0)
+    // The seal first: it is cheap, and a file put together from chunks of
+    // several writes fails it even where each chunk would open.
+    unsigned char seal[kSealBytes];
+    computeSeal(seal, file, SealKey(keys), size);
+    if (sodium_memcmp(seal, bytesOf(file) + file.size() - kSealBytes, kSealBytes) != 0)
         damaged();
-    unsigned char* plain = allocate(plainSize);
-    if (!in.seek(kHeaderSize))
-        damaged();
-    std::vector<unsigned char> chunk(static_cast<std::size_t>(fullChunk));
-    std::size_t done = 0;
-    bool ok = true;
-    for (qint64 i = 0; ok && i < chunks; ++i) {
-        const qint64 length = i + 1 == chunks ? lastChunk : fullChunk;
-        readExactly(in, reinterpret_cast<char*>(chunk.data()), length);
+
+    const SecureBytes payloadKey = PayloadKey(keys);
+    unsigned char* payload = allocate(size);
+    unsigned char associated[kHeaderSize + 8];
+    for (qint64 i = 0; i < chunks; ++i) {
+        const unsigned char* record = bytesOf(file) + kHeaderSize + i * kRecord;
+        const qint64 length = std::min<qint64>(kChunk, qint64(size) - i * kChunk);
+        chunkData(associated, file, i);
         unsigned long long written = 0;
-        unsigned char tag = 0;
-        ok = crypto_secretstream_xchacha20poly1305_pull(
-                 &state, plain + done, &written, &tag, chunk.data(), std::size_t(length),
-                 i == 0 ? bytesOf(header.bytes) : nullptr,
-                 i == 0 ? std::size_t(header.bytes.size()) : 0) == 0;
-        const unsigned char expected = i + 1 == chunks
-                                           ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                                           : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
-        ok = ok && tag == expected;
-        done += std::size_t(written);
+        if (crypto_aead_xchacha20poly1305_ietf_decrypt(
+                payload + i * kChunk, &written, nullptr, record + kNonceBytes,
+                std::size_t(length + kTagBytes), associated, sizeof associated, record,
+                payloadKey.data()) != 0)
+            damaged();
     }
-    sodium_memzero(&state, sizeof state);
-    if (!ok)
-        damaged();
 }
 
 } // namespace EnvelopeV1

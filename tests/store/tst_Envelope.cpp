@@ -49,7 +49,7 @@ Opened openWith(QByteArray file, const std::function<EnvelopeKeys(QIODevice&)>& 
     buffer.open(QIODevice::ReadOnly);
     try {
         const EnvelopeKeys keys = unlock(buffer);
-        result.payload = Envelope::OpenBytes(keys, file);
+        result.payload = Envelope::Open(keys, file);
     } catch (const EnvelopeError& e) {
         result.failure = e.failure();
     }
@@ -96,7 +96,7 @@ private slots:
     {
         recovery = RecoveryKey::generate();
         keys = EnvelopeKeys::create(secret("日記の合言葉"), cheapKdf(), *recovery);
-        sealed = Envelope::SealBytes(*keys, payload);
+        sealed = Envelope::Seal(*keys, payload);
     }
 
     void roundTripOfEverySize_data()
@@ -111,12 +111,12 @@ private slots:
     {
         QFETCH(int, size);
         const QByteArray plain = payloadOf(size);
-        const QByteArray file = Envelope::SealBytes(*keys, plain);
+        const QByteArray file = Envelope::Seal(*keys, plain);
         QVERIFY(Envelope::Starts(file));
         QCOMPARE(openWithPassword(file, "日記の合言葉").payload, plain);
         QCOMPARE(openWithRecoveryKey(file, *recovery).payload, plain);
         // Every write has a nonce of its own.
-        QVERIFY(Envelope::SealBytes(*keys, plain) != file);
+        QVERIFY(Envelope::Seal(*keys, plain) != file);
     }
 
     void flippedByteIsDetected_data()
@@ -125,7 +125,7 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<std::optional<EnvelopeFailure>>("expected");
         const int payloadAt = EnvelopeV1::kHeaderSize;
-        const int fullChunk = EnvelopeV1::kChunk + EnvelopeV1::kChunkOverhead;
+        const int record = EnvelopeV1::kChunk + EnvelopeV1::kChunkOverhead;
         const std::optional<F> damaged = F::Damaged;
         QTest::newRow("magic") << 0 << std::optional<F>(F::NotEncrypted);
         QTest::newRow("version") << EnvelopeV1::kVersionAt << std::optional<F>(F::UnknownVersion);
@@ -138,12 +138,13 @@ private slots:
         QTest::newRow("password wrap tag") << EnvelopeV1::kRecoveryWrapAt - 1 << damaged;
         QTest::newRow("recovery wrap nonce") << EnvelopeV1::kRecoveryWrapAt + 3 << damaged;
         QTest::newRow("recovery wrap key") << EnvelopeV1::kRecoveryWrapAt + 50 << damaged;
-        QTest::newRow("stream header") << EnvelopeV1::kStreamHeaderAt + 7 << damaged;
         QTest::newRow("checksum") << EnvelopeV1::kChecksumAt + 31 << damaged;
-        QTest::newRow("first chunk, first byte") << payloadAt << damaged;
-        QTest::newRow("first chunk, tag") << payloadAt + fullChunk - 1 << damaged;
-        QTest::newRow("second chunk") << payloadAt + fullChunk + 20000 << damaged;
-        QTest::newRow("last chunk, last byte") << -1 << damaged;
+        QTest::newRow("first chunk, nonce") << payloadAt << damaged;
+        QTest::newRow("first chunk, text") << payloadAt + 100 << damaged;
+        QTest::newRow("first chunk, tag") << payloadAt + record - 1 << damaged;
+        QTest::newRow("second chunk") << payloadAt + record + 20000 << damaged;
+        QTest::newRow("last chunk, tag") << -EnvelopeV1::kSealBytes - 1 << damaged;
+        QTest::newRow("seal") << -1 << damaged;
     }
 
     void flippedByteIsDetected()
@@ -159,10 +160,10 @@ private slots:
     void cutOrExtendedFileIsDetected_data()
     {
         QTest::addColumn<int>("size");
-        const int fullChunk = EnvelopeV1::kChunk + EnvelopeV1::kChunkOverhead;
+        const int record = EnvelopeV1::kChunk + EnvelopeV1::kChunkOverhead;
         QTest::newRow("header only") << EnvelopeV1::kHeaderSize;
         QTest::newRow("cut inside the header") << EnvelopeV1::kChecksumAt;
-        QTest::newRow("cut at a chunk's end") << EnvelopeV1::kHeaderSize + 2 * fullChunk;
+        QTest::newRow("cut at a chunk's end") << EnvelopeV1::kHeaderSize + 2 * record;
         QTest::newRow("cut by one byte") << -1;
         QTest::newRow("one byte more") << 1;
     }
@@ -179,6 +180,44 @@ private slots:
             file.truncate(size);
         QCOMPARE(openWithPassword(file, "日記の合言葉").failure,
                  std::optional<EnvelopeFailure>(EnvelopeFailure::Damaged));
+    }
+
+    void sealerEncryptsOnlyChangedChunks()
+    {
+        const int record = EnvelopeV1::kChunk + EnvelopeV1::kChunkOverhead;
+        auto chunk = [&](const QByteArray& file, int i) {
+            const int at = EnvelopeV1::kHeaderSize + i * record;
+            return file.mid(at, std::min(record, int(file.size()) - EnvelopeV1::kSealBytes - at));
+        };
+        EnvelopeSealer sealer(*keys);
+        const QByteArray first =
+            sealer.seal(reinterpret_cast<const unsigned char*>(payload.constData()),
+                        std::size_t(payload.size()));
+        QByteArray changed = payload;
+        changed[EnvelopeV1::kChunk + 5] = 'x';
+        const QByteArray second =
+            sealer.seal(reinterpret_cast<const unsigned char*>(changed.constData()),
+                        std::size_t(changed.size()));
+        QCOMPARE(Envelope::Open(*keys, second), changed);
+        QCOMPARE(chunk(second, 0), chunk(first, 0));
+        QVERIFY(chunk(second, 1) != chunk(first, 1));
+        QCOMPARE(chunk(second, 2), chunk(first, 2));
+
+        // A chunk of the earlier write opens on its own, but not among the
+        // chunks of the later one.
+        QByteArray spliced = second;
+        spliced.replace(EnvelopeV1::kHeaderSize + record, record, chunk(first, 1));
+        QCOMPARE(openWithPassword(spliced, "日記の合言葉").failure,
+                 std::optional<EnvelopeFailure>(EnvelopeFailure::Damaged));
+
+        // Growing and shrinking the payload.
+        for (int size : {3 * EnvelopeV1::kChunk + 7, 10, 0, EnvelopeV1::kChunk}) {
+            const QByteArray plain = payloadOf(size);
+            QCOMPARE(Envelope::Open(*keys, sealer.seal(reinterpret_cast<const unsigned char*>(
+                                                           plain.constData()),
+                                                       std::size_t(plain.size()))),
+                     plain);
+        }
     }
 
     void headerIsAuthenticatedNotOnlyChecksummed()
@@ -217,7 +256,7 @@ private slots:
         // Keys of another file do not open this one's payload.
         const EnvelopeKeys other =
             EnvelopeKeys::create(secret("日記の合言葉"), cheapKdf(), RecoveryKey::generate());
-        QVERIFY_THROWS_EXCEPTION(EnvelopeError, Envelope::OpenBytes(other, sealed));
+        QVERIFY_THROWS_EXCEPTION(EnvelopeError, Envelope::Open(other, sealed));
     }
 
     void passwordChangeKeepsDataAndRecoveryKey()
@@ -225,7 +264,7 @@ private slots:
         const EnvelopeKeys changed = keys->withPassword(secret("新しい合言葉"), cheapKdf());
         QVERIFY(changed.dataKey() == keys->dataKey());
         QVERIFY(changed.kdf().salt() != keys->kdf().salt());
-        const QByteArray file = Envelope::SealBytes(changed, payload);
+        const QByteArray file = Envelope::Seal(changed, payload);
         QCOMPARE(openWithPassword(file, "日記の合言葉").failure,
                  std::optional<EnvelopeFailure>(EnvelopeFailure::WrongPassword));
         QCOMPARE(openWithPassword(file, "新しい合言葉").payload, payload);
