@@ -120,8 +120,7 @@ int main(int argc, char* argv[])
     int n = 0;
     report("encrypted save (100 years)",
            median(
-               11, [] {},
-               [&] { gMaster.PlanSave(20500615, QStringLiteral("保存 %1").arg(++n)); }),
+               11, [] {}, [&] { gMaster.PlanSave(20500615, QStringLiteral("保存 %1").arg(++n)); }),
            median(
                11, [] {}, [&] { writeAndReplace(plainPath, bytes); }),
            "save", "encrypted save ratio");

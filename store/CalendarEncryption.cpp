@@ -8,13 +8,9 @@
 #include <QFile>
 
 #include <functional>
+#include <optional>
 
 namespace {
-
-const unsigned char* bytesOf(const QByteArray& bytes)
-{
-    return reinterpret_cast<const unsigned char*>(bytes.constData());
-}
 
 void openForReading(QFile& file)
 {
@@ -92,23 +88,17 @@ void UnlockCalendarWithRecoveryKey(const RecoveryKey& recovery)
 QString EncryptCalendar(const SecureBytes& password, const Argon2Kdf& kdf)
 {
     gDatabase.close();
-    QByteArray image;
+    std::optional<WipedBytes> image;
     {
         Database plain;
         plain.open(gDataPath);
         if (plain.isEncrypted())
             throw EngineError(gDataPath, QStringLiteral("the calendar is already encrypted"));
-        image = ImageOf(plain);
+        image.emplace(ImageOf(plain));
     }
     const RecoveryKey recovery = RecoveryKey::generate();
     EnvelopeKeys keys = EnvelopeKeys::create(password, kdf, recovery);
-    try {
-        WriteEnvelopeFile(gDataPath, keys, bytesOf(image), std::size_t(image.size()));
-    } catch (...) {
-        WipeBytes(image);
-        throw;
-    }
-    WipeBytes(image);
+    WriteEnvelopeFile(gDataPath, keys, image->data(), image->size());
     HoldCalendarKeys(std::move(keys));
     return recovery.text();
 }
@@ -116,14 +106,8 @@ QString EncryptCalendar(const SecureBytes& password, const Argon2Kdf& kdf)
 void DecryptCalendar()
 {
     gDatabase.close();
-    QByteArray image = openSealed(gDataPath);
-    try {
-        ReplaceFileContents(gDataPath, image);
-    } catch (...) {
-        WipeBytes(image);
-        throw;
-    }
-    WipeBytes(image);
+    const WipedBytes image(openSealed(gDataPath));
+    ReplaceFileContents(gDataPath, image.bytes());
     ForgetCalendarKeys();
 }
 
@@ -148,38 +132,25 @@ void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPa
 void SealFileInPlace(const QString& path)
 {
     const EnvelopeKeys& keys = heldKeys(path);
-    QByteArray plain;
-    {
-        QFile file(path);
-        openForReading(file);
-        plain = file.readAll();
-    }
-    if (Envelope::Starts(plain))
-        return;
-    try {
-        WriteEnvelopeFile(path, keys, bytesOf(plain), std::size_t(plain.size()));
-    } catch (...) {
-        WipeBytes(plain);
-        throw;
-    }
-    WipeBytes(plain);
+    QFile file(path);
+    openForReading(file);
+    const WipedBytes plain(file.readAll());
+    file.close();
+    if (!Envelope::Starts(plain.bytes()))
+        WriteEnvelopeFile(path, keys, plain.data(), plain.size());
 }
 
 void ResealFile(const QString& path, const EnvelopeKeys& keys)
 {
-    QByteArray payload = openSealed(path);
-    try {
-        WriteEnvelopeFile(path, keys, bytesOf(payload), std::size_t(payload.size()));
-    } catch (...) {
-        WipeBytes(payload);
-        throw;
-    }
-    WipeBytes(payload);
+    const WipedBytes payload(openSealed(path));
+    WriteEnvelopeFile(path, keys, payload.data(), payload.size());
 }
 
 void WriteSealedFile(const QString& path, const QByteArray& payload)
 {
-    WriteEnvelopeFile(path, heldKeys(path), bytesOf(payload), std::size_t(payload.size()));
+    WriteEnvelopeFile(path, heldKeys(path),
+                      reinterpret_cast<const unsigned char*>(payload.constData()),
+                      std::size_t(payload.size()));
 }
 
 QByteArray ReadSealedFile(const QString& path)

@@ -139,17 +139,17 @@ void WriteEnvelopeFile(const QString& path, const EnvelopeKeys& keys, const unsi
     ReplaceFileContents(path, Envelope::Seal(keys, data, size));
 }
 
-QByteArray ImageOf(Database& db)
+WipedBytes::~WipedBytes()
 {
-    const SerializedImage image(handleOf(db.connection()));
-    return QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
+    if (!mBytes.isEmpty())
+        sodium_memzero(mBytes.data(), std::size_t(mBytes.size()));
 }
 
-void WipeBytes(QByteArray& bytes)
+WipedBytes ImageOf(Database& db)
 {
-    if (!bytes.isEmpty())
-        sodium_memzero(bytes.data(), std::size_t(bytes.size()));
-    bytes.clear();
+    const SerializedImage image(handleOf(db.connection()));
+    return WipedBytes(
+        QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())));
 }
 
 EncryptedImage::EncryptedImage(const QSqlDatabase& connection, const QString& path)

@@ -37,12 +37,30 @@ void ReplaceFileContents(const QString& path, const QByteArray& bytes);
 void WriteEnvelopeFile(const QString& path, const EnvelopeKeys& keys, const unsigned char* data,
                        std::size_t size);
 
+// Plain bytes (a database image, a payload) that are wiped when they go.
+class WipedBytes
+{
+public:
+    explicit WipedBytes(QByteArray bytes) : mBytes(std::move(bytes)) {}
+    ~WipedBytes();
+    WipedBytes(WipedBytes&&) = default;
+    WipedBytes(const WipedBytes&) = delete;
+    WipedBytes& operator=(const WipedBytes&) = delete;
+
+    const QByteArray& bytes() const { return mBytes; }
+    const unsigned char* data() const
+    {
+        return reinterpret_cast<const unsigned char*>(mBytes.constData());
+    }
+    std::size_t size() const { return std::size_t(mBytes.size()); }
+
+private:
+    QByteArray mBytes;
+};
+
 class Database;
 // A copy of the image of the database open on `db`, plain or encrypted.
-// The caller wipes it (WipeBytes) when done.
-QByteArray ImageOf(Database& db);
-// Overwrites the bytes with zeros and empties the array.
-void WipeBytes(QByteArray& bytes);
+WipedBytes ImageOf(Database& db);
 
 // One encrypted file opened into the main database of an in-memory
 // connection.
