@@ -19,18 +19,10 @@ void openForReading(QFile& file)
                           EngineError::fileCause(file.fileName()));
 }
 
-const EnvelopeKeys& heldKeys(const QString& path)
-{
-    const EnvelopeKeys* keys = HeldCalendarKeys();
-    if (!keys)
-        throw EngineError(path, QStringLiteral("no keys are held"), EngineError::Cause::Locked);
-    return *keys;
-}
-
 // The payload of `path`, opened with the held keys.
 QByteArray openSealed(const QString& path)
 {
-    const EnvelopeKeys& keys = heldKeys(path);
+    const EnvelopeKeys& keys = RequireCalendarKeys(path);
     QFile file(path);
     openForReading(file);
     const QByteArray sealed = file.readAll();
@@ -114,7 +106,7 @@ void DecryptCalendar()
 void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPassword,
                             const Argon2Kdf& kdf)
 {
-    const EnvelopeKeys& held = heldKeys(gDataPath);
+    const EnvelopeKeys& held = RequireCalendarKeys(gDataPath);
     {
         QFile file(gDataPath);
         openForReading(file);
@@ -131,7 +123,7 @@ void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPa
 
 void SealFileInPlace(const QString& path)
 {
-    const EnvelopeKeys& keys = heldKeys(path);
+    const EnvelopeKeys& keys = RequireCalendarKeys(path);
     QFile file(path);
     openForReading(file);
     const WipedBytes plain(file.readAll());
@@ -148,7 +140,7 @@ void ResealFile(const QString& path, const EnvelopeKeys& keys)
 
 void WriteSealedFile(const QString& path, const QByteArray& payload)
 {
-    WriteEnvelopeFile(path, heldKeys(path),
+    WriteEnvelopeFile(path, RequireCalendarKeys(path),
                       reinterpret_cast<const unsigned char*>(payload.constData()),
                       std::size_t(payload.size()));
 }

@@ -104,6 +104,14 @@ void ForgetCalendarKeys()
     heldKeys().reset();
 }
 
+const EnvelopeKeys& RequireCalendarKeys(const QString& path)
+{
+    if (!heldKeys())
+        throw EngineError(path, QStringLiteral("no keys of the calendar are held"),
+                          EngineError::Cause::Locked);
+    return *heldKeys();
+}
+
 void ReplaceFileContents(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo info(path);
@@ -255,12 +263,9 @@ void EncryptedImage::writeBack()
     if (!mChanged)
         return;
     try {
-        const EnvelopeKeys* keys = HeldCalendarKeys();
-        if (!keys)
-            throw EngineError(mPath, QStringLiteral("the keys of the calendar are gone"),
-                              EngineError::Cause::Locked);
+        const EnvelopeKeys& keys = RequireCalendarKeys(mPath);
         const SerializedImage image(mHandle);
-        ReplaceFileContents(mPath, sealerFor(*keys).seal(image.data(), image.size()));
+        ReplaceFileContents(mPath, sealerFor(keys).seal(image.data(), image.size()));
         mChanged = false;
     } catch (...) {
         // The image holds a change the file does not: the operation failed
@@ -274,10 +279,7 @@ void EncryptedImage::writeBack()
 
 void EncryptedImage::compactInto(const QString& target)
 {
-    const EnvelopeKeys* keys = HeldCalendarKeys();
-    if (!keys)
-        throw EngineError(mPath, QStringLiteral("the keys of the calendar are gone"),
-                          EngineError::Cause::Locked);
+    const EnvelopeKeys& keys = RequireCalendarKeys(mPath);
     // Only an image with free pages (days deleted by a range change, say)
     // is compacted. That changes no row: the image need not be written back
     // for it (VACUUM does not count as a commit anyway).
@@ -292,7 +294,7 @@ void EncryptedImage::compactInto(const QString& target)
         mChanged = changed;
     }
     const SerializedImage image(mHandle);
-    ReplaceFileContents(target, sealerFor(*keys).seal(image.data(), image.size()));
+    ReplaceFileContents(target, sealerFor(keys).seal(image.data(), image.size()));
 }
 
 EnvelopeSealer& EncryptedImage::sealerFor(const EnvelopeKeys& keys)

@@ -25,6 +25,8 @@ const EnvelopeKeys* HeldCalendarKeys();
 void HoldCalendarKeys(EnvelopeKeys keys);
 // Wipes the held keys.
 void ForgetCalendarKeys();
+// The held keys; throws EngineError (Locked) naming `path` when none are.
+const EnvelopeKeys& RequireCalendarKeys(const QString& path);
 
 // Replaces the contents of `path` by `bytes`: they are written to a
 // temporary file beside it (".<name>.part", owner-only), which is flushed
