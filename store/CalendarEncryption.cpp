@@ -103,19 +103,21 @@ void DecryptCalendar()
     ForgetCalendarKeys();
 }
 
+void CheckCalendarPassword(const SecureBytes& password)
+{
+    const EnvelopeKeys& held = RequireCalendarKeys(gDataPath);
+    QFile file(gDataPath);
+    openForReading(file);
+    if (!(EnvelopeKeys::unlock(file, password).dataKey() == held.dataKey()))
+        throw EngineError(gDataPath, QStringLiteral("the file is sealed with other keys"),
+                          EngineError::Cause::Locked);
+}
+
 void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPassword,
                             const Argon2Kdf& kdf)
 {
-    const EnvelopeKeys& held = RequireCalendarKeys(gDataPath);
-    {
-        QFile file(gDataPath);
-        openForReading(file);
-        const EnvelopeKeys checked = EnvelopeKeys::unlock(file, current);
-        if (!(checked.dataKey() == held.dataKey()))
-            throw EngineError(gDataPath, QStringLiteral("the file is sealed with other keys"),
-                              EngineError::Cause::Locked);
-    }
-    EnvelopeKeys changed = held.withPassword(newPassword, kdf);
+    CheckCalendarPassword(current);
+    EnvelopeKeys changed = RequireCalendarKeys(gDataPath).withPassword(newPassword, kdf);
     // The image in memory (if open) stays as it is: only the header changes.
     ResealFile(gDataPath, changed);
     HoldCalendarKeys(std::move(changed));

@@ -40,6 +40,10 @@ QString EncryptCalendar(const SecureBytes& password, const Argon2Kdf& kdf = Argo
 // calendar is then as it was.
 void DecryptCalendar();
 
+// Checks that `password` opens the calendar's header (before turning
+// encryption off, say). Throws EnvelopeError (WrongPassword) or EngineError.
+void CheckCalendarPassword(const SecureBytes& password);
+
 // Checks `current` against the calendar's header, then wraps the data key
 // with `newPassword` (new salt, `kdf`'s limits) and writes the calendar with
 // the new header. The data key and the recovery key stay. Throws
