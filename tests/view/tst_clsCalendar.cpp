@@ -162,20 +162,6 @@ private slots:
         QCOMPARE(pairs(spy), (QList<Pair>{{19991215, 19991115}}));
     }
 
-    void thirtyFirstIntoFebruaryKeepsTheDayAndTheCell()
-    {
-        calendar->setCurDate(20000131);
-        const int row = grid->Row();
-        const int col = grid->Col();
-        QSignalSpy spy(calendar.get(), &clsCalendar::Change);
-        calendar->MoveMonth(1);
-        QCOMPARE(pairs(spy), (QList<Pair>{{20000131, 20000231}}));
-        QCOMPARE(calendar->CurDay(), 31);
-        QCOMPARE(grid->Row(), row);
-        QCOMPARE(grid->Col(), col);
-        QCOMPARE(grid->Text(), QString()); // row 6, Monday: empty in February 2000
-    }
-
     void dayScanOnAnEmptyCell()
     {
         calendar->setCurDate(19990715);
@@ -246,17 +232,37 @@ private slots:
         QVERIFY(!grid->isHidden());
     }
 
-    void selectionKeepsRowAndColumnAcrossMonths()
+    void selectionFollowsTheDayAcrossMonths_data()
     {
-        calendar->setCurDate(19990731); // Saturday, row 5
-        QCOMPARE(QPoint(grid->Col(), grid->Row()), QPoint(6, 5));
-        calendar->setCurMonth(8);
-        QCOMPARE(QPoint(grid->Col(), grid->Row()), QPoint(6, 5));
-        // August 1999 ends on a Tuesday: the kept cell is now empty.
-        QCOMPARE(grid->Text(), QString());
-        calendar->setCurMonth(10);
-        QCOMPARE(QPoint(grid->Col(), grid->Row()), QPoint(6, 5));
-        QCOMPARE(grid->Text(), QStringLiteral("30"));
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<QString>("selected");
+        // Saturday 31 July sits at (6, 5); 31 August is a Tuesday.
+        QTest::newRow("into a month that has the day") << 19990731 << 1999 << 8 << "31";
+        QTest::newRow("another year") << 19991215 << 2000 << 12 << "15";
+        QTest::newRow("31st into February") << 20000131 << 2000 << 2 << "";
+        // (3, 5) holds 28 April.
+        QTest::newRow("31st into a 30-day month") << 19990331 << 1999 << 4 << "";
+    }
+    void selectionFollowsTheDayAcrossMonths()
+    {
+        QFETCH(int, from);
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(QString, selected);
+        calendar->setCurDate(from);
+        QStringList shownAtChange;
+        const auto watch = connect(calendar.get(), &clsCalendar::Change, this,
+                                   [&] { shownAtChange << grid->Text(); });
+        calendar->setCurYear(year);
+        calendar->setCurMonth(month);
+        disconnect(watch);
+        QCOMPARE(shownAtChange.last(), selected);
+        QCOMPARE(grid->Text(), selected);
+        // A day the month lacks keeps the day and selects an empty cell.
+        QCOMPARE(calendar->CurDay(), from % 100);
+        QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 1);
         QVERIFY(grid->Redraw());
     }
 
