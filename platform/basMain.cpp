@@ -133,7 +133,10 @@ bool InputYearMonth(int& yearMonth, int lower, int upper, const QString& prompt)
         if (!answer || answer->isEmpty())
             return false;
         const std::optional<int> value = LeadingWholeNumber(*answer);
-        if (value && *value >= lower && *value <= upper) {
+        // 202713 lies between 202612 and 203112 as a number, yet names no
+        // month.
+        const int month = value ? *value % 100 : 0;
+        if (value && *value >= lower && *value <= upper && month >= 1 && month <= 12) {
             yearMonth = *value;
             return true;
         }

@@ -126,11 +126,13 @@ private slots:
         boxes->input(QStringLiteral("199908"));
         boxes->input(QStringLiteral("200412")); // past five years from now
         boxes->ok();
+        boxes->input(QStringLiteral("200313")); // inside the bounds, yet no month
+        boxes->ok();
         boxes->input(QStringLiteral("200411"));
         boxes->yes();
         trigger("mnuDateRange");
 
-        QCOMPARE(boxes->boxes.size(), 7);
+        QCOMPARE(boxes->boxes.size(), 9);
         QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Input);
         QCOMPARE(boxes->boxes[0].initial, QStringLiteral("199907"));
         QCOMPARE(boxes->boxes[0].text, QStringLiteral("現在の暦は、1999/07 から登録されています。\r"
@@ -142,8 +144,14 @@ private slots:
         QCOMPARE(boxes->boxes[3].text, QStringLiteral("現在の暦は、2004/07まで登録されています。\r"
                                                       "1999/11～2004/11の間で指定して下さい。\r") +
                                            kHowToType);
-        QCOMPARE(boxes->boxes[6].kind, Dialogs::Kind::Question);
-        QCOMPARE(boxes->boxes[6].text,
+        for (const int warning : {4, 6}) {
+            QCOMPARE(boxes->boxes[warning].text,
+                     QStringLiteral("入力された年月は間違っています。もう一度入力して下さい。"));
+            QCOMPARE(boxes->boxes[warning + 1].text, boxes->boxes[3].text);
+            QCOMPARE(boxes->boxes[warning + 1].initial, QStringLiteral("200407"));
+        }
+        QCOMPARE(boxes->boxes[8].kind, Dialogs::Kind::Question);
+        QCOMPARE(boxes->boxes[8].text,
                  QStringLiteral("暦の変更を行います。\r変更後は、1999/08～2004/11に変更されます。"
                                 "この範囲内に登録されている予定は保持されますが、この年月の範囲外"
                                 "の予定は、全て削除され、二度と元に戻すことはできません。\r"
