@@ -75,11 +75,12 @@ private slots:
             seen->modal = box->isModal();
             buttonWithText(box, QStringLiteral("OK"))->click();
         });
-        ShowWarning(QStringLiteral("一行目\r二行目"));
+        ShowWarning(QStringLiteral("一行目\r\n二行目\r三行目"));
         QCOMPARE(seen->title, QStringLiteral("Zedu"));
         QCOMPARE(seen->icon, QMessageBox::Warning);
         QCOMPARE(seen->buttons, QStringList{QStringLiteral("OK")});
-        QCOMPARE(seen->text, QStringLiteral("一行目\r二行目"));
+        // CR LF and CR alike become the line break every style draws.
+        QCOMPARE(seen->text, QStringLiteral("一行目\n二行目\n三行目"));
         QVERIFY(seen->modal);
     }
 
