@@ -27,6 +27,10 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), mModel(new FlexGridMod
     // The right button is the caller's: it must neither move the current
     // cell nor open anything of its own.
     setContextMenuPolicy(Qt::PreventContextMenu);
+    header->setContextMenuPolicy(Qt::PreventContextMenu);
+    // The header row is a row of the grid to the caller: a press on it is
+    // reported as one on the grid (it moves nothing).
+    header->viewport()->installEventFilter(this);
     mModel->setFixedRows(1);
     mModel->setRows(2);
     mModel->setCols(2);
@@ -337,6 +341,11 @@ void FlexGrid::mousePressEvent(QMouseEvent* event)
         }
     }
     // A press outside the cells, or with another button, moves nothing.
+    emitMouseDown(event);
+}
+
+void FlexGrid::emitMouseDown(QMouseEvent* event)
+{
     int button = 0;
     if (event->button() == Qt::LeftButton)
         button = 1;
@@ -354,6 +363,19 @@ void FlexGrid::mousePressEvent(QMouseEvent* event)
     const QPoint at = mapFromGlobal(event->globalPosition().toPoint());
     event->accept();
     emit MouseDown(button, shift, PixelsToTwipsX(at.x()), PixelsToTwipsY(at.y()));
+}
+
+bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == horizontalHeader()->viewport() &&
+        (event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick)) {
+        if (event->type() == QEvent::MouseButtonPress)
+            emitMouseDown(static_cast<QMouseEvent*>(event));
+        event->accept();
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void FlexGrid::mouseMoveEvent(QMouseEvent* event)

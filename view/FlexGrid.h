@@ -104,6 +104,7 @@ signals:
     void MouseDown(int Button, int Shift, double X, double Y);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -115,6 +116,8 @@ protected:
 
 private:
     void fitRowsToFont();
+    // Raises MouseDown for a press on the cells or on the header row.
+    void emitMouseDown(QMouseEvent* event);
     // Shows the current cell and the block as Qt's current index and selection.
     void syncSelection();
     // Moves the current cell to (row, col) at once, raising one RowColChange.
