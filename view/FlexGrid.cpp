@@ -35,6 +35,7 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), mModel(new FlexGridMod
     mModel->setRows(2);
     mModel->setCols(2);
     fitRowsToFont();
+    followPalette();
     mRow = mRowSel = 1;
     syncSelection();
 }
@@ -58,6 +59,15 @@ void FlexGrid::changeEvent(QEvent* event)
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         fitRowsToFont();
+    else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        followPalette();
+}
+
+void FlexGrid::followPalette()
+{
+    // Cells are drawn on the base colour, the header row on the buttons'.
+    mModel->setBackgrounds(palette().color(QPalette::Base),
+                           horizontalHeader()->palette().color(QPalette::Button));
 }
 
 bool FlexGrid::isFixed(int row) const

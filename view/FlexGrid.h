@@ -116,6 +116,8 @@ protected:
 
 private:
     void fitRowsToFont();
+    // The model draws colours that read on the palette's backgrounds.
+    void followPalette();
     // Raises MouseDown for a press on the cells or on the header row.
     void emitMouseDown(QMouseEvent* event);
     // Shows the current cell and the block as Qt's current index and selection.
