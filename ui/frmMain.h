@@ -68,6 +68,9 @@ public:
     // Shows the window in the state restored by Form_Load.
     void showRestored();
 
+    // How long after the last change an edited entry is saved while typing.
+    void setQuietSaveDelay(int ms) { mQuietSaveDelayMs = ms; }
+
 public slots:
     // Navigation (NavigationCommands.cpp)
     void cmdYm_Click(int Index);
@@ -166,6 +169,7 @@ private:
     QLabel* mKeyPanels[5] = {};
     QTimer* mClock = nullptr;
     QTimer* mQuietSave = nullptr;
+    int mQuietSaveDelayMs = 2000;
 
     QMenu* mnuEdit = nullptr;
     QHash<QString, QAction*> mMenuItems;
