@@ -2,6 +2,7 @@
 
 #include "entries/clsList.h"
 #include "entries/clsPlan.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Globals.h"
 #include "platform/KeyboardLocks.h"
@@ -76,7 +77,7 @@ private:
     std::function<void()> mChanged;
 };
 
-// Design position of a control, in twips.
+// Position and size of a control as first laid out, in twips.
 void place(QWidget* w, double left, double top, double width, double height)
 {
     w->setGeometry(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
@@ -326,7 +327,7 @@ void frmMain::updateKeyPanels()
 
 void frmMain::updateClock()
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::Now();
     mPanelDate->setText(now.toString(QStringLiteral("yyyy/MM/dd")));
     mPanelTime->setText(now.toString(QStringLiteral("H:mm")));
 }

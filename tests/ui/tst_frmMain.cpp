@@ -131,10 +131,10 @@ private slots:
             QVERIFY(!gDatabase.isOpen());
     }
 
-    void controlsAndMenusAsDesigned()
+    void controlsAndMenusInTheirPlaces()
     {
         start();
-        // The keyboard walks the controls in the designed order.
+        // The keyboard walks the controls in their order.
         const char* order[] = {"txtToday", "greDate", "txtYm",   "cmdYm_0", "cmdYm_2",
                                "cmdYm_1",  "greList", "cmdJump", "lstJump"};
         QStringList wanted;
