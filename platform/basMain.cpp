@@ -20,6 +20,7 @@
 namespace {
 QString appFolderOverride;
 int busyCount = 0;
+int inputHolds = 0;
 
 QString withTrailingSlash(QString folder)
 {
@@ -181,5 +182,16 @@ int BusyCount()
 void DoEvents()
 {
     if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(inputHolds > 0 ? QEventLoop::ExcludeUserInputEvents
+                                                       : QEventLoop::AllEvents);
+}
+
+void HoldInput(bool on)
+{
+    inputHolds = on ? inputHolds + 1 : std::max(0, inputHolds - 1);
+}
+
+bool InputHeld()
+{
+    return inputHolds > 0;
 }

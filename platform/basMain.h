@@ -66,5 +66,12 @@ int TodayKey();
 void SetBusy(bool on);
 int BusyCount();
 
-// Lets pending window messages run once.
+// Lets pending window messages run once. While input is held, the user's
+// keys and clicks are not among them: they stay queued until the last hold
+// has ended and the event loop takes them.
 void DoEvents();
+
+// Holds the user's input back from DoEvents; nests like the busy pointer, and
+// a surplus release cannot drive the count below 0.
+void HoldInput(bool on);
+bool InputHeld();

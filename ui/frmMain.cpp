@@ -32,6 +32,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -590,16 +591,48 @@ void frmMain::SavePlacement()
 
 void frmMain::Running(const QString& Msg)
 {
+    if (Msg.isEmpty())
+        endPhase();
+    else
+        beginPhase(Msg);
+}
+
+void frmMain::beginPhase(const QString& text)
+{
+    mPhases.append(text);
     // Input is held off while busy; the window is not disabled, which would
     // grey it out and take the keyboard focus away at every day change.
-    mInputBlocker->setEngaged(!Msg.isEmpty());
-    SetBusy(!Msg.isEmpty());
-    RunningMessage(Msg);
+    HoldInput(true);
+    mInputBlocker->setEngaged(true);
+    if (!text.isEmpty()) {
+        SetBusy(true);
+        RunningMessage(text);
+    }
+}
+
+void frmMain::endPhase()
+{
+    if (mPhases.isEmpty())
+        return;
+    const QString text = mPhases.takeLast();
+    HoldInput(false);
+    // Only the outermost end lets the user's input in again; the input
+    // queued meanwhile runs once the event loop takes over.
+    if (mPhases.isEmpty())
+        mInputBlocker->setEngaged(false);
+    if (!text.isEmpty()) {
+        SetBusy(false);
+        QString shown;
+        for (const QString& outer : std::as_const(mPhases))
+            if (!outer.isEmpty())
+                shown = outer;
+        RunningMessage(shown);
+    }
 }
 
 bool frmMain::isBusy() const
 {
-    return mInputBlocker->isEngaged();
+    return !mPhases.isEmpty();
 }
 
 void frmMain::RunningMessage(const QString& Msg)
@@ -610,6 +643,10 @@ void frmMain::RunningMessage(const QString& Msg)
 
 bool frmMain::guarded(const std::function<void()>& command)
 {
+    // The whole command is one hold: nothing the user does meanwhile runs
+    // between its steps (between saving one day and loading the next, say).
+    beginPhase(QString());
+    const auto end = qScopeGuard([this] { endPhase(); });
     QString problem;
     try {
         command();

@@ -3,6 +3,7 @@
 #include "platform/Running.h"
 
 #include <QHash>
+#include <QStringList>
 #include <QMainWindow>
 
 #include <functional>
@@ -52,13 +53,15 @@ public:
     void unloadAtExit();
     bool isUnloaded() const { return mUnloaded; }
 
-    // A non-empty message starts a busy phase: the window ignores input, the
-    // pointer is the hourglass and the message is in the status bar's first
-    // panel. The empty text ends it.
+    // A non-empty message starts a busy phase: the window takes no input,
+    // the pointer is the hourglass and the message is in the status bar's
+    // first panel. The empty text ends the innermost phase. Phases nest: the
+    // panel shows the innermost one's message, and input comes back when the
+    // outermost has ended.
     void Running(const QString& Msg) override;
     void RunningMessage(const QString& Msg);
-    // True during a busy phase: mouse and keyboard input to the window is
-    // dropped.
+    // True during a busy phase or a command: input to the window waits in
+    // the queue, and what reaches the window anyway is dropped.
     bool isBusy() const;
 
     clsCalendar* calendar() const { return mCalendar.get(); }
@@ -126,9 +129,14 @@ private:
     void restorePlacement();
     void updateClock();
     void updateKeyPanels();
-    // The boundary of every command: a store error ends in a warning, and
-    // the window stays usable (busy phases end by their own scopes).
+    // The boundary of every command: input is held until it has finished,
+    // a store error ends in a warning, and the window stays usable (busy
+    // phases end by their own scopes).
     bool guarded(const std::function<void()>& command);
+    // A busy phase showing `text`, or with an empty text a command's hold
+    // that shows nothing.
+    void beginPhase(const QString& text);
+    void endPhase();
     // A menu item of the menu bar, by its name.
     QAction* menuItem(const QString& name) const { return mMenuItems.value(name); }
 
@@ -185,6 +193,9 @@ private:
     bool mFilling = false;
     Qt::WindowStates mRestoredState = Qt::WindowNoState;
     InputBlocker* mInputBlocker = nullptr;
+    // The busy phases and command holds under way, innermost last: each
+    // one's message, empty for a hold.
+    QStringList mPhases;
     QSize mWantedOuter;
 };
 

@@ -141,15 +141,20 @@ private:
 };
 
 // Drawing of a grid suspended for the life of the object: Redraw off when it
-// begins, on again when it ends, also by an exception.
+// begins; when it ends, also by an exception, Redraw as it was found, so that
+// a suspension inside another one does not resume drawing early.
 class RedrawOff
 {
 public:
-    explicit RedrawOff(FlexGrid* grid) : mGrid(grid) { mGrid->setRedraw(false); }
-    ~RedrawOff() { mGrid->setRedraw(true); }
+    explicit RedrawOff(FlexGrid* grid) : mGrid(grid), mWasOn(grid->Redraw())
+    {
+        mGrid->setRedraw(false);
+    }
+    ~RedrawOff() { mGrid->setRedraw(mWasOn); }
     RedrawOff(const RedrawOff&) = delete;
     RedrawOff& operator=(const RedrawOff&) = delete;
 
 private:
     FlexGrid* mGrid;
+    bool mWasOn;
 };
