@@ -515,9 +515,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
             lstJump_LostFocus();
     } else if (watched == lstJump && key && key->key() == Qt::Key_Escape) {
         // Put away without a choice: the calendar stays where it is.
-        lstJump->setVisible(false);
-        (greDate->isVisible() ? static_cast<QWidget*>(greDate) : cmdJump)
-            ->setFocus(Qt::OtherFocusReason);
+        putAwayJumpList();
         return true;
     } else if (watched == txtToday && key && key->key() == Qt::Key_Insert &&
                key->modifiers() == Qt::NoModifier) {

@@ -137,6 +137,10 @@ private:
     // that shows nothing.
     void beginPhase(const QString& text);
     void endPhase();
+    // Hides the jump list; when it had the keyboard, the month grid (the
+    // jump button while the grid is hidden) takes it.
+    void putAwayJumpList();
+    void focusMonthGrid();
     // A menu item of the menu bar, by its name.
     QAction* menuItem(const QString& name) const { return mMenuItems.value(name); }
 
