@@ -351,6 +351,7 @@ void frmMain::Form_Load()
     mnuDisktopCopy->setChecked(
         FileExists(ShellFolder(QStringLiteral("Desktop")) + QLatin1Char('/') + kShortcutName));
     mnuDispMode[0]->setChecked(true);
+    restoreDisplayOptions();
     greList->setVisible(false);
 
     guarded([this] {

@@ -103,6 +103,9 @@ public slots:
     void mnuDispMode_Click(int Index);
     void mnuExit_Click();
 
+    // Display options (DisplayOptions.cpp)
+    void mnuWordWrap_Click();
+
     // Environment options (OptionCommands.cpp)
     void mnuStartupCopy_Click();
     void mnuDisktopCopy_Click();
@@ -143,6 +146,10 @@ private:
     void focusMonthGrid();
     // A menu item of the menu bar, by its name.
     QAction* menuItem(const QString& name) const { return mMenuItems.value(name); }
+
+    // The Display menu's options as the settings hold them (DisplayOptions.cpp).
+    void restoreDisplayOptions();
+    void setEntryWordWrap(bool on);
 
     // Before a command that cannot be undone, after its question: a backup
     // of the calendar (Safeguards.cpp). When none can be made the user is asked whether to go
