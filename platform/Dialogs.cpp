@@ -68,15 +68,24 @@ public:
     {
         QInputDialog dialog(QApplication::activeWindow());
         dialog.setWindowTitle(title);
-        dialog.setLabelText(labelText(prompt));
-        // An input box's label neither breaks nor wraps lines by itself: a
-        // long prompt would make the box wider than the screen.
+        const QString shown = labelText(prompt);
+        dialog.setLabelText(shown);
+        // An input box's label does not wrap by itself: a long prompt would
+        // make the box wider than the screen. Wrapped, it is as wide as its
+        // longest line, up to about 80 characters and what the screen holds
+        // beside the box's margins and frame.
         if (auto* label = dialog.findChild<QLabel*>()) {
             label->setWordWrap(true);
+            const QFontMetrics metrics = label->fontMetrics();
             const QScreen* screen =
                 dialog.parentWidget() ? dialog.parentWidget()->screen() : dialog.screen();
-            // Room for the box's margins and window frame.
-            label->setMaximumWidth(screen->availableGeometry().width() - 80);
+            const int widest = std::min(metrics.averageCharWidth() * 80,
+                                        screen->availableGeometry().width() - 80);
+            int longest = 0;
+            for (const QString& line : shown.split(QLatin1Char('\n')))
+                longest = std::max(longest, metrics.horizontalAdvance(line));
+            label->setMinimumWidth(std::min(longest, widest));
+            label->setMaximumWidth(widest);
         }
         dialog.setTextValue(initial);
         dialog.setOkButtonText(QStringLiteral("OK"));
