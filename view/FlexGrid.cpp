@@ -65,9 +65,9 @@ void FlexGrid::changeEvent(QEvent* event)
 
 void FlexGrid::followPalette()
 {
-    // Cells are drawn on the base colour, the header row on the buttons'.
-    mModel->setBackgrounds(palette().color(QPalette::Base),
-                           horizontalHeader()->palette().color(QPalette::Button));
+    // Cells are drawn on the base colour, the header row (which shares the
+    // grid's palette) on the buttons'.
+    mModel->setBackgrounds(palette().color(QPalette::Base), palette().color(QPalette::Button));
 }
 
 bool FlexGrid::isFixed(int row) const

@@ -15,6 +15,9 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 namespace {
 
@@ -206,6 +209,34 @@ private slots:
         QVERIFY(!window()->isBusy());
         QCOMPARE(statusText(), QString());
         QCOMPARE(BusyCount(), 0);
+    }
+
+    void wordWrapIsRememberedAndKeepsTheText()
+    {
+        start();
+        QVERIFY(!menuItem("mnuWordWrap")->isChecked());
+        QScrollBar* sideways = entryBox()->horizontalScrollBar();
+        QVERIFY(sideways->isVisible());
+        const QString longLine = QString(120, QChar(u'長')) + QStringLiteral(" end");
+        entryBox()->insertPlainText(longLine);
+        trigger("mnuWordWrap");
+        QVERIFY(menuItem("mnuWordWrap")->isChecked());
+        // The line takes several rows of the box, and nothing scrolls sideways.
+        QTRY_VERIFY(entryBox()->document()->firstBlock().layout()->lineCount() > 1);
+        QVERIFY(!sideways->isVisible());
+        clickDay(8);
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(), longLine);
+        stop();
+
+        start();
+        QVERIFY(menuItem("mnuWordWrap")->isChecked());
+        QCOMPARE(entryBox()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        trigger("mnuWordWrap");
+        QCOMPARE(entryBox()->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QVERIFY(entryBox()->horizontalScrollBar()->isVisible());
+        stop();
+        start();
+        QVERIFY(!menuItem("mnuWordWrap")->isChecked());
     }
 
     void exitSavesThePendingEntry()
