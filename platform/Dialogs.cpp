@@ -79,8 +79,8 @@ public:
             const QFontMetrics metrics = label->fontMetrics();
             const QScreen* screen =
                 dialog.parentWidget() ? dialog.parentWidget()->screen() : dialog.screen();
-            const int widest = std::min(metrics.averageCharWidth() * 80,
-                                        screen->availableGeometry().width() - 80);
+            const int widest =
+                std::min(metrics.averageCharWidth() * 80, screen->availableGeometry().width() - 80);
             int longest = 0;
             for (const QString& line : shown.split(QLatin1Char('\n')))
                 longest = std::max(longest, metrics.horizontalAdvance(line));

@@ -3,8 +3,8 @@
 #include "platform/Running.h"
 
 #include <QHash>
-#include <QStringList>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 #include <memory>

@@ -21,9 +21,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QHeaderView>
 #include <QFile>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -839,10 +839,10 @@ private slots:
         QCOMPARE(curDate(), date);
         // The selected cell shows the day; a day the month lacks selects
         // an empty cell and hides the box.
-        const QString day = QDate::fromString(QString::number(date), QStringLiteral("yyyyMMdd"))
-                                    .isValid()
-                                ? QString::number(date % 100)
-                                : QString();
+        const QString day =
+            QDate::fromString(QString::number(date), QStringLiteral("yyyyMMdd")).isValid()
+                ? QString::number(date % 100)
+                : QString();
         QCOMPARE(grid()->Text(), day);
         QCOMPARE(grid()->selectionModel()->selectedIndexes().size(), 1);
         QCOMPARE(entryBox()->isVisible(), !day.isEmpty());
@@ -886,13 +886,13 @@ private slots:
         // The range dialogue's two input boxes and its three-line question,
         // then the yearly event's input box.
         AnswerModalBoxes({inspect(QStringLiteral("OK")), inspect(QStringLiteral("OK")),
-                          inspect(QStringLiteral("いいえ")), inspect(QStringLiteral("キャンセル"))});
+                          inspect(QStringLiteral("いいえ")),
+                          inspect(QStringLiteral("キャンセル"))});
         trigger("mnuDateRange");
         trigger("mnuPlanAll");
         QCOMPARE(seen.size(), 4);
         const int lines[4] = {4, 4, 3, 3};
-        const int screen =
-            std::min(1024, window()->screen()->availableGeometry().width());
+        const int screen = std::min(1024, window()->screen()->availableGeometry().width());
         for (int i = 0; i < 4; ++i) {
             QVERIFY2(!seen[i].text.contains(QLatin1Char('\r')), qPrintable(seen[i].text));
             QCOMPARE(seen[i].text.count(QLatin1Char('\n')), lines[i] - 1);

@@ -219,9 +219,12 @@ private slots:
         grid->setTextMatrix(2, 3, QStringLiteral("15"));
         grid->setCellForeColorAt(2, 3, 255);
         grid->setCellForeColorAt(0, 6, 16711680);
-        const QColor red = grid->model()->index(1, 3).data(Qt::ForegroundRole).value<QBrush>().color();
-        const QColor blue =
-            grid->model()->headerData(6, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color();
+        const QColor red =
+            grid->model()->index(1, 3).data(Qt::ForegroundRole).value<QBrush>().color();
+        const QColor blue = grid->model()
+                                ->headerData(6, Qt::Horizontal, Qt::ForegroundRole)
+                                .value<QBrush>()
+                                .color();
         if (asGiven) {
             QCOMPARE(red, QColor(255, 0, 0));
             QCOMPARE(blue, QColor(0, 0, 255));
