@@ -11,8 +11,8 @@
 // --hold: prints "ready" after start-up and waits until its standard input
 //   closes (or it is killed).
 // --exec: types TEXT into the entry box, prints "ready" and runs the event
-//   loop as the program does; with --quiet-save-ms the entry is saved that
-//   long after typing, and "saved quietly" is printed once it has been.
+//   loop as the program does; --quiet-save-ms sets how long after typing the
+//   entry is saved on its own.
 // --splash: only shows the splash screen, prints "splash <window id>" and
 //   waits until its standard input closes.
 // --stop-at PHASE: a first run prints "phase PHASE" there and waits to be
@@ -20,7 +20,6 @@
 //   fill ("started", "filled", "committed").
 
 #include "app/Main.h"
-#include "entries/clsPlan.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
@@ -32,7 +31,6 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTextStream>
-#include <QTimer>
 
 #include <cstdio>
 #include <iostream>
@@ -153,16 +151,6 @@ int main(int argc, char* argv[])
                 window->setQuietSaveDelay(quietSaveMs);
             if (auto* box = window->findChild<QPlainTextEdit*>(QStringLiteral("txtToday")))
                 box->insertPlainText(typed);
-            if (quietSaveMs > 0) {
-                auto* watch = new QTimer(window);
-                QObject::connect(watch, &QTimer::timeout, window, [window, watch] {
-                    if (!window->plan()->Dirty) {
-                        watch->stop();
-                        PrintingDialogs::print(QStringLiteral("saved quietly"));
-                    }
-                });
-                watch->start(5);
-            }
         }
         PrintingDialogs::print(QStringLiteral("ready"));
         const int code = app.exec();

@@ -113,7 +113,8 @@ private slots:
         const QString calendar = makeCalendar(folder);
         Host host(typing(folder, QStringLiteral("強制終了の前")) +
                   QStringList{QStringLiteral("--quiet-save-ms"), QStringLiteral("50")});
-        QVERIFY(host.waitFor("saved quietly"));
+        QVERIFY(host.waitFor("ready"));
+        QTRY_COMPARE_WITH_TIMEOUT(entryOf(calendar), QStringLiteral("強制終了の前"), 30000);
         host.signal(SIGKILL);
         host.finish();
         QCOMPARE(entryOf(calendar), QStringLiteral("強制終了の前"));

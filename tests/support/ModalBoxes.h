@@ -2,23 +2,20 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QList>
 #include <QPointer>
 #include <QTimer>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
 
-// Answers the real modal boxes that the code under test shows: each handler
-// in turn runs on the next box that becomes the active modal widget, and
-// inspects and answers it. Call before the code that shows them.
+// Answers the real modal boxes the code under test shows: each handler in
+// turn gets the next box that becomes the active modal widget. Call before
+// the code that shows them.
 inline void AnswerModalBoxes(QList<std::function<void(QWidget*)>> handlers)
 {
     auto left = std::make_shared<QList<std::function<void(QWidget*)>>>(std::move(handlers));
     auto answered = std::make_shared<QPointer<QWidget>>();
     auto* poll = new QTimer(qApp);
-    poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, left, answered] {
         // A box just answered may still be the active one for a moment.
         QWidget* modal = QApplication::activeModalWidget();
@@ -29,7 +26,7 @@ inline void AnswerModalBoxes(QList<std::function<void(QWidget*)>> handlers)
         if (left->isEmpty())
             poll->deleteLater();
     });
-    poll->start();
+    poll->start(10);
 }
 
 // The button of a box that reads `text`; nullptr when there is none.

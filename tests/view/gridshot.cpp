@@ -1,6 +1,5 @@
 // Renders the month grid of one month offscreen and saves it as a PNG, so
-// that a person can look at it:  zedu_gridshot <yyyymm> <out.png> [--dark]
-// --dark draws it in the colours of a dark desktop theme.
+// that a person can look at it:  zedu_gridshot <yyyymm> <out.png>
 #include "platform/Globals.h"
 #include "platform/Running.h"
 #include "platform/Twips.h"
@@ -11,8 +10,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QPalette>
-#include <QStyle>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -30,21 +27,9 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const bool dark = args.size() == 4 && args[3] == QLatin1String("--dark");
-    if (args.size() != 3 && !dark) {
-        std::fprintf(stderr, "usage: zedu_gridshot <yyyymm> <out.png> [--dark]\n");
+    if (args.size() != 3) {
+        std::fprintf(stderr, "usage: zedu_gridshot <yyyymm> <out.png>\n");
         return 2;
-    }
-    if (dark) {
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        QPalette palette;
-        palette.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
-        palette.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
-        palette.setColor(QPalette::Base, QColor(0x2b, 0x2b, 0x2b));
-        palette.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
-        palette.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
-        palette.setColor(QPalette::ButtonText, QColor(0xe0, 0xe0, 0xe0));
-        QApplication::setPalette(palette);
     }
     const int ym = args[1].toInt();
     QTemporaryDir dir;

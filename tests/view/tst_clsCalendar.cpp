@@ -232,40 +232,6 @@ private slots:
         QVERIFY(!grid->isHidden());
     }
 
-    void selectionFollowsTheDayAcrossMonths_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("year");
-        QTest::addColumn<int>("month");
-        QTest::addColumn<QString>("selected");
-        // Saturday 31 July sits at (6, 5); 31 August is a Tuesday.
-        QTest::newRow("into a month that has the day") << 19990731 << 1999 << 8 << "31";
-        QTest::newRow("another year") << 19991215 << 2000 << 12 << "15";
-        QTest::newRow("31st into February") << 20000131 << 2000 << 2 << "";
-        // (3, 5) holds 28 April.
-        QTest::newRow("31st into a 30-day month") << 19990331 << 1999 << 4 << "";
-    }
-    void selectionFollowsTheDayAcrossMonths()
-    {
-        QFETCH(int, from);
-        QFETCH(int, year);
-        QFETCH(int, month);
-        QFETCH(QString, selected);
-        calendar->setCurDate(from);
-        QStringList shownAtChange;
-        const auto watch = connect(calendar.get(), &clsCalendar::Change, this,
-                                   [&] { shownAtChange << grid->Text(); });
-        calendar->setCurYear(year);
-        calendar->setCurMonth(month);
-        disconnect(watch);
-        QCOMPARE(shownAtChange.last(), selected);
-        QCOMPARE(grid->Text(), selected);
-        // A day the month lacks keeps the day and selects an empty cell.
-        QCOMPARE(calendar->CurDay(), from % 100);
-        QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 1);
-        QVERIFY(grid->Redraw());
-    }
-
     void failingRefreshLeavesNoBusyState_data() { AddSpeedPriorityRows(); }
     void failingRefreshLeavesNoBusyState()
     {
