@@ -615,8 +615,8 @@ void frmMain::endPhase()
         return;
     const QString text = mPhases.takeLast();
     HoldInput(false);
-    // Only the outermost end lets the user's input in again; the input
-    // queued meanwhile runs once the event loop takes over.
+    // Only the outermost end lets the user's input in again: what was queued
+    // meanwhile runs at the next DoEvents, or when the event loop takes over.
     if (mPhases.isEmpty())
         mInputBlocker->setEngaged(false);
     if (!text.isEmpty()) {
