@@ -1,7 +1,8 @@
 // What keeps the user's work when things go wrong: the entry saved quietly
-// while typing, the recovery file for an entry that cannot be written when
-// the program must end without asking, and the backup of the calendar before
-// a command that cannot be undone.
+// while typing and tried again while it cannot be written, the recovery file
+// for an entry that cannot be written, the calendar kept on the day whose
+// entry is in the box, and the backup of the calendar before a command that
+// cannot be undone.
 
 #include "entries/RecoveryFile.h"
 #include "entries/clsPlan.h"
@@ -9,7 +10,9 @@
 #include "platform/basMain.h"
 #include "store/Backup.h"
 #include "store/FileSession.h"
+#include "ui/RetryTimer.h"
 #include "ui/frmMain.h"
+#include "view/clsCalendar.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -21,6 +24,11 @@ namespace {
 
 // How long after the last change an edited entry is saved while typing.
 constexpr int kQuietSaveDelayMs = 2000;
+// The same while the entry cannot be written: its recovery file follows the
+// typing within two seconds.
+constexpr int kUnsavedDelayMs = 1500;
+// How soon a notice that waits for a box or a busy phase looks again.
+constexpr int kNoticeRetryMs = 500;
 
 } // namespace
 
@@ -29,9 +37,9 @@ void frmMain::startQuietSave()
     if (!mQuietSave) {
         mQuietSave = new QTimer(this);
         mQuietSave->setSingleShot(true);
-        mQuietSave->setInterval(kQuietSaveDelayMs);
         connect(mQuietSave, &QTimer::timeout, this, &frmMain::quietSave);
     }
+    mQuietSave->setInterval(mPlan && mPlan->IsUnsaved() ? kUnsavedDelayMs : kQuietSaveDelayMs);
     mQuietSave->start();
 }
 
@@ -41,18 +49,98 @@ void frmMain::quietSave()
         return;
     // Not in the middle of something: a command's busy phase or store
     // operation (whose message pumping runs timers), a box waiting for the
-    // user, or text the input method is still converting. Tried again later.
+    // user, or text the input method is still converting. Tried again later;
+    // an entry that could not be written is kept on disk meanwhile.
     if (isBusy() || FileSession::depth() > 0 || QApplication::activeModalWidget() ||
         mPlan->IsComposing()) {
-        mQuietSave->start();
+        if (mPlan->IsUnsaved())
+            mPlan->KeepUnsaved();
+        startQuietSave();
         return;
     }
     try {
+        // A locked calendar is not waited for: this is tried again anyway.
+        const QuickAttempt quick;
         mPlan->SaveQuietly();
     } catch (const std::exception&) {
-        // Quietly: the entry stays edited, and the next save point (a day
-        // change, closing) writes it or says why it cannot.
+        // Quietly: the editor keeps the text in its recovery file, and the
+        // attempts go on (entryStateChanged).
     }
+}
+
+RetryTimer* frmMain::retryTimer()
+{
+    if (!mRetry) {
+        mRetry = new RetryTimer(this);
+        connect(mRetry, &RetryTimer::attempt, this, &frmMain::retry);
+    }
+    return mRetry;
+}
+
+void frmMain::retry()
+{
+    if (mUnloaded) {
+        mRetry->stop();
+        return;
+    }
+    if (mWaitingForFile) {
+        showFirstMonth();
+        return;
+    }
+    if (!mPlan || !mPlan->IsUnsaved()) {
+        mRetry->stop();
+        return;
+    }
+    quietSave();
+}
+
+void frmMain::entryStateChanged()
+{
+    if (mPlan->IsUnsaved() && !mUnloaded)
+        retryTimer()->start();
+    else if (mRetry && !mWaitingForFile)
+        mRetry->stop();
+    showIdleMessage();
+    if (mPlan->HasConflictFiles())
+        QTimer::singleShot(0, this, &frmMain::showConflictNotices);
+}
+
+void frmMain::showConflictNotices()
+{
+    // Once the program ends, the next start names the files.
+    if (!mPlan || mUnloaded)
+        return;
+    if (isBusy() || FileSession::depth() > 0 || QApplication::activeModalWidget()) {
+        QTimer::singleShot(kNoticeRetryMs, this, &frmMain::showConflictNotices);
+        return;
+    }
+    const QStringList files = mPlan->TakeConflictFiles();
+    if (files.isEmpty())
+        return;
+    MarkRecoveryFilesReported(files);
+    ShowInfo(ConflictNoticeText(files));
+}
+
+void frmMain::afterCommand()
+{
+    mSaveFailed = false;
+    showIdleMessage();
+    if (!mPlan || !mCalendar || mReturning || mUnloaded)
+        return;
+    // The box holds one day's entry, typed text included; whatever is typed
+    // next belongs to the day the calendar shows. A move whose save failed
+    // (or whose month could not be read) is taken back, after its warning.
+    const int entryDay = mPlan->DateIndex();
+    if (entryDay == 0 || entryDay == mCalendar->CurDate())
+        return;
+    mReturning = true;
+    try {
+        mCalendar->setCurDate(entryDay);
+    } catch (const std::exception&) {
+        // The month could not be read again; the grid still shows the one
+        // that failed to give way, and the date is the entry's.
+    }
+    mReturning = false;
 }
 
 void frmMain::keepUnsavedEntry()
@@ -61,14 +149,8 @@ void frmMain::keepUnsavedEntry()
         return;
     mPlan->CommitComposition();
     // The session's end and the quit that follows it may both come here
-    // with the same entry: it is kept once.
-    static std::pair<int, QString> lastKept;
-    const std::pair<int, QString> entry{mPlan->DateIndex(),
-                                        clsPlan::ToStoredText(clsPlan::BoxText(txtToday))};
-    if (entry == lastKept)
-        return;
-    if (!KeepForRecovery(entry.first, entry.second).isEmpty())
-        lastKept = entry;
+    // with the same entry: its one recovery file is written once.
+    mPlan->KeepUnsaved();
 }
 
 void frmMain::unloadAtExit()

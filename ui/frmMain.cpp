@@ -155,8 +155,10 @@ clsList* frmMain::list()
 
 clsPlan* frmMain::plan()
 {
-    if (!mPlan)
+    if (!mPlan) {
         mPlan = std::make_unique<clsPlan>(txtToday, this);
+        mPlan->onStateChange = [this] { entryStateChanged(); };
+    }
     return mPlan.get();
 }
 
@@ -351,13 +353,7 @@ void frmMain::Form_Load()
     mnuDispMode[0]->setChecked(true);
     greList->setVisible(false);
 
-    guarded([this] {
-        if (gOpenFlag)
-            gDatabase.open(gDataPath);
-        // Today's month is drawn and today's entry loaded through the Change
-        // event, both reading the file opened above.
-        mCalendar->setCurDate(TodayKey());
-    });
+    showFirstMonth();
 
     SetBusy(false);
     DoEvents();
@@ -593,7 +589,7 @@ void frmMain::Running(const QString& Msg)
     // grey it out and take the keyboard focus away at every day change.
     mInputBlocker->setEngaged(!Msg.isEmpty());
     SetBusy(!Msg.isEmpty());
-    RunningMessage(Msg);
+    RunningMessage(Msg.isEmpty() ? idleMessage() : Msg);
 }
 
 bool frmMain::isBusy() const
@@ -609,16 +605,19 @@ void frmMain::RunningMessage(const QString& Msg)
 
 bool frmMain::guarded(const std::function<void()>& command)
 {
+    ++mCommandDepth;
     QString problem;
     try {
         command();
-        return true;
     } catch (const EngineError& e) {
         problem = StoreErrorText(e);
     } catch (const std::exception& e) {
         problem = StoreErrorText(QString::fromLocal8Bit(e.what()));
     }
     // Busy phases and suspended drawing have ended with their scopes.
-    ShowWarning(problem);
-    return false;
+    if (!problem.isEmpty())
+        ShowWarning(problem);
+    if (--mCommandDepth == 0)
+        afterCommand();
+    return problem.isEmpty();
 }
