@@ -8,28 +8,34 @@
 // With --hold the process prints "ready" after start-up and waits until its
 // standard input closes (or it is killed). With --exec it types --type TEXT
 // into the entry box, prints "ready" and runs the event loop like the
-// program does. With --splash it only shows the splash screen, prints
-// "splash <window id>" and waits until its standard input closes.
-// program does. With --stop-at PHASE a first run prints "phase PHASE" there
-// and waits to be killed: "questions" (both answered, nothing made yet), or
-// a phase of the fill ("started", "filled", "committed").
+// program does; each line "type TEXT" on its standard input types TEXT
+// there too ("\n" in it is a line break) and prints "typed". With --splash
+// it only shows the splash screen, prints "splash <window id>" and waits
+// until its standard input closes. With --stop-at PHASE a first run prints
+// "phase PHASE" there and waits to be killed: "questions" (both answered,
+// nothing made yet), or a phase of the fill ("started", "filled",
+// "committed"). --retry-ms N tries failed work on the calendar again every N
+// milliseconds instead of every few seconds.
 
 #include "app/Main.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
 #include "store/clsMaster.h"
 #include "ui/frmAbout.h"
+#include "ui/RetryTimer.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -108,6 +114,8 @@ int main(int argc, char* argv[])
             splash = true;
         else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
             typed = args[++i];
+        else if (args[i] == QLatin1String("--retry-ms") && i + 1 < args.size())
+            RetryTimer::setIntervalForTesting(args[++i].toInt());
         else if (args[i] == QLatin1String("--stop-at") && i + 1 < args.size()) {
             const QString phase = args[++i];
             dialogs.stopAfterAnswers = phase == QLatin1String("questions");
@@ -135,10 +143,30 @@ int main(int argc, char* argv[])
     }
     PrintingDialogs::print(QStringLiteral("running"));
     if (exec) {
-        if (frmMain* window = MainWindow()) {
-            if (auto* box = window->findChild<QPlainTextEdit*>(QStringLiteral("txtToday")))
-                box->insertPlainText(typed);
-        }
+        QPlainTextEdit* box = MainWindow() ? MainWindow()->findChild<QPlainTextEdit*>(
+                                                 QStringLiteral("txtToday"))
+                                           : nullptr;
+        if (box)
+            box->insertPlainText(typed);
+        QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+        QByteArray pending;
+        QObject::connect(&commands, &QSocketNotifier::activated, [&] {
+            char chunk[4096];
+            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (got <= 0) {
+                commands.setEnabled(false);
+                return;
+            }
+            pending.append(chunk, got);
+            for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
+                const QString line = QString::fromUtf8(pending.left(end));
+                if (box && line.startsWith(QLatin1String("type "))) {
+                    box->insertPlainText(line.mid(5).replace(QStringLiteral("\\n"),
+                                                             QStringLiteral("\n")));
+                    PrintingDialogs::print(QStringLiteral("typed"));
+                }
+            }
+        });
         PrintingDialogs::print(QStringLiteral("ready"));
         const int code = app.exec();
         delete MainWindow();
