@@ -11,14 +11,16 @@
 
 #include <QDir>
 
-std::optional<int> OfferRestoreIfDamaged()
+std::optional<int> OfferRestoreIfDamaged(bool& locked)
 {
+    locked = false;
     try {
         // A locked file is not waited for here: the window does that.
         const QuickAttempt quick;
         CheckCalendarFile();
         return std::nullopt;
     } catch (const EngineError& e) {
+        locked = e.cause() == EngineError::Cause::InUse;
         if (e.cause() != EngineError::Cause::Damaged)
             return std::nullopt;
         gDatabase.close();

@@ -205,15 +205,18 @@ std::optional<int> Main()
 
     // A calendar that cannot be opened as one is offered its newest backup,
     // or ends the program, instead of an empty window.
-    if (const std::optional<int> ended = OfferRestoreIfDamaged()) {
+    bool locked = false;
+    if (const std::optional<int> ended = OfferRestoreIfDamaged(locked)) {
         UnloadAboutBox();
         return ended;
     }
 
     // The first start of a day keeps a copy of the calendar as it was. A
     // copy that cannot be made now is no reason to keep the user waiting:
-    // the commands that change much ask about theirs.
-    BackupOncePerDay();
+    // the commands that change much ask about theirs. A locked calendar is
+    // copied once the window has waited for it.
+    if (!locked)
+        BackupOncePerDay();
 
     // 9. Close the splash.
     UnloadAboutBox();

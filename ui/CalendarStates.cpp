@@ -7,6 +7,7 @@
 #include "platform/basMain.h"
 #include "store/Backup.h"
 #include "store/FileSession.h"
+#include "store/clsMaster.h"
 #include "ui/RetryTimer.h"
 #include "ui/frmMain.h"
 #include "view/FlexGrid.h"
@@ -43,6 +44,10 @@ void frmMain::showFirstMonth()
                 quick.emplace();
             if (gOpenFlag)
                 gDatabase.open(gDataPath);
+            // Nothing moves until the file can be read: a day's entry that
+            // could not be loaded would say so at every attempt.
+            if (waited)
+                gMaster.DateTop();
             // Today's month is drawn and today's entry loaded through the
             // Change event, both reading the file opened above.
             mCalendar->setCurDate(TodayKey());

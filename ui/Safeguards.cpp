@@ -134,12 +134,20 @@ void frmMain::afterCommand()
     if (entryDay == 0 || entryDay == mCalendar->CurDate())
         return;
     mReturning = true;
-    try {
-        mCalendar->setCurDate(entryDay);
-    } catch (const std::exception&) {
-        // The month could not be read again; the grid still shows the one
-        // that failed to give way, and the date is the entry's.
+    // Part by part: a month that cannot be read again (the file locked
+    // throughout) still leaves the date the entry's, and the grid shows the
+    // month whose reading failed to replace it.
+    const int parts[3] = {entryDay / 10000, entryDay / 100 % 100, entryDay % 100};
+    void (clsCalendar::*setters[3])(int) = {&clsCalendar::setCurYear, &clsCalendar::setCurMonth,
+                                             &clsCalendar::setCurDay};
+    for (int i = 0; i < 3; ++i) {
+        try {
+            (mCalendar.get()->*setters[i])(parts[i]);
+        } catch (const std::exception&) {
+        }
     }
+    // A month drawn again keeps the grid's cell, which may show another day.
+    mCalendar->MoveCursor();
     mReturning = false;
 }
 
