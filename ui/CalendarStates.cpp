@@ -99,6 +99,10 @@ QString frmMain::idleMessage() const
 
 void frmMain::showIdleMessage()
 {
-    if (!isBusy())
-        mPanelText->setText(idleMessage());
+    if (isBusy())
+        return;
+    // The panel is narrow in a small window: the whole text on hovering.
+    const QString text = idleMessage();
+    mPanelText->setText(text);
+    mPanelText->setToolTip(text);
 }

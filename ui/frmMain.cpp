@@ -600,6 +600,7 @@ bool frmMain::isBusy() const
 void frmMain::RunningMessage(const QString& Msg)
 {
     mPanelText->setText(Msg);
+    mPanelText->setToolTip(Msg);
     DoEvents();
 }
 
