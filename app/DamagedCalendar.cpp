@@ -43,9 +43,10 @@ std::optional<int> OfferRestoreIfDamaged(bool& locked)
                         StoreErrorText(failure));
             return kStartupEnded;
         }
-        ShowInfo(QStringLiteral("バックアップから復元しました。開けなかった暦ファイルは、次のファイル"
-                                "に残しました。\r") +
-                 QDir::toNativeSeparators(aside));
+        ShowInfo(
+            QStringLiteral("バックアップから復元しました。開けなかった暦ファイルは、次のファイル"
+                           "に残しました。\r") +
+            QDir::toNativeSeparators(aside));
         return std::nullopt;
     }
 }

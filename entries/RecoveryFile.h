@@ -24,8 +24,7 @@ QStringList RecoveryFolders();
 // written under a temporary name first. Returns its path; "" when no folder
 // took it, and the text went to the standard error output as the last place
 // left. The one place where recovery files are written.
-QString WriteRecoveryFile(int dayKey, const QString& text,
-                          const QString& replacing = QString());
+QString WriteRecoveryFile(int dayKey, const QString& text, const QString& replacing = QString());
 
 // Recovery files that were not reported yet, in every folder of
 // RecoveryFolders(). A file left under its temporary name (the program was

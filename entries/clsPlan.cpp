@@ -9,8 +9,8 @@
 #include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 
 #include <utility>

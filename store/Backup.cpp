@@ -68,7 +68,8 @@ struct Found
 
 QList<Found> findBackups()
 {
-    static const QRegularExpression pattern(QStringLiteral("^Data-(\\d{8}-\\d{6})(?:-(\\d+))?\\.vad$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^Data-(\\d{8}-\\d{6})(?:-(\\d+))?\\.vad$"));
     const QDir folder(BackupFolder());
     QList<Found> found;
     for (const QFileInfo& file : folder.entryInfoList(QDir::Files)) {
@@ -96,8 +97,8 @@ QString setCalendarAside()
                    QStringLiteral("-damaged.vad"));
     bool kept = false;
 #ifndef Q_OS_WIN
-    kept = ::link(QFile::encodeName(gDataPath).constData(), QFile::encodeName(aside).constData()) ==
-           0;
+    kept =
+        ::link(QFile::encodeName(gDataPath).constData(), QFile::encodeName(aside).constData()) == 0;
 #endif
     if (!kept && !QFile::copy(gDataPath, aside))
         throw EngineError(aside, QStringLiteral("the calendar cannot be set aside"),

@@ -212,7 +212,8 @@ clsMaster::SaveOutcome clsMaster::PlanSaveUnlessChanged(int DateIndex, const QSt
     write.bind(nonNull(DatePlan)).bind(DateIndex).bind(nonNull(Expected)).exec();
     if (write.numRowsAffected() > 0)
         return SaveOutcome::Saved;
-    Query read(session.db(), QStringLiteral("SELECT coalesce(内容, '') FROM Master WHERE 日付 = ?"));
+    Query read(session.db(),
+               QStringLiteral("SELECT coalesce(内容, '') FROM Master WHERE 日付 = ?"));
     read.bind(DateIndex).exec();
     if (!read.next())
         return SaveOutcome::NotStored;

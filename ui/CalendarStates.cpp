@@ -24,8 +24,7 @@ namespace {
 
 const QString kWaitingForFile = QStringLiteral("暦ファイルの解放を待っています。");
 const QString kUnsaved = QStringLiteral("未保存");
-const QString kOutOfRange =
-    QStringLiteral("登録暦範囲外です。ﾌｧｲﾙ→登録暦範囲で変更できます。");
+const QString kOutOfRange = QStringLiteral("登録暦範囲外です。ﾌｧｲﾙ→登録暦範囲で変更できます。");
 
 } // namespace
 

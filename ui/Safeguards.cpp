@@ -139,7 +139,7 @@ void frmMain::afterCommand()
     // month whose reading failed to replace it.
     const int parts[3] = {entryDay / 10000, entryDay / 100 % 100, entryDay % 100};
     void (clsCalendar::*setters[3])(int) = {&clsCalendar::setCurYear, &clsCalendar::setCurMonth,
-                                             &clsCalendar::setCurDay};
+                                            &clsCalendar::setCurDay};
     for (int i = 0; i < 3; ++i) {
         try {
             (mCalendar.get()->*setters[i])(parts[i]);

@@ -157,7 +157,9 @@ clsPlan* frmMain::plan()
 {
     if (!mPlan) {
         mPlan = std::make_unique<clsPlan>(txtToday, this);
-        mPlan->onStateChange = [this] { entryStateChanged(); };
+        mPlan->onStateChange = [this] {
+            entryStateChanged();
+        };
     }
     return mPlan.get();
 }

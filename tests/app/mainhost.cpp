@@ -21,8 +21,8 @@
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
 #include "store/clsMaster.h"
-#include "ui/frmAbout.h"
 #include "ui/RetryTimer.h"
+#include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -143,9 +143,9 @@ int main(int argc, char* argv[])
     }
     PrintingDialogs::print(QStringLiteral("running"));
     if (exec) {
-        QPlainTextEdit* box = MainWindow() ? MainWindow()->findChild<QPlainTextEdit*>(
-                                                 QStringLiteral("txtToday"))
-                                           : nullptr;
+        QPlainTextEdit* box =
+            MainWindow() ? MainWindow()->findChild<QPlainTextEdit*>(QStringLiteral("txtToday"))
+                         : nullptr;
         if (box)
             box->insertPlainText(typed);
         QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
@@ -161,8 +161,8 @@ int main(int argc, char* argv[])
             for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
                 const QString line = QString::fromUtf8(pending.left(end));
                 if (box && line.startsWith(QLatin1String("type "))) {
-                    box->insertPlainText(line.mid(5).replace(QStringLiteral("\\n"),
-                                                             QStringLiteral("\n")));
+                    box->insertPlainText(
+                        line.mid(5).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
                     PrintingDialogs::print(QStringLiteral("typed"));
                 }
             }

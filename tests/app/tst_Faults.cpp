@@ -220,8 +220,8 @@ private slots:
     void replacedCalendarTakesTheNextSaves()
     {
         QFETCH(bool, speed);
-        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"), speed ? QStringLiteral("True")
-                                                                    : QStringLiteral("False")));
+        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"),
+                         speed ? QStringLiteral("True") : QStringLiteral("False")));
         QTemporaryDir folder;
         const QString calendar = makeCalendar(folder);
         // The first quiet save must find the new file: no second attempt

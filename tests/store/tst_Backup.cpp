@@ -73,14 +73,15 @@ private slots:
         QVERIFY(QDir().mkpath(BackupFolder()));
         const QDateTime now = Clock::Now();
         for (int s = 0; s < 10; ++s)
-            QVERIFY(QFile(BackupFolder() + QStringLiteral("/Data-%1.vad").arg(
-                                               now.addSecs(s).toString(QStringLiteral(
-                                                   "yyyyMMdd-HHmmss"))))
+            QVERIFY(QFile(BackupFolder() +
+                          QStringLiteral("/Data-%1.vad")
+                              .arg(now.addSecs(s).toString(QStringLiteral("yyyyMMdd-HHmmss"))))
                         .open(QIODevice::WriteOnly));
         const QString first = BackupCalendar();
         const QString second = BackupCalendar();
         QVERIFY2(first.endsWith(QStringLiteral("-2.vad")), qPrintable(first));
-        QVERIFY2(second.endsWith(QStringLiteral("-2.vad")) || second.endsWith(QStringLiteral("-3.vad")),
+        QVERIFY2(second.endsWith(QStringLiteral("-2.vad")) ||
+                     second.endsWith(QStringLiteral("-3.vad")),
                  qPrintable(second));
         QVERIFY(first != second);
         QCOMPARE(ListBackups().size(), 12);

@@ -434,8 +434,8 @@ private slots:
         QVERIFY(QDir().mkpath(folder->filePath(QStringLiteral("backup"))));
         const QDateTime later(QDate(2030, 1, 1), QTime(0, 0));
         for (int i = 0; i < kBackupsKept; ++i) {
-            QFile file(folder->filePath(QStringLiteral("backup/Data-20300101-0000%1.vad")
-                                            .arg(i, 2, 10, QLatin1Char('0'))));
+            QFile file(folder->filePath(
+                QStringLiteral("backup/Data-20300101-0000%1.vad").arg(i, 2, 10, QLatin1Char('0'))));
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(file.setFileTime(later.addSecs(i), QFileDevice::FileModificationTime));
         }

@@ -57,7 +57,8 @@ private slots:
     {
         const QString backup = backupWith(QStringLiteral("昔の予定"), QStringLiteral("今の予定"));
         // A newer file that is no calendar is listed, but cannot be chosen.
-        QFile broken(QFileInfo(backup).absolutePath() + QStringLiteral("/Data-20261207-235959.vad"));
+        QFile broken(QFileInfo(backup).absolutePath() +
+                     QStringLiteral("/Data-20261207-235959.vad"));
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("not a calendar");
         broken.close();
@@ -140,8 +141,8 @@ private slots:
                                                     "('20261207', '1', 'x', '')")));
         }
         const QByteArray damaged = FileDigest(dataPath());
-        const QStringList backupsBefore = QDir(folder->filePath(QStringLiteral("backup")))
-                                              .entryList(QDir::Files | QDir::Hidden);
+        const QStringList backupsBefore =
+            QDir(folder->filePath(QStringLiteral("backup"))).entryList(QDir::Files | QDir::Hidden);
 
         boxes->ok();
         if (withBackup)

@@ -39,8 +39,7 @@
 
 namespace {
 
-const QString kOutOfRange =
-    QStringLiteral("登録暦範囲外です。ﾌｧｲﾙ→登録暦範囲で変更できます。");
+const QString kOutOfRange = QStringLiteral("登録暦範囲外です。ﾌｧｲﾙ→登録暦範囲で変更できます。");
 
 // SQLite bumps the file change counter (header bytes 24..27) on every
 // committed write, so an unchanged counter proves that nothing was written.
