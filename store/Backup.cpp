@@ -44,6 +44,16 @@ QString unusedName(const QString& folder, const QString& stem, const QString& en
     return path;
 }
 
+// A name in the backup folder (made when missing) after the moment it is
+// taken, with `ending`.
+QString newNameInBackupFolder(const QString& ending)
+{
+    const QString folder = BackupFolder();
+    makeFolder(folder);
+    return unusedName(folder, QStringLiteral("Data-") + Clock::Now().toString(kStampFormat),
+                      ending);
+}
+
 // An empty private file at `path`, which the engine then writes into: a
 // copy is the owner's alone from its first byte on.
 void makePlaceholder(const QString& path)
@@ -90,11 +100,7 @@ QList<Found> findBackups()
 // file system allows it, a copy of its bytes elsewhere.
 QString setCalendarAside()
 {
-    const QString folder = BackupFolder();
-    makeFolder(folder);
-    const QString aside =
-        unusedName(folder, QStringLiteral("Data-") + Clock::Now().toString(kStampFormat),
-                   QStringLiteral("-damaged.vad"));
+    const QString aside = newNameInBackupFolder(QStringLiteral("-damaged.vad"));
     bool kept = false;
 #ifndef Q_OS_WIN
     kept =
@@ -131,11 +137,8 @@ bool HasBackupOf(const QDate& day)
 
 QString BackupCalendar()
 {
+    const QString target = newNameInBackupFolder(QStringLiteral(".vad"));
     const QString folder = BackupFolder();
-    makeFolder(folder);
-    const QString target =
-        unusedName(folder, QStringLiteral("Data-") + Clock::Now().toString(kStampFormat),
-                   QStringLiteral(".vad"));
     // The copy is written under a name that is no backup's and takes its
     // own only when it is complete and on disk.
     const QString partial =
