@@ -67,6 +67,15 @@ void makePlaceholder(const QString& path)
         throw EngineError(path, placeholder.errorString(), EngineError::creationCause(path));
 }
 
+// Opens a backup for reading. The one place where a backup file is opened
+// (the restore window's summary and the restore itself), so that backups
+// kept in another form need one change here, as BackupCalendar is the one
+// place where they are written.
+void openBackup(Database& db, const QString& path)
+{
+    db.openForReading(path);
+}
+
 // A backup found in the folder, with what orders it.
 struct Found
 {
@@ -185,7 +194,7 @@ BackupInfo ReadBackupInfo(const QString& path)
     info.made = QFileInfo(path).lastModified();
     try {
         Database db;
-        db.openForReading(path);
+        openBackup(db, path);
         CheckCalendar(db, CalendarCheck::Columns);
         Query summary(db, QStringLiteral("SELECT coalesce(min(日付), 0), coalesce(max(日付), 0), "
                                          "count(nullif(内容, '')) FROM Master"));
@@ -232,7 +241,7 @@ QString RestoreBackup(const QString& path)
         makePlaceholder(staging);
         {
             Database source;
-            source.openForReading(path);
+            openBackup(source, path);
             CheckCalendar(source, CalendarCheck::Columns);
             source.compactInto(staging);
         }
