@@ -54,12 +54,14 @@ void clsPlan::Load(int DateIndex)
         found = gMaster.PlanLoad(DateIndex, text);
     } catch (...) {
         // Nothing may be typed under a day that was never loaded.
+        mStored = false;
         mText->setVisible(false);
         show(QString());
         mDateIndex = 0;
         stateChanged();
         throw;
     }
+    mStored = found;
     mText->setVisible(found);
     show(text);
     mDateIndex = DateIndex;
@@ -115,13 +117,20 @@ void clsPlan::write()
         throw;
     }
     mWriteFailed = false;
-    if (outcome == clsMaster::SaveOutcome::ChangedOnDisk) {
+    // A day that was there when it was loaded and is gone from the file now
+    // (another program put a calendar of another range in its place).
+    const bool vanished = outcome == clsMaster::SaveOutcome::NotStored && mStored;
+    if (outcome == clsMaster::SaveOutcome::ChangedOnDisk || vanished) {
         // Both sides changed the day since it was read: the file's text
         // stays, and the typed one is kept where the user is told about it.
         const QString kept = mRecovery.keep(mDateIndex, text);
         mRecovery.release();
         if (!kept.isEmpty())
             mConflicts << kept;
+        if (vanished) {
+            mStored = false;
+            mText->setVisible(false);
+        }
         show(current);
     } else {
         mBase = text;

@@ -35,8 +35,9 @@ public:
     // is saved.
     //
     // When another program changed the same day in the file since it was
-    // read, nothing is overwritten: the file's text stays and is shown in
-    // the box, and the typed text goes to a recovery file (ConflictFiles).
+    // read (or removed it), nothing is overwritten: the file's text stays
+    // and is shown in the box, and the typed text goes to a recovery file
+    // (TakeConflictFiles).
     void Save();
 
     // The same write without a busy phase or a status text, for saving while
@@ -86,6 +87,8 @@ private:
     // The day's text as it was read from the file or written last.
     QString mBase;
     bool mWriteFailed = false;
+    // The day was stored when it was loaded.
+    bool mStored = false;
     PendingRecovery mRecovery;
     QStringList mConflicts;
     int mDateIndex = 0;

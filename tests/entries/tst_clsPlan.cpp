@@ -140,15 +140,27 @@ private slots:
         QVERIFY(QFile::rename(gDataPath + QStringLiteral(".away"), gDataPath));
     }
 
+    void dayChangedOnBothSidesKeepsBoth_data()
+    {
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("changed there") << false;
+        QTest::newRow("removed there") << true;
+    }
     void dayChangedOnBothSidesKeepsBoth()
     {
+        QFETCH(bool, removed);
         plan->Load(19990715);
-        QVERIFY(WriteDayEntry(gDataPath, 19990715, QStringLiteral("向こうで変えた")));
+        if (removed)
+            QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master WHERE 日付 = ?"),
+                                            {19990715}));
+        else
+            QVERIFY(WriteDayEntry(gDataPath, 19990715, QStringLiteral("向こうで変えた")));
         box->setPlainText(QStringLiteral("こちらで変えた"));
         plan->Save();
         // Nothing is overwritten: the file's text stays and is shown.
-        QCOMPARE(stored(19990715), QStringLiteral("向こうで変えた"));
-        QCOMPARE(box->toPlainText(), QStringLiteral("向こうで変えた"));
+        QCOMPARE(stored(19990715), removed ? QString() : QStringLiteral("向こうで変えた"));
+        QCOMPARE(box->toPlainText(), removed ? QString() : QStringLiteral("向こうで変えた"));
+        QCOMPARE(box->isHidden(), removed);
         QVERIFY(!plan->Dirty);
         const QStringList kept = plan->TakeConflictFiles();
         QCOMPARE(kept.size(), 1);
@@ -156,6 +168,8 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(file.readAll()).endsWith(QStringLiteral("\n\nこちらで変えた\n")));
         QVERIFY(plan->TakeConflictFiles().isEmpty());
+        if (removed)
+            return;
         // What is typed next goes on from the file's text.
         box->appendPlainText(QStringLiteral("追記"));
         plan->Save();
