@@ -158,7 +158,8 @@ QStringList TakeNewRecoveryFiles()
     const QStringList reported = reportedFiles();
     QStringList found;
     for (const QString& folder : RecoveryFolders()) {
-        const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
+        const QFileInfoList files =
+            QDir(folder).entryInfoList({QStringLiteral("Entry-*")}, QDir::Files, QDir::Name);
         for (const QFileInfo& file : files) {
             const QRegularExpressionMatch match = pattern.match(file.fileName());
             if (!match.hasMatch() || !isMine(file))
