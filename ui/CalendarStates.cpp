@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -98,7 +99,10 @@ QString frmMain::idleMessage() const
 
 void frmMain::showIdleMessage()
 {
-    if (isBusy())
+    // A busy phase's text stays until the phase ends; a command's hold
+    // shows none of its own.
+    if (std::any_of(mPhases.cbegin(), mPhases.cend(),
+                    [](const QString& text) { return !text.isEmpty(); }))
         return;
     // The panel is narrow in a small window: the whole text on hovering.
     const QString text = idleMessage();

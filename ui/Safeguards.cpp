@@ -18,14 +18,13 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
-// How long after the last change an edited entry is saved while typing.
-constexpr int kQuietSaveDelayMs = 2000;
-// The same while the entry cannot be written: its recovery file follows the
-// typing within two seconds.
+// While the entry cannot be written, its recovery file follows the typing
+// within two seconds.
 constexpr int kUnsavedDelayMs = 1500;
 // How soon a notice that waits for a box or a busy phase looks again.
 constexpr int kNoticeRetryMs = 500;
@@ -39,7 +38,9 @@ void frmMain::startQuietSave()
         mQuietSave->setSingleShot(true);
         connect(mQuietSave, &QTimer::timeout, this, &frmMain::quietSave);
     }
-    mQuietSave->setInterval(mPlan && mPlan->IsUnsaved() ? kUnsavedDelayMs : kQuietSaveDelayMs);
+    mQuietSave->setInterval(mPlan && mPlan->IsUnsaved()
+                                ? std::min(mQuietSaveDelayMs, kUnsavedDelayMs)
+                                : mQuietSaveDelayMs);
     mQuietSave->start();
 }
 

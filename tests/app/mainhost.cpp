@@ -1,23 +1,30 @@
 // Runs the start-up procedure in a process of its own, for tests that need a
 // real second process: a second instance, or an instance that was killed.
 //
-//   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--hold]
+//   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--today YYYY-MM-DD]
+//                 [--hold | --exec [--type TEXT] [--quiet-save-ms N] [--retry-ms N] |
+//                  --splash | --stop-at PHASE]
 //
 // Every box is printed to stdout as "box <kind>|<title>|<text>" and answered
 // from --answers; a box without an answer prints "unanswered" and gets No.
-// With --hold the process prints "ready" after start-up and waits until its
-// standard input closes (or it is killed). With --exec it types --type TEXT
-// into the entry box, prints "ready" and runs the event loop like the
-// program does; each line "type TEXT" on its standard input types TEXT
-// there too ("\n" in it is a line break) and prints "typed". With --splash
-// it only shows the splash screen, prints "splash <window id>" and waits
-// until its standard input closes. With --stop-at PHASE a first run prints
-// "phase PHASE" there and waits to be killed: "questions" (both answered,
-// nothing made yet), or a phase of the fill ("started", "filled",
-// "committed"). --retry-ms N tries failed work on the calendar again every N
-// milliseconds instead of every few seconds.
+// --today fixes the program's today.
+// --hold: prints "ready" after start-up and waits until its standard input
+//   closes (or it is killed).
+// --exec: types TEXT into the entry box, prints "ready" and runs the event
+//   loop as the program does; --quiet-save-ms sets how long after typing the
+//   entry is saved on its own.
+// --splash: only shows the splash screen, prints "splash <window id>" and
+//   waits until its standard input closes.
+// --stop-at PHASE: a first run prints "phase PHASE" there and waits to be
+//   killed: "questions" (both answered, nothing made yet), or a phase of the
+//   fill ("started", "filled", "committed").
+// --exec also reads its standard input: each line "type TEXT" types TEXT
+//   into the entry box ("\n" in it is a line break) and prints "typed";
+//   --retry-ms tries failed work on the calendar again every N milliseconds
+//   instead of every few seconds.
 
 #include "app/Main.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
 #include "store/clsMaster.h"
@@ -100,6 +107,7 @@ int main(int argc, char* argv[])
     bool exec = false;
     bool splash = false;
     QString typed;
+    int quietSaveMs = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--app-folder") && i + 1 < args.size())
@@ -116,6 +124,10 @@ int main(int argc, char* argv[])
             typed = args[++i];
         else if (args[i] == QLatin1String("--retry-ms") && i + 1 < args.size())
             RetryTimer::setIntervalForTesting(args[++i].toInt());
+        else if (args[i] == QLatin1String("--today") && i + 1 < args.size())
+            Clock::setTodayForTesting(QDate::fromString(args[++i], Qt::ISODate));
+        else if (args[i] == QLatin1String("--quiet-save-ms") && i + 1 < args.size())
+            quietSaveMs = args[++i].toInt();
         else if (args[i] == QLatin1String("--stop-at") && i + 1 < args.size()) {
             const QString phase = args[++i];
             dialogs.stopAfterAnswers = phase == QLatin1String("questions");
@@ -146,6 +158,8 @@ int main(int argc, char* argv[])
         QPlainTextEdit* box =
             MainWindow() ? MainWindow()->findChild<QPlainTextEdit*>(QStringLiteral("txtToday"))
                          : nullptr;
+        if (MainWindow() && quietSaveMs > 0)
+            MainWindow()->setQuietSaveDelay(quietSaveMs);
         if (box)
             box->insertPlainText(typed);
         QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);

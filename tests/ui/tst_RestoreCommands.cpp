@@ -6,6 +6,7 @@
 #include "store/Backup.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/ModalBoxes.h"
 #include "tests/support/TestMain.h"
 #include "tests/ui/MainWindowHarness.h"
 #include "ui/frmRestore.h"
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -65,26 +65,19 @@ private slots:
         start();
         QCOMPARE(entryBox()->toPlainText(), QStringLiteral("今の予定"));
 
-        // Answered as a user would, once the window is up (earlier busy
-        // phases let timers run before it is).
         QStringList rows;
-        QTimer answer;
-        connect(&answer, &QTimer::timeout, this, [&] {
-            auto* chooser = qobject_cast<frmRestore*>(QApplication::activeModalWidget());
-            if (!chooser)
-                return;
-            answer.stop();
+        AnswerModalBoxes({[&](QWidget* box) {
+            auto* chooser = qobject_cast<frmRestore*>(box);
+            QVERIFY(chooser);
             for (int i = 0; i < chooser->lstBackups->topLevelItemCount(); ++i) {
                 const QTreeWidgetItem* row = chooser->lstBackups->topLevelItem(i);
                 rows << row->text(1) + QLatin1Char('|') + row->text(2);
             }
             chooser->cmdRestore->click();
-        });
-        answer.start(10);
+        }});
         boxes->yes();
         boxes->ok();
         trigger("mnuRestore");
-        QVERIFY(!answer.isActive());
         // Newest first: the time each was made, its months, its entries.
         QCOMPARE(rows, (QStringList{QStringLiteral("読み込めません|"),
                                     QStringLiteral("2026/12～2031/12|1")}));
