@@ -5,6 +5,7 @@
 #include "platform/Globals.h"
 #include "platform/JapaneseHolidays.h"
 #include "platform/basMain.h"
+#include "store/CalendarCheck.h"
 #include "store/FileSession.h"
 
 #include <QDir>
@@ -87,14 +88,8 @@ bool IsIntactCalendar(const QString& path)
     try {
         Database db;
         db.open(path);
-        Query check(db, QStringLiteral("PRAGMA integrity_check"));
-        check.exec();
-        if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
-            return false;
-        check.finish();
-        Query table(db, QStringLiteral("SELECT count(*) FROM Master"));
-        table.exec();
-        return table.next();
+        CheckCalendar(db, CalendarCheck::Full);
+        return true;
     } catch (const EngineError&) {
         return false;
     }
@@ -206,6 +201,24 @@ bool clsMaster::PlanSave(int DateIndex, const QString& DatePlan)
     Query q(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
     q.bind(nonNull(DatePlan)).bind(DateIndex).exec();
     return q.numRowsAffected() > 0;
+}
+
+clsMaster::SaveOutcome clsMaster::PlanSaveUnlessChanged(int DateIndex, const QString& Expected,
+                                                        const QString& DatePlan, QString& Current)
+{
+    FileSession session;
+    Query write(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? "
+                                             "WHERE 日付 = ? AND coalesce(内容, '') = ?"));
+    write.bind(nonNull(DatePlan)).bind(DateIndex).bind(nonNull(Expected)).exec();
+    if (write.numRowsAffected() > 0)
+        return SaveOutcome::Saved;
+    Query read(session.db(),
+               QStringLiteral("SELECT coalesce(内容, '') FROM Master WHERE 日付 = ?"));
+    read.bind(DateIndex).exec();
+    if (!read.next())
+        return SaveOutcome::NotStored;
+    Current = read.value(0).toString();
+    return Current == DatePlan ? SaveOutcome::Saved : SaveOutcome::ChangedOnDisk;
 }
 
 void clsMaster::FieldPut()

@@ -66,6 +66,8 @@ const std::vector<MenuEntry>& MainMenuTable()
     static const std::vector<MenuEntry> table = {
         menu("mnuFile", u"ﾌｧｲﾙ(&F)"),
         item("mnuDateRange", u"登録暦範囲(&R)", &frmMain::mnuDateRange_Click),
+        separator("mnuFileSepa2"),
+        item("mnuRestore", u"ﾊﾞｯｸｱｯﾌﾟから復元(&B)", &frmMain::mnuRestore_Click),
         separator("mnuFileSepa1"),
         item("mnuExit", u"終了(&E)", &frmMain::mnuExit_Click),
 

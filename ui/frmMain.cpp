@@ -157,8 +157,12 @@ clsList* frmMain::list()
 
 clsPlan* frmMain::plan()
 {
-    if (!mPlan)
+    if (!mPlan) {
         mPlan = std::make_unique<clsPlan>(txtToday, this);
+        mPlan->onStateChange = [this] {
+            entryStateChanged();
+        };
+    }
     return mPlan.get();
 }
 
@@ -354,13 +358,7 @@ void frmMain::Form_Load()
     restoreDisplayOptions();
     greList->setVisible(false);
 
-    guarded([this] {
-        if (gOpenFlag)
-            gDatabase.open(gDataPath);
-        // Today's month is drawn and today's entry loaded through the Change
-        // event, both reading the file opened above.
-        mCalendar->setCurDate(TodayKey());
-    });
+    showFirstMonth();
 
     SetBusy(false);
     DoEvents();
@@ -625,7 +623,8 @@ void frmMain::endPhase()
         for (const QString& outer : std::as_const(mPhases))
             if (!outer.isEmpty())
                 shown = outer;
-        RunningMessage(shown);
+        // Between busy texts the panel says what the window waits for.
+        RunningMessage(shown.isEmpty() ? idleMessage() : shown);
     }
 }
 
@@ -637,6 +636,7 @@ bool frmMain::isBusy() const
 void frmMain::RunningMessage(const QString& Msg)
 {
     mPanelText->setText(Msg);
+    mPanelText->setToolTip(Msg);
     DoEvents();
 }
 
@@ -646,16 +646,20 @@ bool frmMain::guarded(const std::function<void()>& command)
     // between its steps (between saving one day and loading the next, say).
     beginPhase(QString());
     const auto end = qScopeGuard([this] { endPhase(); });
+    ++mCommandDepth;
     QString problem;
     try {
         command();
-        return true;
     } catch (const EngineError& e) {
         problem = StoreErrorText(e);
     } catch (const std::exception& e) {
         problem = StoreErrorText(QString::fromLocal8Bit(e.what()));
     }
     // Busy phases and suspended drawing have ended with their scopes.
-    ShowWarning(problem);
-    return false;
+    if (!problem.isEmpty())
+        ShowWarning(problem);
+    // Still inside the hold: what the user does next finds the calendar back.
+    if (--mCommandDepth == 0)
+        afterCommand();
+    return problem.isEmpty();
 }

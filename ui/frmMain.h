@@ -20,6 +20,7 @@ class QTimer;
 class EngineError;
 class FlexGrid;
 class InputBlocker;
+class RetryTimer;
 class clsCalendar;
 class clsList;
 class clsPlan;
@@ -106,6 +107,9 @@ public slots:
     // Display options (DisplayOptions.cpp)
     void mnuWordWrap_Click();
 
+    // Restore from a backup (RestoreCommands.cpp)
+    void mnuRestore_Click();
+
     // Environment options (OptionCommands.cpp)
     void mnuStartupCopy_Click();
     void mnuDisktopCopy_Click();
@@ -159,11 +163,30 @@ private:
     // Saving while typing (Safeguards.cpp): an edited entry is written
     // quietly a moment after the last change, unless a busy phase, a store
     // operation, a modal box or an input-method composition is under way.
+    // One that cannot be written is tried again (retryTimer) and kept in a
+    // recovery file meanwhile.
     void startQuietSave();
     void quietSave();
     // An edited entry that could not be written, when the program ends
     // without asking: kept in a recovery file.
     void keepUnsavedEntry();
+    // The entry editor's state changed: the retries, the message panel and
+    // the notices follow it.
+    void entryStateChanged();
+    void showConflictNotices();
+    RetryTimer* retryTimer();
+    void retry();
+    // After the outermost command: a calendar that moved away from the day
+    // whose entry is in the box (its save failed) goes back to that day.
+    void afterCommand();
+
+    // The calendar without a day to edit (CalendarStates.cpp): today's month
+    // shown at load, waited for while another program holds the file
+    // locked; the message panel's text between busy phases.
+    void showFirstMonth();
+    void waitForFile(bool waiting);
+    QString idleMessage() const;
+    void showIdleMessage();
 
     // The bulk day-kind commands: question, busy phase, store call, redraw.
     void changeDayKinds(const QString& question, const QString& progress,
@@ -188,6 +211,7 @@ private:
     QLabel* mKeyPanels[5] = {};
     QTimer* mClock = nullptr;
     QTimer* mQuietSave = nullptr;
+    RetryTimer* mRetry = nullptr;
     int mQuietSaveDelayMs = 2000;
 
     QMenu* mnuEdit = nullptr;
@@ -202,6 +226,12 @@ private:
     bool mLoaded = false;
     bool mUnloaded = false;
     bool mFilling = false;
+    // Commands under way, nested; a save that failed in the outermost one;
+    // the calendar going back to the entry's day.
+    int mCommandDepth = 0;
+    bool mSaveFailed = false;
+    bool mReturning = false;
+    bool mWaitingForFile = false;
     Qt::WindowStates mRestoredState = Qt::WindowNoState;
     InputBlocker* mInputBlocker = nullptr;
     // The busy phases and command holds under way, innermost last: each

@@ -1,6 +1,6 @@
 // Makes the pictures of the manual: the real main window on a sample
-// calendar, offscreen, with each menu of the menu bar opened, the jump list
-// and the version box.
+// calendar, offscreen, with each menu of the menu bar opened, the jump list,
+// the version box and the restore window.
 //
 //   tests/isolate.sh build/dev/tests/ui/zedu_helpshots help/images
 //
@@ -13,10 +13,12 @@
 #include "platform/Globals.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
+#include "store/Backup.h"
 #include "store/clsMaster.h"
 #include "tests/support/CalendarFixture.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
+#include "ui/frmRestore.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
 
@@ -173,6 +175,17 @@ int main(int argc, char* argv[])
     settle();
     ok = save(AboutBox()->grab().toImage(), out, "about.png") && ok;
     UnloadAboutBox();
+
+    // The restore window, with the start's backup and one made after an
+    // entry was added.
+    WriteDayEntry(data, 20261208, QStringLiteral("資料作成"));
+    BackupCalendar();
+    {
+        frmRestore chooser(ReadBackupInfos(), window);
+        chooser.show();
+        settle();
+        ok = save(chooser.grab().toImage(), out, "restore.png") && ok;
+    }
 
     window->close();
     delete window;
