@@ -6,6 +6,7 @@
 #include "platform/JapaneseHolidays.h"
 #include "platform/basMain.h"
 #include "store/FileSession.h"
+#include "store/MasterChanges.h"
 
 #include <QDir>
 #include <QFile>
@@ -205,7 +206,10 @@ bool clsMaster::PlanSave(int DateIndex, const QString& DatePlan)
     FileSession session;
     Query q(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
     q.bind(nonNull(DatePlan)).bind(DateIndex).exec();
-    return q.numRowsAffected() > 0;
+    if (q.numRowsAffected() == 0)
+        return false;
+    emit MasterChanges::instance().entrySaved(DateIndex, nonNull(DatePlan));
+    return true;
 }
 
 void clsMaster::FieldPut()
@@ -371,6 +375,7 @@ bool clsMaster::Update(int YMTop, int YMBottom)
             // The change is committed; the next operation opens the file again.
         }
     }
+    emit MasterChanges::instance().entriesReplaced();
     return true;
 }
 
@@ -460,4 +465,5 @@ void clsMaster::PlanInsert(int Month, int Day, const QString& InsertStr)
                                "WHERE 日付 % 10000 = ?"));
     q.bind(nonNull(InsertStr)).bind(Month * 100 + Day).exec();
     db.commitTrans();
+    emit MasterChanges::instance().yearlyEntriesChanged(Month * 100 + Day);
 }
