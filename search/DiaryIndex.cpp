@@ -126,11 +126,11 @@ SearchResults DiaryIndex::search(const SearchQuery& query, const std::optional<T
         if (!isTyped && day.text.isEmpty())
             continue;
         const FoldedText& folded = isTyped ? typedFolded(*typed) : day.folded;
-        QList<Hit> hits = FindHits(query, folded);
-        if (hits.isEmpty())
+        const int first = int(results.hits.size());
+        if (!AppendHits(query, folded, results.hits))
             continue;
-        results.hitCount += int(hits.size());
-        results.days.append({day.key, day.week, isTyped ? typed->text : day.text, std::move(hits)});
+        results.days.append({day.key, day.week, isTyped ? typed->text : day.text, first,
+                             int(results.hits.size()) - first});
     }
     return results;
 }

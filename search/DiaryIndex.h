@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 class SearchQuery;
@@ -17,17 +18,26 @@ class SearchQuery;
 struct FoundDay
 {
     int key = 0;
-    int week = 0;    // the stored day of the week, 0 = Sunday
-    QString text;    // the entry as stored (or as it is being typed)
-    QList<Hit> hits; // every hit in `text`
+    int week = 0; // the stored day of the week, 0 = Sunday
+    QString text; // the entry as stored (or as it is being typed)
+    // Its hits in `text`: SearchResults::hits from `firstHit` on.
+    int firstHit = 0;
+    int hitCount = 0;
 };
 
-// What a search found: the days in date order.
+// What a search found: the days in date order. The hits of all days lie in
+// one list, so that a search that finds every day of a hundred years does
+// not allocate once per day.
 struct SearchResults
 {
     QList<FoundDay> days;
-    int hitCount = 0;
+    QList<Hit> hits;
 
+    int hitCount() const { return int(hits.size()); }
+    std::span<const Hit> hitsOf(const FoundDay& day) const
+    {
+        return {hits.constData() + day.firstHit, size_t(day.hitCount)};
+    }
     // The keys of the days found, in date order.
     QList<int> dayKeys() const;
 };

@@ -20,6 +20,8 @@ struct Hit
 // original (unfolded) text, ordered by position: the occurrences of one term
 // do not overlap, those of different terms may. Empty unless every term
 // occurs, and for a query without terms.
-QList<Hit> FindHits(const SearchQuery& query, const FoldedText& text);
-// The same for a text not folded yet.
 QList<Hit> FindHits(const SearchQuery& query, const QString& text);
+QList<Hit> FindHits(const SearchQuery& query, const FoldedText& text);
+// The same hits appended to `hits`; false, appending nothing, unless every
+// term occurs.
+bool AppendHits(const SearchQuery& query, const FoldedText& text, QList<Hit>& hits);

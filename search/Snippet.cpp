@@ -11,9 +11,9 @@ bool isLineEnd(QChar c)
 
 } // namespace
 
-Snippet MakeSnippet(const QString& text, const QList<Hit>& hits, int maxLength)
+Snippet MakeSnippet(const QString& text, std::span<const Hit> hits, int maxLength)
 {
-    if (hits.isEmpty())
+    if (hits.empty())
         return {};
     const int first = std::clamp(hits.front().start, 0, int(text.size()));
     int lineStart = first;

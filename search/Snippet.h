@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <span>
+
 // What a result row shows of an entry: the line holding the first hit, with
 // every hit in that line.
 struct Snippet
@@ -18,4 +20,4 @@ struct Snippet
 // them). Lines end at CR LF, LF or CR; tabs become spaces. A line longer than
 // `maxLength` is cut to that length around its first hit, with "…" where it
 // was cut. Empty when there is no hit.
-Snippet MakeSnippet(const QString& text, const QList<Hit>& hits, int maxLength = 160);
+Snippet MakeSnippet(const QString& text, std::span<const Hit> hits, int maxLength = 160);

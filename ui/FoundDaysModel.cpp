@@ -34,7 +34,7 @@ const Snippet& FoundDaysModel::snippet(int row) const
     auto cached = mSnippets.find(row);
     if (cached == mSnippets.end()) {
         const FoundDay& day = mResults.days.at(row);
-        cached = mSnippets.insert(row, MakeSnippet(day.text, day.hits));
+        cached = mSnippets.insert(row, MakeSnippet(day.text, mResults.hitsOf(day)));
     }
     return *cached;
 }
@@ -59,7 +59,7 @@ QVariant FoundDaysModel::data(const QModelIndex& index, int role) const
         case DateColumn:
             return clsList::DateText(day.key, day.week);
         case HitsColumn:
-            return int(day.hits.size());
+            return day.hitCount;
         case LineColumn:
             return snippet(index.row()).text;
         default:

@@ -195,7 +195,7 @@ void frmSearch::showCount()
     lblCount->setText(
         query().isEmpty()
             ? QString()
-            : QStringLiteral("%1日・%2件").arg(found.days.size()).arg(found.hitCount));
+            : QStringLiteral("%1日・%2件").arg(found.days.size()).arg(found.hitCount()));
 }
 
 void frmSearch::selectDay(int key)

@@ -22,11 +22,13 @@ QString found(DiaryIndex& index, const QString& text, bool kana = true,
     QStringList days;
     int hits = 0;
     for (const FoundDay& day : results.days) {
-        days << QStringLiteral("%1:%2").arg(day.key).arg(day.hits.size());
-        hits += int(day.hits.size());
+        days << QStringLiteral("%1:%2").arg(day.key).arg(day.hitCount);
+        if (day.firstHit != hits)
+            return QStringLiteral("the hits of %1 are not after the day before's").arg(day.key);
+        hits += day.hitCount;
     }
-    if (hits != results.hitCount)
-        return QStringLiteral("hit count %1 is not the sum %2").arg(results.hitCount).arg(hits);
+    if (hits != results.hitCount())
+        return QStringLiteral("hit count %1 is not the sum %2").arg(results.hitCount()).arg(hits);
     return days.join(QLatin1Char(' '));
 }
 

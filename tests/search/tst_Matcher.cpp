@@ -220,7 +220,8 @@ private slots:
         QFETCH(QString, query);
         QFETCH(int, maxLength);
         QFETCH(QString, expected);
-        const Snippet s = MakeSnippet(text, FindHits(SearchQuery(query, false), text), maxLength);
+        const QList<Hit> hits = FindHits(SearchQuery(query, false), text);
+        const Snippet s = MakeSnippet(text, {hits.constData(), size_t(hits.size())}, maxLength);
         QString marked = s.text;
         for (auto hit = s.hits.crbegin(); hit != s.hits.crend(); ++hit) {
             marked.insert(hit->end(), QLatin1Char(']'));
