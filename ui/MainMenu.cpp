@@ -95,7 +95,7 @@ const std::vector<MenuEntry>& MainMenuTable()
         modeItem("mnuDispMode_0", u"通常(&N)", 0, &frmMain::mnuDispMode_Click),
         modeItem("mnuDispMode_1", u"全暦一覧(&L)", 1, &frmMain::mnuDispMode_Click),
         modeItem("mnuDispMode_2", u"予定がある日だけの一覧(&P)", 2, &frmMain::mnuDispMode_Click),
-        separator("mnuDisplaySepa1"),
+        separator("mnuDispSepa1"),
         checkItem("mnuMarkEntries", u"予定がある日に印(&M)", &frmMain::mnuMarkEntries_Click),
 
         menu("mnuConfig", u"環境(&C)"),
