@@ -109,11 +109,8 @@ const FoldedText& DiaryIndex::typedFolded(const TypedEntry& typed)
     return mTypedFolded;
 }
 
-SearchResults DiaryIndex::search(const SearchQuery& query, const std::optional<TypedEntry>& typed)
+void DiaryIndex::prepare()
 {
-    SearchResults results;
-    if (query.isEmpty())
-        return results;
     try {
         catchUp();
     } catch (...) {
@@ -121,6 +118,14 @@ SearchResults DiaryIndex::search(const SearchQuery& query, const std::optional<T
         mComplete = false;
         throw;
     }
+}
+
+SearchResults DiaryIndex::search(const SearchQuery& query, const std::optional<TypedEntry>& typed)
+{
+    SearchResults results;
+    if (query.isEmpty())
+        return results;
+    prepare();
     for (const Day& day : mDays) {
         const bool isTyped = typed && typed->key == day.key;
         if (!isTyped && day.text.isEmpty())

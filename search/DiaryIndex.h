@@ -71,6 +71,9 @@ public:
     SearchResults search(const SearchQuery& query,
                          const std::optional<TypedEntry>& typed = std::nullopt);
 
+    // Reads now what the next search would read first. A store error passes
+    // to the caller.
+    void prepare();
     // True once the days are read and nothing announced since needs a read.
     bool isCurrent() const { return mComplete && mStaleYearly.isEmpty(); }
 

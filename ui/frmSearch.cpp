@@ -158,6 +158,17 @@ void frmSearch::showInFront()
     txtFind->selectAll();
     if (mStale)
         searchAfterPause();
+    if (!mIndex->isCurrent()) {
+        // The diary is read once the window is drawn, before the first key
+        // is typed, so that no pause after a key waits for it.
+        QTimer::singleShot(0, this, [this] {
+            try {
+                mIndex->prepare();
+            } catch (const EngineError&) {
+                // Said by the search that needs it.
+            }
+        });
+    }
 }
 
 void frmSearch::refreshSoon()
