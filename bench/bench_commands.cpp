@@ -7,7 +7,6 @@
 
 #include "bench/BenchTiming.h"
 #include "bench/BenchWindow.h"
-#include "bench/YesDialogs.h"
 #include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "platform/basMain.h"
@@ -30,18 +29,10 @@
 
 int main(int argc, char* argv[])
 {
-    // The window reads and writes its placement: keep the user's settings
-    // out of reach, and draw offscreen unless told otherwise.
-    QTemporaryDir home;
-    IsolateHome(home);
-    QApplication app(argc, argv);
-    NameApplication();
-
-    YesDialogs dialogs;
-    Dialogs::setProvider(&dialogs);
-    QTemporaryDir dir;
-    if (!MakeHundredYears(dir))
+    WindowBench bench(argc, argv);
+    if (!bench.ready())
         return 1;
+    YesDialogs& dialogs = bench.dialogs;
 
     frmMain window;
     window.Form_Load();

@@ -9,7 +9,6 @@
 
 #include "bench/BenchTiming.h"
 #include "bench/BenchWindow.h"
-#include "bench/YesDialogs.h"
 #include "store/Engine.h"
 #include "ui/frmMain.h"
 #include "ui/frmSearch.h"
@@ -94,14 +93,8 @@ void waitForDrawnRows(QAbstractItemView* list)
 
 int main(int argc, char* argv[])
 {
-    QTemporaryDir home;
-    IsolateHome(home);
-    QApplication app(argc, argv);
-    NameApplication();
-    YesDialogs dialogs;
-    Dialogs::setProvider(&dialogs);
-    QTemporaryDir dir;
-    if (!MakeHundredYears(dir))
+    WindowBench bench(argc, argv);
+    if (!bench.ready())
         return 1;
     {
         gDatabase.beginTrans();
