@@ -24,11 +24,6 @@ public:
     const QStringList& foldedTerms() const { return mFolded; }
     bool isEmpty() const { return mFolded.isEmpty(); }
 
-    bool operator==(const SearchQuery& other) const
-    {
-        return mFolded == other.mFolded && mFoldKana == other.mFoldKana;
-    }
-
 private:
     QString mText;
     bool mFoldKana = false;

@@ -57,10 +57,11 @@ frmSearch* frmMain::searchWindow()
         mSearch->refreshSoon();
     });
     // A day reached any other way shows its hits only while the window is open.
-    connect(mCalendar.get(), &clsCalendar::Change, this, [this] {
-        if (!mOpeningFound)
-            mShowingFound = false;
-    });
+    if (mCalendar)
+        connect(mCalendar.get(), &clsCalendar::Change, this, [this] {
+            if (!mOpeningFound)
+                mShowingFound = false;
+        });
     return mSearch;
 }
 
