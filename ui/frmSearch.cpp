@@ -98,13 +98,11 @@ frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::mov
     connect(txtFind, &QLineEdit::textChanged, this, [this] {
         mStale = true;
         mPause->start();
-        emit searchChanged();
     });
     connect(chkKana, &QCheckBox::toggled, this, [this](bool on) {
         RegWrite(kRegKey, kKanaAlike, on ? QStringLiteral("1") : QStringLiteral("0"));
         mStale = true;
         searchAfterPause();
-        emit searchChanged();
     });
     connect(mIndex, &DiaryIndex::entriesChanged, this, &frmSearch::refreshSoon);
     connect(lstFound, &QAbstractItemView::doubleClicked, this,
@@ -128,11 +126,6 @@ frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::mov
 }
 
 frmSearch::~frmSearch() = default;
-
-QString frmSearch::searchText() const
-{
-    return txtFind->text();
-}
 
 SearchQuery frmSearch::query() const
 {
@@ -186,6 +179,7 @@ const SearchResults& frmSearch::search()
     mStale = false;
     showCount();
     selectDay(mHost.currentDay());
+    emit searchChanged();
     return mModel->results();
 }
 

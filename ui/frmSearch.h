@@ -43,7 +43,6 @@ public:
     // up to date.
     void showInFront();
 
-    QString searchText() const;
     // The search text as a query, with the kana choice.
     SearchQuery query() const;
 
@@ -69,8 +68,8 @@ signals:
     void dayChosen(int key);
     // F3 or Shift+F3 pressed here: +1 for the next day, -1 for the previous.
     void findAgainRequested(int direction);
-    // The search text, its kana choice or the window's visibility changed:
-    // what the entry box highlights may be other.
+    // A search ran, or the window was shown or hidden: what the entry box
+    // highlights may be other.
     void searchChanged();
 
 protected:
