@@ -82,6 +82,10 @@ void frmMain::mnuFindPrev_Click()
 
 void frmMain::findAgain(int direction)
 {
+    // Asked from the search window, whose keys the main window's busy
+    // phases do not hold back: nothing moves while a command runs.
+    if (isBusy())
+        return;
     if (!mSearch || mSearch->query().isEmpty()) {
         mnuFind_Click();
         return;
@@ -114,6 +118,8 @@ void frmMain::findAgain(int direction)
 
 void frmMain::openFoundDay(int key)
 {
+    if (isBusy())
+        return;
     const bool opened = guarded([&] {
         // Found days are shown in the month grid display.
         if (!mnuDispMode[0]->isChecked()) {

@@ -5,6 +5,7 @@
 #include "platform/Twips.h"
 #include "platform/basMain.h"
 #include "store/Engine.h"
+#include "store/FileSession.h"
 #include "ui/FoundDaysModel.h"
 #include "ui/HitTextDelegate.h"
 #include "ui/Placement.h"
@@ -185,6 +186,11 @@ const SearchResults& frmSearch::search()
 
 void frmSearch::searchAfterPause()
 {
+    // Not in the middle of a store operation that lets window messages run.
+    if (FileSession::depth() > 0) {
+        mPause->start();
+        return;
+    }
     try {
         search();
     } catch (const EngineError& e) {

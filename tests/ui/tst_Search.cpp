@@ -1,3 +1,4 @@
+#include "platform/Running.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/TestMain.h"
 #include "tests/ui/MainWindowHarness.h"
@@ -124,7 +125,13 @@ private slots:
         QVERIFY(searchWindow()->isVisible());
         typeInto(findField(), QStringLiteral("東京"));
         QTRY_COMPARE(count(), QStringLiteral("3日・3件"));
-        // F3 in the window itself.
+        // F3 in the window itself; not while a command of the main window
+        // runs.
+        {
+            RunningScope busy(window(), QStringLiteral("予定を書き込んでいます。"));
+            QTest::keyClick(findField(), Qt::Key_F3);
+            QCOMPARE(curDate(), 20261207);
+        }
         QTest::keyClick(findField(), Qt::Key_F3);
         QCOMPARE(curDate(), 20261215);
         verifyAtFirstHit(0);
