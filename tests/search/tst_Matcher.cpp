@@ -4,7 +4,7 @@
 #include "search/Snippet.h"
 #include "tests/support/TestMain.h"
 
-#include <QElapsedTimer>
+#include <QRandomGenerator>
 
 namespace {
 
@@ -165,6 +165,31 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, expected);
         QCOMPARE(shown(text, FindHits(SearchQuery(query, foldKana), text)), expected);
+    }
+
+    void foldingIsTheNfkcOfTheWholeText()
+    {
+        // Characters that compose, reorder, widen or split, strung at
+        // random (the same every run): folding piece by piece must give the
+        // form of the whole text, and cover all of it.
+        const QList<char32_t> pool = {u'ｶ',   u'ﾞ',   u'ﾟ',   u'ﾊ',   u'か',   0x3099,  0x309A,
+                                      u'e',   0x0301, 0x0323, 0x0308, u'A',    u'Ａ',   u'ß',
+                                      0x0130, u'㈱',  u'①',   0x1100, 0x1161,  0x11A8,  0xAC00,
+                                      0x0BC6, 0x0BBE, 0x0B47, 0x0B3E, 0x1F600, 0x1D400, u'\r',
+                                      u'\n',  u'ア',  u'ー',  0xFF9E};
+        QRandomGenerator random(19);
+        for (int round = 0; round < 3000; ++round) {
+            QList<char32_t> points;
+            for (int i = random.bounded(12); i >= 0; --i)
+                points << pool.at(random.bounded(int(pool.size())));
+            const QString text = QString::fromUcs4(points.constData(), points.size());
+            const FoldedText folded(text);
+            QCOMPARE(folded.text(false),
+                     text.normalized(QString::NormalizationForm_KC).toCaseFolded());
+            QCOMPARE(folded.text(true).size(), folded.text(false).size());
+            const auto whole = folded.originalSpan(0, int(folded.text(false).size()));
+            QCOMPARE(whole, std::make_pair(0, int(text.size())));
+        }
     }
 
     void fiveMegabyteEntry()
