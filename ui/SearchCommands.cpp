@@ -42,8 +42,16 @@ frmSearch* frmMain::searchWindow()
                                            mPlan->DateIndex(),
                                            clsPlan::ToStoredText(clsPlan::BoxText(txtToday))};
                                    }});
-    connect(mSearch, &frmSearch::dayChosen, this, &frmMain::openFoundDay);
-    connect(mSearch, &frmSearch::findAgainRequested, this, &frmMain::findAgain);
+    // The search window's keys are not held back by the main window's busy
+    // phases: what they ask is dropped while a command runs.
+    connect(mSearch, &frmSearch::dayChosen, this, [this](int key) {
+        if (!isBusy())
+            openFoundDay(key);
+    });
+    connect(mSearch, &frmSearch::findAgainRequested, this, [this](int direction) {
+        if (!isBusy())
+            findAgain(direction);
+    });
     connect(mSearch, &frmSearch::searchChanged, this, [this] { showHitsInEntry(false); });
 
     // What is typed counts: the results and the highlights follow the entry
@@ -82,10 +90,6 @@ void frmMain::mnuFindPrev_Click()
 
 void frmMain::findAgain(int direction)
 {
-    // Asked from the search window, whose keys the main window's busy
-    // phases do not hold back: nothing moves while a command runs.
-    if (isBusy())
-        return;
     if (!mSearch || mSearch->query().isEmpty()) {
         mnuFind_Click();
         return;
@@ -118,8 +122,6 @@ void frmMain::findAgain(int direction)
 
 void frmMain::openFoundDay(int key)
 {
-    if (isBusy())
-        return;
     const bool opened = guarded([&] {
         // Found days are shown in the month grid display.
         if (!mnuDispMode[0]->isChecked()) {

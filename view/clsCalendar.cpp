@@ -92,10 +92,10 @@ void clsCalendar::setPart(Part part, int value)
         return;
     mOldDate = CurDate();
     stored = value;
-    if (part == Part::Day)
-        MoveCursor();
-    else
+    if (part != Part::Day)
         Refresh();
+    // The selected cell is the day being written, in a new month too.
+    MoveCursor();
     emit Change(mOldDate, CurDate());
 }
 
@@ -146,11 +146,17 @@ void clsCalendar::MoveMonth(int MoveQt)
 void clsCalendar::MoveCursor()
 {
     RedrawOff frozen(mGrid);
-    const auto [row, col] = cellOfDay(mDay);
-    if (row < 0)
-        return;
-    mGrid->setRow(row);
-    mGrid->setCol(col);
+    // A day the month does not have (the 31st after a step into February)
+    // selects the first empty cell, so that no other day looks like the one
+    // being written. A month grid always has empty cells.
+    for (const int wanted : {mDay, 0}) {
+        const auto [row, col] = cellOfDay(wanted);
+        if (row >= 0) {
+            mGrid->setRow(row);
+            mGrid->setCol(col);
+            return;
+        }
+    }
 }
 
 void clsCalendar::Refresh()
