@@ -5,6 +5,7 @@
 #include "platform/basMain.h"
 #include "store/CalendarCheck.h"
 #include "store/FileSession.h"
+#include "store/MasterChanges.h"
 #include "store/clsMaster.h"
 
 #include <QDir>
@@ -292,5 +293,6 @@ QString RestoreBackup(const QString& path)
             // The next operation opens it again.
         }
     }
+    emit MasterChanges::instance().entriesReplaced();
     return kept;
 }

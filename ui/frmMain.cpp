@@ -33,7 +33,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -356,6 +355,7 @@ void frmMain::Form_Load()
         FileExists(ShellFolder(QStringLiteral("Desktop")) + QLatin1Char('/') + kShortcutName));
     mnuDispMode[0]->setChecked(true);
     restoreDisplayOptions();
+    restoreMarkEntries();
     greList->setVisible(false);
 
     showFirstMonth();
@@ -375,14 +375,11 @@ void frmMain::restorePlacement()
     // Values that cannot be right (bigger than the screen, off every screen)
     // are corrected rather than obeyed; the layout pass writes the corrected
     // ones back.
-    QList<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens << screen->availableGeometry();
     const WindowPlacement fit =
         FitPlacement({QRect(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
                             TwipsToPixelsY(height)),
                       state},
-                     screens, QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
+                     ScreenAreas(), QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
 
     setWindowState(Qt::WindowNoState);
     move(fit.outer.topLeft());

@@ -24,6 +24,7 @@ class RetryTimer;
 class clsCalendar;
 class clsList;
 class clsPlan;
+class frmSearch;
 
 // The main window: the month grid with its caption and buttons, the entry box
 // of the selected day, the list grid, the menus and the status bar.
@@ -72,6 +73,9 @@ public:
     // Shows the window in the state restored by Form_Load.
     void showRestored();
 
+    // The search window, made on first use; it holds the days found.
+    frmSearch* searchWindow();
+
     // How long after the last change an edited entry is saved while typing.
     void setQuietSaveDelay(int ms) { mQuietSaveDelayMs = ms; }
 
@@ -118,6 +122,12 @@ public slots:
     // Help and About (HelpCommands.cpp)
     void mnuHelpCategory_Click();
     void mnuAbout_Click();
+
+    // Finding and the marks of days with entries (SearchCommands.cpp)
+    void mnuFind_Click();
+    void mnuFindNext_Click();
+    void mnuFindPrev_Click();
+    void mnuMarkEntries_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -188,6 +198,15 @@ private:
     QString idleMessage() const;
     void showIdleMessage();
 
+    // Finding (SearchCommands.cpp): the day after (+1) or before (-1) the
+    // current one with a hit, round past the last; a day chosen in the
+    // search window, opened in the month grid display with its hits
+    // highlighted in the entry box and the cursor at the first.
+    void findAgain(int direction);
+    void openFoundDay(int key);
+    void showHitsInEntry(bool moveCursor);
+    void restoreMarkEntries();
+
     // The bulk day-kind commands: question, busy phase, store call, redraw.
     void changeDayKinds(const QString& question, const QString& progress,
                         const std::function<void()>& storeCall);
@@ -213,6 +232,12 @@ private:
     QTimer* mQuietSave = nullptr;
     RetryTimer* mRetry = nullptr;
     int mQuietSaveDelayMs = 2000;
+    frmSearch* mSearch = nullptr;
+    QTimer* mHitsPause = nullptr;
+    // The day shown was opened from the search: its hits stay highlighted
+    // while the search window is closed.
+    bool mShowingFound = false;
+    bool mOpeningFound = false;
 
     QMenu* mnuEdit = nullptr;
     QHash<QString, QAction*> mMenuItems;

@@ -180,11 +180,15 @@ private slots:
              QStringLiteral("mnuWeekAll 全曜日平日(&G)"),
              QStringLiteral("mnuWeekNotAll 全曜日休日(&E)"), QStringLiteral("mnuEditSepa2 -"),
              QStringLiteral("mnuPlanAll 毎年行事挿入(&P)"), QStringLiteral("mnuEditSepa3 -"),
-             QStringLiteral("mnuPublicHolidays 祝日を休日に設定(&J)")},
+             QStringLiteral("mnuPublicHolidays 祝日を休日に設定(&J)"),
+             QStringLiteral("mnuEditSepa4 -"), QStringLiteral("mnuFind 検索(&F)"),
+             QStringLiteral("mnuFindNext 次を検索(&N)"),
+             QStringLiteral("mnuFindPrev 前を検索(&B)")},
             {QStringLiteral("表示(&D)"), QStringLiteral("mnuDispMode_0 通常(&N)"),
              QStringLiteral("mnuDispMode_1 全暦一覧(&L)"),
              QStringLiteral("mnuDispMode_2 予定がある日だけの一覧(&P)"),
-             QStringLiteral("mnuDispSepa1 -"), QStringLiteral("mnuWordWrap 右端で折り返す(&W)")},
+             QStringLiteral("mnuDispSepa1 -"), QStringLiteral("mnuWordWrap 右端で折り返す(&W)"),
+             QStringLiteral("mnuMarkEntries 予定がある日に印(&M)")},
             {QStringLiteral("環境(&C)"),
              QStringLiteral("mnuStartupCopy Windows起動時に Zedu も起動(&S)"),
              QStringLiteral("mnuDisktopCopy ﾃﾞｽｸﾄｯﾌﾟに登録(D)"),
@@ -201,8 +205,17 @@ private slots:
                              (a->isSeparator() ? QStringLiteral("-") : a->text());
             QCOMPARE(items, menus[m].mid(1));
         }
-        QCOMPARE(window()->findChild<QAction*>(QStringLiteral("mnuCopy"))->shortcut(),
-                 QKeySequence(Qt::CTRL | Qt::Key_C));
+        const struct
+        {
+            const char* item;
+            QKeySequence key;
+        } shortcuts[] = {{"mnuCopy", QKeySequence(Qt::CTRL | Qt::Key_C)},
+                         {"mnuFind", QKeySequence(Qt::CTRL | Qt::Key_F)},
+                         {"mnuFindNext", QKeySequence(Qt::Key_F3)},
+                         {"mnuFindPrev", QKeySequence(Qt::SHIFT | Qt::Key_F3)}};
+        for (const auto& [item, key] : shortcuts)
+            QCOMPARE(menuItem(item)->shortcut(), key);
+        QVERIFY(menuItem("mnuMarkEntries")->isCheckable());
     }
 
     void monthButtonsCrossTheYear()
