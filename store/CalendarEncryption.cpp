@@ -117,8 +117,10 @@ void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPa
                             const Argon2Kdf& kdf)
 {
     CheckCalendarPassword(current);
+    // The file is renamed over: the image is read again from the new one
+    // by the next operation.
+    gDatabase.close();
     EnvelopeKeys changed = RequireCalendarKeys(gDataPath).withPassword(newPassword, kdf);
-    // The image in memory (if open) stays as it is: only the header changes.
     ResealFile(gDataPath, changed);
     HoldCalendarKeys(std::move(changed));
 }

@@ -160,8 +160,9 @@ WipedBytes ImageOf(Database& db)
         QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())));
 }
 
-EncryptedImage::EncryptedImage(const QSqlDatabase& connection, const QString& path)
-    : mHandle(handleOf(connection)), mPath(path)
+EncryptedImage::EncryptedImage(const QSqlDatabase& connection, const QString& path,
+                               bool readOnly)
+    : mHandle(handleOf(connection)), mPath(path), mReadOnly(readOnly)
 {
     load();
     sqlite3_commit_hook(mHandle, &EncryptedImage::onCommit, this);
@@ -255,18 +256,22 @@ void EncryptedImage::load()
         throw EngineError(mPath, message, EngineError::Cause::Damaged);
 }
 
-void EncryptedImage::writeBack()
+bool EncryptedImage::writeBack()
 {
     if (mStale)
         throw EngineError(mPath,
                           QStringLiteral("the calendar in memory no longer matches the file"));
     if (!mChanged)
-        return;
+        return false;
+    if (mReadOnly)
+        throw EngineError(mPath, QStringLiteral("the file was opened for reading only"),
+                          EngineError::Cause::ReadOnly);
     try {
         const EnvelopeKeys& keys = RequireCalendarKeys(mPath);
         const SerializedImage image(mHandle);
         ReplaceFileContents(mPath, sealerFor(keys).seal(image.data(), image.size()));
         mChanged = false;
+        return true;
     } catch (...) {
         // The image holds a change the file does not: the operation failed
         // as a whole, as it does on a plain file, so the image is no longer

@@ -70,19 +70,20 @@ class EncryptedImage
 {
 public:
     // Reads `path`, checks and decrypts it with the held keys into
-    // `connection`, an empty in-memory database. Throws EngineError.
-    EncryptedImage(const QSqlDatabase& connection, const QString& path);
+    // `connection`, an empty in-memory database. Throws EngineError. An
+    // image opened for reading only is never written back.
+    EncryptedImage(const QSqlDatabase& connection, const QString& path, bool readOnly = false);
     // Wipes the image; the connection is closed after.
     ~EncryptedImage();
     EncryptedImage(const EncryptedImage&) = delete;
     EncryptedImage& operator=(const EncryptedImage&) = delete;
 
     // Writes the image back to the file when a change was committed since
-    // it was read or last written. When that fails, EngineError is thrown
+    // it was read or last written; true when it wrote. When that fails, EngineError is thrown
     // and the image is stale: it holds a change the file does not, and the
     // connection counts as closed until it is opened again (FileSession
     // does that with the next operation), which reads the file afresh.
-    void writeBack();
+    bool writeBack();
     bool stale() const { return mStale; }
     // Writes a compacted copy, sealed with the held keys, to `target`.
     void compactInto(const QString& target);
@@ -95,6 +96,7 @@ private:
 
     sqlite3* mHandle;
     QString mPath;
+    bool mReadOnly;
     bool mChanged = false;
     bool mStale = false;
     // Seals the image as it changes, encrypting only the changed chunks.

@@ -11,6 +11,12 @@
 
 #include <cstdlib>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 QString engineMessage(const QSqlError& error)
@@ -41,6 +47,9 @@ std::function<void()>& exitHook()
     static auto* hook = new std::function<void()>;
     return *hook;
 }
+
+// How long a locked file is waited for; see Database::busyWait.
+int busyWaitMs = 2000;
 
 QString nextConnectionName()
 {
@@ -192,7 +201,7 @@ void Database::Create(const QString& path)
     // so that an empty file found later is known to be no calendar.
     try {
         Database db;
-        db.openFile(path, false, true);
+        db.openFile(path, Mode::Shared, true);
         db.exec(QStringLiteral("PRAGMA user_version = 0"));
     } catch (...) {
         QFile::remove(path);
@@ -202,12 +211,66 @@ void Database::Create(const QString& path)
 
 void Database::open(const QString& path, bool exclusive)
 {
-    openFile(path, exclusive, false);
+    openFile(path, exclusive ? Mode::Exclusive : Mode::Shared, false);
 }
 
-void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
+void Database::openForReading(const QString& path)
+{
+    openFile(path, Mode::ReadOnly, false);
+}
+
+int Database::busyWait()
+{
+    return busyWaitMs;
+}
+
+void Database::setBusyWait(int ms)
+{
+    busyWaitMs = ms;
+}
+
+void Database::applyBusyWait()
+{
+    Query wait(*this, QStringLiteral("PRAGMA busy_timeout = %1").arg(busyWaitMs));
+    wait.exec();
+}
+
+std::optional<Database::FileId> Database::fileIdOf(const QString& path)
+{
+#ifdef Q_OS_WIN
+    const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    if (!known)
+        return std::nullopt;
+    return FileId{info.dwVolumeSerialNumber,
+                  (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+#else
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileId{quint64(info.st_dev), quint64(info.st_ino)};
+#endif
+}
+
+bool Database::isStillOnDisk() const
+{
+    return mFileId && fileIdOf(mPath) == mFileId;
+}
+
+void Database::openFile(const QString& path, Mode mode, bool allowEmpty)
 {
     close();
+    const bool exclusive = mode == Mode::Exclusive;
+    // Taken before the file is opened: a file renamed over the path in
+    // between is then taken for a replacement and opened afresh, never the
+    // other way round.
+    mFileId = fileIdOf(path);
     // SQLite takes an empty file for an empty database and would write into
     // it; an empty calendar file is damaged and must stay as it is. A file
     // without SQLite's header is refused here, before SQLite sees it, which
@@ -232,12 +295,19 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
         // mode=rw opens only an existing file: a vanished calendar must be an
         // error, never a new empty database. An encrypted one is read into
         // an empty database in memory.
-        db.setDatabaseName(encrypted ? QStringLiteral(":memory:")
-                                     : QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
-                                               .toString(QUrl::FullyEncoded) +
-                                           QStringLiteral("?mode=rw"));
-        if (!encrypted)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (encrypted) {
+            db.setDatabaseName(QStringLiteral(":memory:"));
+        } else {
+            db.setDatabaseName(
+                QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                    .toString(QUrl::FullyEncoded) +
+                (mode == Mode::ReadOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1%2")
+                                     .arg(busyWaitMs)
+                                     .arg(mode == Mode::ReadOnly
+                                              ? QStringLiteral(";QSQLITE_OPEN_READONLY")
+                                              : QString()));
+        }
         if (!db.open()) {
             const EngineError error = EngineError::fromSql(path, db.lastError());
             db = QSqlDatabase();
@@ -249,7 +319,7 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
     mPath = path;
     try {
         if (encrypted)
-            mImage = std::make_unique<EncryptedImage>(connection(), path);
+            mImage = std::make_unique<EncryptedImage>(connection(), path, mode == Mode::ReadOnly);
         if (exclusive) {
             exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
             // The lock is taken by the first access; take it now.
@@ -330,8 +400,10 @@ void Database::exec(const QString& sql)
 
 void Database::writeBack()
 {
-    if (mImage)
-        mImage->writeBack();
+    // The write renames a new file over the path: this connection's own
+    // file from now on, not a replacement by another program.
+    if (mImage && mImage->writeBack())
+        mFileId = fileIdOf(mPath);
 }
 
 void Database::compactInto(const QString& target)

@@ -66,6 +66,8 @@ const std::vector<MenuEntry>& MainMenuTable()
     static const std::vector<MenuEntry> table = {
         menu("mnuFile", u"ﾌｧｲﾙ(&F)"),
         item("mnuDateRange", u"登録暦範囲(&R)", &frmMain::mnuDateRange_Click),
+        separator("mnuFileSepa2"),
+        item("mnuRestore", u"ﾊﾞｯｸｱｯﾌﾟから復元(&B)", &frmMain::mnuRestore_Click),
         separator("mnuFileSepa1"),
         item("mnuExit", u"終了(&E)", &frmMain::mnuExit_Click),
 
@@ -83,6 +85,13 @@ const std::vector<MenuEntry>& MainMenuTable()
         item("mnuPlanAll", u"毎年行事挿入(&P)", &frmMain::mnuPlanAll_Click),
         separator("mnuEditSepa3"),
         item("mnuPublicHolidays", u"祝日を休日に設定(&J)", &frmMain::mnuPublicHolidays_Click),
+        separator("mnuEditSepa4"),
+        withShortcut(item("mnuFind", u"検索(&F)", &frmMain::mnuFind_Click),
+                     QKeyCombination(Qt::CTRL, Qt::Key_F)),
+        withShortcut(item("mnuFindNext", u"次を検索(&N)", &frmMain::mnuFindNext_Click),
+                     QKeyCombination(Qt::Key_F3)),
+        withShortcut(item("mnuFindPrev", u"前を検索(&B)", &frmMain::mnuFindPrev_Click),
+                     QKeyCombination(Qt::SHIFT, Qt::Key_F3)),
 
         menu("mnuDisplay", u"表示(&D)"),
         modeItem("mnuDispMode_0", u"通常(&N)", 0, &frmMain::mnuDispMode_Click),
@@ -90,6 +99,7 @@ const std::vector<MenuEntry>& MainMenuTable()
         modeItem("mnuDispMode_2", u"予定がある日だけの一覧(&P)", 2, &frmMain::mnuDispMode_Click),
         separator("mnuDispSepa1"),
         checkItem("mnuWordWrap", u"右端で折り返す(&W)", &frmMain::mnuWordWrap_Click),
+        checkItem("mnuMarkEntries", u"予定がある日に印(&M)", &frmMain::mnuMarkEntries_Click),
 
         menu("mnuConfig", u"環境(&C)"),
         checkItem("mnuStartupCopy", u"Windows起動時に Zedu も起動(&S)",
