@@ -9,12 +9,28 @@ static_assert(Argon2Kdf::kSaltBytes == crypto_pwhash_argon2id_SALTBYTES);
 namespace {
 constexpr quint64 kMaxPasses = 4 * crypto_pwhash_argon2id_OPSLIMIT_SENSITIVE;
 constexpr quint64 kMaxMemoryBytes = 4ULL * crypto_pwhash_argon2id_MEMLIMIT_SENSITIVE;
+
+quint32 testPasses = 0;
+quint32 testMemoryKiB = 0;
 } // namespace
 
 Argon2Kdf Argon2Kdf::moderate()
 {
     return withLimits(crypto_pwhash_argon2id_OPSLIMIT_MODERATE,
                       crypto_pwhash_argon2id_MEMLIMIT_MODERATE / 1024);
+}
+
+Argon2Kdf Argon2Kdf::forNewFiles()
+{
+    if (testPasses != 0)
+        return withLimits(testPasses, testMemoryKiB);
+    return moderate();
+}
+
+void Argon2Kdf::setNewFileLimitsForTesting(quint32 passes, quint32 memoryKiB)
+{
+    testPasses = passes;
+    testMemoryKiB = memoryKiB;
 }
 
 Argon2Kdf Argon2Kdf::withLimits(quint32 passes, quint32 memoryKiB)

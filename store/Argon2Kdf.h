@@ -15,9 +15,15 @@ public:
     static constexpr int kSaltBytes = 16;
     static constexpr int kKeyBytes = 32;
 
-    // What new files use: libsodium's MODERATE limits (3 passes over
-    // 256 MiB, about half a second here), with a new random salt.
+    // libsodium's MODERATE limits (3 passes over 256 MiB, about half a
+    // second here), with a new random salt.
     static Argon2Kdf moderate();
+    // What new files and new passwords use: moderate(), unless a test set
+    // cheaper limits.
+    static Argon2Kdf forNewFiles();
+    // Tests only: the limits forNewFiles() gives from now on; 0 and 0 go
+    // back to moderate(). The program itself never calls it.
+    static void setNewFileLimitsForTesting(quint32 passes, quint32 memoryKiB);
     // The given limits with a new random salt. Tests pass cheap ones.
     static Argon2Kdf withLimits(quint32 passes, quint32 memoryKiB);
     // A value read from a file.

@@ -139,6 +139,24 @@ QStringList ListBackups()
     return names;
 }
 
+QStringList CalendarCopies()
+{
+    QStringList paths;
+    const QDir backups(BackupFolder());
+    for (const QString& name :
+         backups.entryList({QStringLiteral("Data-*.vad")}, QDir::Files, QDir::Name))
+        paths << backups.filePath(name);
+    const QFileInfo calendar(gDataPath);
+    const QDir folder(calendar.absolutePath());
+    const QString name = calendar.fileName();
+    for (const QString& aside :
+         folder.entryList({name + QStringLiteral(".damaged*"), QStringLiteral("New.vad.damaged*"),
+                           name + QStringLiteral("-journal.orphan")},
+                          QDir::Files | QDir::Hidden, QDir::Name))
+        paths << folder.filePath(aside);
+    return paths;
+}
+
 bool HasBackupOf(const QDate& day)
 {
     const QString prefix = QStringLiteral("Data-") + day.toString(QStringLiteral("yyyyMMdd-"));
@@ -266,7 +284,7 @@ QString RestoreBackup(const QString& path)
         try {
             kept = BackupCalendar();
         } catch (const EngineError& e) {
-            if (e.cause() != EngineError::Cause::Damaged)
+            if (!e.isNoCalendar())
                 throw;
             kept = setCalendarAside();
             damaged = true;

@@ -51,10 +51,10 @@ void unlockWith(const std::function<EnvelopeKeys(QFile&)>& unlock)
     try {
         gDatabase.open(gDataPath);
     } catch (const EngineError& e) {
-        ForgetCalendarKeys();
-        // The header opened, so a failure of the rest is the file's.
-        if (e.cause() == EngineError::Cause::Altered)
-            throw EnvelopeError(EnvelopeFailure::Damaged);
+        // The header opened, so a failure of the rest is the file's: the
+        // keys stay for the backups sealed with them.
+        if (e.cause() != EngineError::Cause::Altered)
+            ForgetCalendarKeys();
         throw;
     }
 }
@@ -117,10 +117,15 @@ void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPa
                             const Argon2Kdf& kdf)
 {
     CheckCalendarPassword(current);
+    SetCalendarPassword(newPassword, kdf);
+}
+
+void SetCalendarPassword(const SecureBytes& newPassword, const Argon2Kdf& kdf)
+{
+    EnvelopeKeys changed = RequireCalendarKeys(gDataPath).withPassword(newPassword, kdf);
     // The file is renamed over: the image is read again from the new one
     // by the next operation.
     gDatabase.close();
-    EnvelopeKeys changed = RequireCalendarKeys(gDataPath).withPassword(newPassword, kdf);
     ResealFile(gDataPath, changed);
     HoldCalendarKeys(std::move(changed));
 }
@@ -134,6 +139,14 @@ void SealFileInPlace(const QString& path)
     file.close();
     if (!Envelope::Starts(plain.bytes()))
         WriteEnvelopeFile(path, keys, plain.data(), plain.size());
+}
+
+void UnsealFileInPlace(const QString& path)
+{
+    if (!IsEncryptedFile(path))
+        return;
+    const WipedBytes payload(openSealed(path));
+    ReplaceFileContents(path, payload.bytes());
 }
 
 void ResealFile(const QString& path, const EnvelopeKeys& keys)

@@ -22,9 +22,11 @@ bool IsEncryptedFile(const QString& path);
 // derives the key, opens the data key, holds the keys for the run and opens
 // gDatabase on the calendar's image in memory, which checks every byte of
 // the file. Writes nothing. Throws EnvelopeError for a wrong password or
-// recovery key, a file that is not encrypted, damaged or altered, or of an
+// recovery key, a file that is not encrypted, a damaged header, or one of an
 // unknown version (no keys are held then), and EngineError when the file
-// cannot be read at all.
+// cannot be read at all. When the keys opened but the rest of the file
+// fails its checks, the keys stay held (backups sealed with them can still
+// be read), gDatabase stays closed, and EngineError (Altered) is thrown.
 void UnlockCalendar(const SecureBytes& password);
 void UnlockCalendarWithRecoveryKey(const RecoveryKey& recovery);
 
@@ -33,7 +35,8 @@ void UnlockCalendarWithRecoveryKey(const RecoveryKey& recovery);
 // recovery key's written form, to be shown to the user once. gDatabase is
 // closed first and left closed. Throws EngineError; the calendar is then
 // as it was.
-QString EncryptCalendar(const SecureBytes& password, const Argon2Kdf& kdf = Argon2Kdf::moderate());
+QString EncryptCalendar(const SecureBytes& password,
+                        const Argon2Kdf& kdf = Argon2Kdf::forNewFiles());
 
 // Puts the plain calendar in place of the encrypted one and forgets the
 // keys. gDatabase is closed first and left closed. Throws EngineError; the
@@ -50,13 +53,20 @@ void CheckCalendarPassword(const SecureBytes& password);
 // EnvelopeError (WrongPassword) or EngineError; the calendar and the held
 // keys are then as they were.
 void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPassword,
-                            const Argon2Kdf& kdf = Argon2Kdf::moderate());
+                            const Argon2Kdf& kdf = Argon2Kdf::forNewFiles());
+// The same without the current password, for a calendar unlocked with its
+// recovery key (its password was forgotten).
+void SetCalendarPassword(const SecureBytes& newPassword,
+                         const Argon2Kdf& kdf = Argon2Kdf::forNewFiles());
 
 // Files beside the calendar, sealed with the held keys. Each throws
 // EngineError; a file sealed with other keys is Locked.
 // Seals the plain file `path` (a backup from before encryption, a recovery
 // file) in place; one that is sealed already stays as it is.
 void SealFileInPlace(const QString& path);
+// Writes the plain payload of a file sealed with the held keys in its
+// place (turning encryption off); a plain file stays as it is.
+void UnsealFileInPlace(const QString& path);
 // Seals a file sealed with the held keys again with `keys` (the held ones
 // after a password change), so that it opens with the new password.
 void ResealFile(const QString& path, const EnvelopeKeys& keys);

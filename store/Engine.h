@@ -49,6 +49,9 @@ public:
     // The engine's own message.
     const QString& message() const { return mMessage; }
     Cause cause() const { return mCause; }
+    // True when the file cannot be read as a calendar at all: damaged, no
+    // calendar, or an encrypted one that failed its checks.
+    bool isNoCalendar() const { return mCause == Cause::Damaged || mCause == Cause::Altered; }
     // "<message> (<file>)", for showing to the user.
     QString text() const;
     // The cause in plain Japanese, one line; "" when it is not known.
