@@ -11,6 +11,7 @@
 #include "ui/frmMain.h"
 
 #include <QDir>
+#include <QFile>
 #include <QScopeGuard>
 
 namespace {
@@ -52,6 +53,13 @@ std::optional<int> UnlockEncryptedCalendar()
     if (!IsEncryptedFile(gDataPath))
         return std::nullopt;
     try {
+        // A header that no password opens is said before one is asked for.
+        {
+            QFile file(gDataPath);
+            if (!file.open(QIODevice::ReadOnly))
+                throw EngineError(gDataPath, file.errorString(), EngineError::fileCause(gDataPath));
+            Envelope::ReadHeader(file);
+        }
         for (;;) {
             const PasswordOutcome outcome = AskPasswordUntilAccepted(
                 QStringLiteral("暦ファイルは暗号化されています。\rパスワードを入力してください。"),

@@ -57,23 +57,24 @@ bool isMine(const QFileInfo& file)
 #endif
 }
 
-// True when nothing is called `stem` with the ending of either kind, under
-// any of the endings a recovery file passes through.
-bool nameIsFree(const QString& stem)
+// True when nothing but `leaving` (a file that goes once the new one is
+// there) is called `stem` with the ending of either kind, under any of the
+// endings a recovery file passes through.
+bool nameIsFree(const QString& stem, const QString& leaving)
 {
     for (const QString& kind : {kPlainEnding, kSealedEnding})
         for (const QString& ending : {QString(), kPartial, kNotReported})
-            if (QFileInfo::exists(stem + kind + ending))
+            if (stem + kind + ending != leaving && QFileInfo::exists(stem + kind + ending))
                 return false;
     return true;
 }
 
 // `stem` + `ending`, or `stem`-2 + `ending`, -3 ... when taken by a file of
-// either kind.
-QString unusedName(const QString& stem, const QString& ending)
+// either kind other than `leaving`.
+QString unusedName(const QString& stem, const QString& ending, const QString& leaving = QString())
 {
     QString free = stem;
-    for (int n = 2; !nameIsFree(free); ++n)
+    for (int n = 2; !nameIsFree(free, leaving); ++n)
         free = stem + QStringLiteral("-%1").arg(n);
     return free + ending;
 }
@@ -258,7 +259,7 @@ QString rewriteRecoveryFile(const QString& path, const QString& ending,
     const WipedBytes old(std::move(bytes));
     const QFileInfo info(path);
     const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
-    const QString target = unusedName(stem, ending);
+    const QString target = unusedName(stem, ending, info.absoluteFilePath());
     if (!writeInOneStep(target, convert(old.bytes())))
         throw EngineError(target, QStringLiteral("the recovery file cannot be written"),
                           EngineError::creationCause(target));

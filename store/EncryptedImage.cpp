@@ -115,6 +115,12 @@ const EnvelopeKeys& RequireCalendarKeys(const QString& path)
 void ReplaceFileContents(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo info(path);
+    // Renaming over a write-protected file would go through wherever the
+    // folder may be written: the protection holds as it does for a plain
+    // calendar.
+    if (info.exists() && !info.isWritable())
+        throw EngineError(path, QStringLiteral("the file is write-protected"),
+                          EngineError::Cause::ReadOnly);
     const QString partial =
         info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".part");
     // One left by an interrupted write is incomplete or, if complete, was

@@ -30,7 +30,8 @@ const EnvelopeKeys& RequireCalendarKeys(const QString& path);
 
 // Replaces the contents of `path` by `bytes`: they are written to a
 // temporary file beside it (".<name>.part", owner-only), which is flushed
-// and renamed over `path`, and the folder is flushed. Throws EngineError
+// and renamed over `path`, and the folder is flushed. A write-protected
+// `path` is not replaced. Throws EngineError
 // naming `path` when that fails; `path` is then as it was and the temporary
 // file is gone.
 void ReplaceFileContents(const QString& path, const QByteArray& bytes);

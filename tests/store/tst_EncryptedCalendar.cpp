@@ -13,7 +13,6 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
-#include <QDirIterator>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -61,22 +60,6 @@ public:
 private:
     int mFd;
 };
-
-// Files under `folder` whose bytes hold `text` in UTF-8 or UTF-16.
-QStringList filesHolding(const QString& folder, const QString& text)
-{
-    QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QByteArray bytes = readFile(path);
-        if (bytes.contains(text.toUtf8()) ||
-            bytes.contains(
-                QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)))
-            found << path;
-    }
-    return found;
-}
 
 QString entryOf(int day)
 {
@@ -136,7 +119,7 @@ private slots:
 
         recoveryText = EncryptCalendar(secret("合言葉"), Argon2Kdf::withLimits(1, 8));
         QVERIFY(IsEncryptedFile(gDataPath));
-        QVERIFY(filesHolding(dir->path(), kMarker).isEmpty());
+        QVERIFY(FilesHolding(dir->path(), kMarker).isEmpty());
         QVERIFY(OwnerOnly(gDataPath));
         QCOMPARE(entryOf(20200105), kMarker + QStringLiteral("\r\n改行"));
 
@@ -214,8 +197,8 @@ private slots:
         QVERIFY(gMaster.Update(202101, 202912));
         QVERIFY(QFileInfo(gDataPath).size() < sizeBefore * 95 / 100);
 
-        QCOMPARE(filesHolding(dir->path(), kMarker), QStringList());
-        QCOMPARE(filesHolding(temporary, kMarker), QStringList());
+        QCOMPARE(FilesHolding(dir->path(), kMarker), QStringList());
+        QCOMPARE(FilesHolding(temporary, kMarker), QStringList());
         // Nothing but the calendar, its compacted copy and the backup, each
         // through a temporary file that only Envelope::Seal writes; no
         // journal, and nothing at all in the temporary folder.
@@ -315,7 +298,7 @@ private slots:
         SealFileInPlace(backup);
         SealFileInPlace(recovery);
         SealFileInPlace(recovery);
-        QCOMPARE(filesHolding(dir->path(), kMarker), QStringList());
+        QCOMPARE(FilesHolding(dir->path(), kMarker), QStringList());
         QCOMPARE(ReadSealedFile(recovery), kMarker.toUtf8());
         QVERIFY(IsIntactCalendar(backup));
 

@@ -1,0 +1,471 @@
+// An encrypted calendar in the real window: the 暗号化 command turning the
+// encryption on and off and changing the password, the password box at
+// start-up, the sealed backups and recovery files read with the calendar's
+// keys, and no word typed left on disk in plain text.
+
+#include "app/Main.h"
+#include "entries/RecoveryFile.h"
+#include "platform/Globals.h"
+#include "store/Backup.h"
+#include "store/CalendarEncryption.h"
+#include "store/EncryptedImage.h"
+#include "store/FileSession.h"
+#include "store/clsMaster.h"
+#include "tests/support/CalendarFixture.h"
+#include "tests/support/ModalBoxes.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
+#include "tests/ui/MainWindowHarness.h"
+#include "ui/PasswordPrompts.h"
+#include "ui/frmRecoveryFiles.h"
+#include "ui/frmRecoveryKey.h"
+#include "ui/frmRestore.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTreeWidget>
+
+namespace {
+
+const QString kMarker = QStringLiteral("ひみつの合図");
+const QString kPassword = QStringLiteral("合言葉");
+const QString kWrong = QStringLiteral("パスワードが違います。");
+
+SecureBytes secret(const QString& text)
+{
+    QString copy = text;
+    return SecureBytes::takeText(copy);
+}
+
+QString everyFileFolder()
+{
+    return qEnvironmentVariable("ZEDU_TEST_SCRATCH");
+}
+
+// The files under every folder of the test (data, settings, temporary) that
+// begin with the envelope.
+QStringList sealedFiles()
+{
+    QStringList found;
+    QDirIterator it(everyFileFolder(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (IsEncryptedFile(path))
+            found << QFileInfo(path).fileName();
+    }
+    found.sort();
+    return found;
+}
+
+QString entryOf(int day)
+{
+    QString text;
+    return gMaster.PlanLoad(day, text) ? text : QStringLiteral("(not stored)");
+}
+
+} // namespace
+
+class tst_Encryption : public MainWindowHarness
+{
+    Q_OBJECT
+
+    // Encrypts the test's calendar (made when missing) as the command would,
+    // and forgets its keys, as a program that ended. Returns the recovery
+    // key.
+    QString encryptedCalendar()
+    {
+        if (!QFile::exists(dataPath()))
+            MakeCalendarFile(dataPath(), 202612, 203112);
+        gDataPath = dataPath();
+        gOpenFlag = false;
+        const QString key = EncryptCalendar(secret(kPassword));
+        ForgetCalendarKeys();
+        return key;
+    }
+
+    void startEncrypted()
+    {
+        boxes->password(kPassword);
+        start();
+        boxes->clear();
+    }
+
+private slots:
+    void initTestCase() { Argon2Kdf::setNewFileLimitsForTesting(1, 8); }
+
+    void turningOnAndOffKeepsEveryRow_data()
+    {
+        QTest::addColumn<int>("keptChoice");
+        QTest::newRow("files from before sealed") << 0;
+        QTest::newRow("files from before deleted") << 1;
+        QTest::newRow("files from before left") << 2;
+    }
+    void turningOnAndOffKeepsEveryRow()
+    {
+        QFETCH(int, keptChoice);
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        QVERIFY(WriteDayEntry(dataPath(), 20261207, QStringLiteral("前からの予定")));
+        QVERIFY(SqlPeek(dataPath()).exec(
+            QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 日付 % 100 = 11")));
+        const QString everyRow = QStringLiteral("SELECT * FROM Master ORDER BY 日付");
+        QList<QVariantList> rows = SqlPeek(dataPath()).rows(everyRow);
+        // A backup and a recovery file from before, the user told of both.
+        gDataPath = dataPath();
+        const QString backup = BackupCalendar();
+        const QString recovery = WriteRecoveryFile(20261208, kMarker);
+        MarkRecoveryFilesReported({recovery});
+        start();
+        QVERIFY(!menuItem("mnuEncrypt")->isChecked());
+
+        boxes->password(kPassword);
+        QString key;
+        AnswerModalBoxes({[&](QWidget* box) {
+            auto* shown = qobject_cast<frmRecoveryKey*>(box);
+            QVERIFY(shown);
+            // A copy of its own: the command wipes the text it showed.
+            const QString text = shown->txtRecoveryKey->text();
+            key = QString(text.constData(), text.size());
+            shown->cmdClose->click();
+        }});
+        boxes->choose(keptChoice);
+        trigger("mnuEncrypt");
+        QVERIFY(menuItem("mnuEncrypt")->isChecked());
+        QCOMPARE(boxes->boxes.size(), 2);
+        QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Password);
+        QCOMPARE(boxes->boxes[0].text, EncryptionExplanation());
+        QVERIFY(boxes->boxes[0].confirm);
+        QCOMPARE(boxes->boxes[1].kind, Dialogs::Kind::Choice);
+        QVERIFY(boxes->boxes[1].text.startsWith(
+            QStringLiteral("暗号化する前に作ったバックアップと回復用ファイルが 2 個あります。")));
+        QVERIFY2(QRegularExpression(QStringLiteral("^([0-9A-HJKMNP-TV-Z]{4}-){7}[0-9A-HJKMNP-TV-Z]{4}$"))
+                     .match(key)
+                     .hasMatch(),
+                 qPrintable(key));
+        QVERIFY(IsEncryptedFile(dataPath()));
+        const QString sealedRecovery = recovery.chopped(4) + QStringLiteral(".enc");
+        const struct
+        {
+            bool backupSealed, backupThere, plainRecoveryThere, sealedRecoveryThere;
+        } expected[] = {{true, true, false, true}, {false, false, false, false},
+                        {false, true, true, false}};
+        QCOMPARE(IsEncryptedFile(backup), expected[keptChoice].backupSealed);
+        QCOMPARE(QFile::exists(backup), expected[keptChoice].backupThere);
+        QCOMPARE(QFile::exists(recovery), expected[keptChoice].plainRecoveryThere);
+        QCOMPARE(QFile::exists(sealedRecovery), expected[keptChoice].sealedRecoveryThere);
+        QCOMPARE(FilesHolding(everyFileFolder(), kMarker).isEmpty(), keptChoice != 2);
+
+        // Typed while encrypted, and saved before the encryption goes.
+        entryBox()->moveCursor(QTextCursor::End);
+        typeEntry(QStringLiteral("\n追記"));
+        boxes->clear();
+        boxes->choose(1);
+        boxes->password(QStringLiteral("違う"));
+        boxes->ok();
+        boxes->password(kPassword);
+        boxes->yes();
+        boxes->ok();
+        trigger("mnuEncrypt");
+        QCOMPARE(boxes->texts().mid(2),
+                 (QStringList{kWrong, QStringLiteral("暗号化を解除します。\r現在のパスワードを入力し"
+                                                     "てください。"),
+                              QStringLiteral("暗号化を解除すると、暦ファイルとそのバックアップ、回"
+                                             "復用ファイルは、暗号化されずに保存されます。\r解除し"
+                                             "ますか？"),
+                              QStringLiteral("暗号化を解除しました。")}));
+        QVERIFY(!menuItem("mnuEncrypt")->isChecked());
+        QVERIFY(!HeldCalendarKeys());
+        QVERIFY(!IsEncryptedFile(dataPath()));
+        rows[6][3] = QStringLiteral("前からの予定\r\n追記");
+        QCOMPARE(SqlPeek(dataPath()).rows(everyRow), rows);
+        if (keptChoice == 0) {
+            QVERIFY(IsIntactCalendar(backup));
+            QCOMPARE(ReadRecoveryFile(recovery).text, kMarker);
+            QVERIFY(!QFile::exists(sealedRecovery));
+        }
+        QCOMPARE(sealedFiles(), QStringList());
+    }
+
+    void startUp_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<bool>("runs");
+        const QString prompt =
+            QStringLiteral("暦ファイルは暗号化されています。\rパスワードを入力してください。");
+        const QString keyPrompt =
+            QStringLiteral("回復キーを入力してください。\r英字と数字の 32 文字です。区切りの「-」"
+                           "や空白、大文字と小文字の違いはかまいません。");
+        const QString cannotOpen = QStringLiteral("暦ファイルを開くことができません。\r");
+        QTest::newRow("password") << QString() << QStringList{QStringLiteral("pw:合言葉")}
+                                  << QStringList{prompt} << true;
+        QTest::newRow("wrong, then right")
+            << QString() << QStringList{QStringLiteral("pw:ちがう"), QStringLiteral("ok"),
+                                        QStringLiteral("pw:合言葉")}
+            << QStringList{prompt, kWrong, prompt} << true;
+        QTest::newRow("cancelled") << QString() << QStringList{QStringLiteral("cancel")}
+                                   << QStringList{prompt} << false;
+        QTest::newRow("recovery key, then a new password")
+            << QString()
+            << QStringList{QStringLiteral("recovery"), QStringLiteral("key"),
+                           QStringLiteral("pw:新しい"), QStringLiteral("ok")}
+            << QStringList{prompt, keyPrompt,
+                           QStringLiteral("回復キーで暦ファイルを開きました。\r新しいパスワードを入"
+                                          "力してください。キャンセルすると、今までのパスワード"
+                                          "のままになります。"),
+                           QStringLiteral("パスワードを変更しました。回復キーは変わりません。")}
+            << true;
+        QTest::newRow("wrong and malformed recovery keys, then cancelled")
+            << QString()
+            << QStringList{QStringLiteral("recovery"),
+                           QStringLiteral("in:0000-0000-0000-0000-0000-0000-0000-0000"),
+                           QStringLiteral("ok"), QStringLiteral("in:abc"), QStringLiteral("ok"),
+                           QStringLiteral("cancel"), QStringLiteral("cancel")}
+            << QStringList{prompt,
+                           keyPrompt,
+                           QStringLiteral("回復キーが違います。"),
+                           keyPrompt,
+                           QStringLiteral("回復キーは英字と数字の 32 文字です。書き留めた回復キー"
+                                          "を確かめて、もう一度入力してください。"),
+                           keyPrompt,
+                           prompt}
+            << false;
+        QTest::newRow("damaged header")
+            << QStringLiteral("header") << QStringList{QStringLiteral("ok")}
+            << QStringList{cannotOpen + QStringLiteral("暦ファイルが壊れているか、書き換えられて"
+                                                       "います。\r<path>")}
+            << false;
+        QTest::newRow("unknown version")
+            << QStringLiteral("version") << QStringList{QStringLiteral("ok")}
+            << QStringList{cannotOpen + QStringLiteral("この暦ファイルの暗号化の形式（バージョン "
+                                                       "2）には対応していません。\r<path>")}
+            << false;
+        QTest::newRow("altered contents: the backup offered")
+            << QStringLiteral("contents")
+            << QStringList{QStringLiteral("pw:合言葉"), QStringLiteral("ok"),
+                           QStringLiteral("yes"), QStringLiteral("ok")}
+            << QStringList{prompt,
+                           StoreErrorText(QString()) +
+                               QStringLiteral("暦ファイルが壊れているか、書き換えられています。")}
+            << true;
+    }
+    void startUp()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QStringList, answers);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, runs);
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        QVERIFY(WriteDayEntry(dataPath(), 20261207, QStringLiteral("今日の予定")));
+        const QString key = encryptedCalendar();
+        if (damage == QLatin1String("contents")) {
+            // A backup of the good calendar first.
+            UnlockCalendar(secret(kPassword));
+            BackupCalendar();
+            gDatabase.close();
+            ForgetCalendarKeys();
+        }
+        QByteArray bytes = readFile(dataPath());
+        // Byte 8 is the version, 100 lies in the header's salt, the last one
+        // in the seal.
+        const int at = damage == QLatin1String("version")  ? 8
+                       : damage == QLatin1String("header") ? 30
+                                                           : int(bytes.size()) - 1;
+        if (!damage.isEmpty())
+            bytes[at] = damage == QLatin1String("version") ? char(2) : char(bytes[at] ^ 1);
+        writeFile(dataPath(), bytes);
+        const QByteArray digest = FileDigest(dataPath());
+        const QStringList filesBefore =
+            QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+        for (const QString& answer : answers) {
+            if (answer.startsWith(QLatin1String("pw:")))
+                boxes->password(answer.mid(3));
+            else if (answer.startsWith(QLatin1String("in:")))
+                boxes->input(answer.mid(3));
+            else if (answer == QLatin1String("key"))
+                boxes->input(key.toLower().replace(QLatin1Char('-'), QLatin1Char(' ')));
+            else if (answer == QLatin1String("recovery"))
+                boxes->alternative();
+            else if (answer == QLatin1String("cancel"))
+                boxes->cancel();
+            else if (answer == QLatin1String("ok"))
+                boxes->ok();
+            else
+                boxes->yes();
+        }
+        const std::optional<int> ended = Main();
+        QCOMPARE(ended, runs ? std::nullopt : std::optional<int>(kStartupEnded));
+        QStringList shown = boxes->texts().mid(0, texts.size());
+        if (damage == QLatin1String("contents"))
+            shown[1] = shown[1].section(QLatin1Char('\r'), 0, 1);
+        for (QString& text : texts)
+            text.replace(QStringLiteral("<path>"), QDir::toNativeSeparators(dataPath()));
+        QCOMPARE(shown, texts);
+        QCOMPARE(boxes->boxes[0].kind,
+                 damage == QLatin1String("header") || damage == QLatin1String("version")
+                     ? Dialogs::Kind::Warning
+                     : Dialogs::Kind::Password);
+        if (boxes->boxes[0].kind == Dialogs::Kind::Password) {
+            QCOMPARE(boxes->boxes[0].title, QStringLiteral("Zedu"));
+            QCOMPARE(boxes->boxes[0].alternative, QStringLiteral("回復キーを使う"));
+            QVERIFY(!boxes->boxes[0].confirm);
+        }
+        if (!runs) {
+            // Nothing read into, written or made.
+            QVERIFY(!window());
+            QCOMPARE(FileDigest(dataPath()), digest);
+            QCOMPARE(QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden |
+                                                    QDir::NoDotAndDotDot),
+                     filesBefore);
+            return;
+        }
+        QVERIFY(window());
+        QVERIFY(menuItem("mnuEncrypt")->isChecked());
+        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("今日の予定"));
+        // The first start of the day made its backup, sealed too.
+        QVERIFY(!ListBackups().isEmpty());
+        QVERIFY(IsEncryptedFile(BackupFolder() + QLatin1Char('/') + ListBackups().last()));
+        if (answers.contains(QStringLiteral("pw:新しい"))) {
+            QFile file(dataPath());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            EnvelopeKeys::unlock(file, secret(QStringLiteral("新しい")));
+        }
+    }
+
+    void changingThePassword()
+    {
+        const QString key = encryptedCalendar();
+        startEncrypted();
+        const QString backup = BackupFolder() + QLatin1Char('/') + ListBackups().last();
+        boxes->choose(0);
+        boxes->password(QStringLiteral("違う"));
+        boxes->ok();
+        boxes->password(kPassword);
+        boxes->password(QStringLiteral("新しい合言葉"));
+        boxes->ok();
+        trigger("mnuEncrypt");
+        QCOMPARE(boxes->boxes[0].buttons,
+                 (QStringList{QStringLiteral("パスワードの変更"), QStringLiteral("暗号化の解除"),
+                              QStringLiteral("回復用ファイルを読む"), QStringLiteral("キャンセル")}));
+        QCOMPARE(boxes->texts().mid(1),
+                 (QStringList{QStringLiteral("現在のパスワードを入力してください。"), kWrong,
+                              QStringLiteral("現在のパスワードを入力してください。"),
+                              QStringLiteral("新しいパスワードを入力してください。"),
+                              QStringLiteral("パスワードを変更しました。回復キーは変わりません。")}));
+        QVERIFY(boxes->boxes[4].confirm);
+        // The calendar and its backup open with the new password only; the
+        // recovery key still opens them.
+        for (const QString& path : {dataPath(), backup}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            EnvelopeKeys::unlock(file, secret(QStringLiteral("新しい合言葉")));
+            QVERIFY_THROWS_EXCEPTION(EnvelopeError, EnvelopeKeys::unlock(file, secret(kPassword)));
+            EnvelopeKeys::unlockWithRecoveryKey(file, *RecoveryKey::parse(key));
+        }
+        typeEntry(QStringLiteral("変更後"));
+        clickDay(8);
+        QCOMPARE(entryOf(20261207), QStringLiteral("変更後"));
+    }
+
+    void sealedFilesAreReadWithTheCalendarsKeys()
+    {
+        encryptedCalendar();
+        startEncrypted();
+        const QString kept = WriteRecoveryFile(20261210, QStringLiteral("書けなかった\r\n二行目"));
+        QVERIFY(kept.endsWith(QLatin1String(".enc")));
+        QStringList rows;
+        QString shownText;
+        AnswerModalBoxes({[&](QWidget* box) {
+            auto* reader = qobject_cast<frmRecoveryFiles*>(box);
+            QVERIFY(reader);
+            for (int i = 0; i < reader->lstFiles->topLevelItemCount(); ++i)
+                rows << reader->lstFiles->topLevelItem(i)->text(0);
+            shownText = reader->txtEntry->toPlainText();
+            reader->cmdClose->click();
+        }});
+        boxes->choose(2);
+        trigger("mnuEncrypt");
+        QCOMPARE(rows, QStringList{QStringLiteral("2026/12/10")});
+        QCOMPARE(shownText, QStringLiteral("書けなかった\n二行目"));
+
+        // The restore window reads the sealed backup made at start.
+        AnswerModalBoxes({[&](QWidget* box) {
+            auto* chooser = qobject_cast<frmRestore*>(box);
+            QVERIFY(chooser);
+            const QTreeWidgetItem* row = chooser->lstBackups->topLevelItem(0);
+            rows = {row->text(1), row->text(2)};
+            chooser->cmdCancel->click();
+        }});
+        trigger("mnuRestore");
+        QCOMPARE(rows, (QStringList{QStringLiteral("2026/12～2031/12"), QStringLiteral("0")}));
+    }
+
+    void noWordTypedReachesDisk_data()
+    {
+        QTest::addColumn<bool>("encrypted");
+        QTest::newRow("encrypted") << true;
+        QTest::newRow("plain: as before, no envelope") << false;
+    }
+    void noWordTypedReachesDisk()
+    {
+        QFETCH(bool, encrypted);
+        if (encrypted) {
+            encryptedCalendar();
+            startEncrypted();
+        } else {
+            start();
+        }
+        window()->setQuietSaveDelay(10);
+        // The quiet save while typing.
+        typeEntry(kMarker + QStringLiteral("一"));
+        QTRY_COMPARE(entryOf(20261207), kMarker + QStringLiteral("一"));
+        // A day change.
+        clickDay(8);
+        typeEntry(kMarker + QStringLiteral("二"));
+        clickDay(9);
+        QCOMPARE(entryOf(20261208), kMarker + QStringLiteral("二"));
+        // A bulk command with its backup.
+        boxes->input(kMarker + QStringLiteral("の日"));
+        trigger("mnuPlanAll");
+        QCOMPARE(entryOf(20271209), kMarker + QStringLiteral("の日\r\n"));
+        const QStringList backups = ListBackups();
+        QCOMPARE(backups.size(), 2);
+
+        QStringList expectedSealed;
+        if (encrypted)
+            expectedSealed = QStringList{QStringLiteral("Data.vad")} + backups;
+        expectedSealed.sort();
+        QCOMPARE(sealedFiles(), expectedSealed);
+        const QStringList holding = FilesHolding(everyFileFolder(), kMarker);
+        if (encrypted)
+            QCOMPARE(holding, QStringList());
+        else
+            QVERIFY(holding.contains(dataPath()));
+    }
+
+    void printedRecoveryKey()
+    {
+        const QString pdf = folder->filePath(QStringLiteral("key.pdf"));
+        const QString key = QStringLiteral("7KQ2-M9XD-ABCD-EFGH-JKMN-PQRS-TVWX-YZ01");
+        {
+            QPdfWriter writer(pdf);
+            frmRecoveryKey::PrintKey(writer, key, QStringLiteral("/家/Data.vad"));
+        }
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY2(text.waitForFinished(), "pdftotext is missing: scripts/deps.sh installs it");
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(printed.contains(key) && printed.contains(QStringLiteral("/家/Data.vad")) &&
+                     printed.contains(QStringLiteral("2026/12/07")),
+                 qPrintable(printed));
+    }
+};
+
+ZEDU_TEST_MAIN(tst_Encryption)
+#include "tst_Encryption.moc"
