@@ -6,6 +6,7 @@
 #include "app/Main.h"
 #include "entries/RecoveryFile.h"
 #include "platform/Globals.h"
+#include "platform/basMain.h"
 #include "store/Backup.h"
 #include "store/CalendarEncryption.h"
 #include "store/EncryptedImage.h"
@@ -28,7 +29,10 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTreeWidget>
+
+#include <sys/mount.h>
 
 namespace {
 
@@ -447,6 +451,49 @@ private slots:
             QCOMPARE(holding, QStringList());
         else
             QVERIFY(holding.contains(dataPath()));
+    }
+
+    void fullDiskKeepsTheFileAndTheEntry()
+    {
+        // The calendar's folder a small file system of its own, filled up.
+        const QString disk = folder->path();
+        if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=2m") != 0)
+            QSKIP("no small file system can be mounted here");
+        const auto unmount = qScopeGuard([&] {
+            stop();
+            gDatabase.close();
+            ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
+        });
+        encryptedCalendar();
+        startEncrypted();
+        QFile filler(disk + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) == 4096) {
+        }
+        filler.close();
+        const QByteArray before = FileDigest(dataPath());
+
+        typeEntry(kMarker);
+        boxes->ok();
+        clickDay(8);
+        QCOMPARE(boxes->boxes.size(), 1);
+        QCOMPARE(boxes->boxes[0].text.section(QLatin1Char('\r'), 0, 1),
+                 StoreErrorText(QString()) + QStringLiteral("ディスクの空き容量が足りません。"));
+        QCOMPARE(FileDigest(dataPath()), before);
+        QVERIFY(!QFile::exists(disk + QStringLiteral("/.Data.vad.part")));
+        // The entry stays in the box and in a sealed recovery file.
+        QCOMPARE(curDate(), 20261207);
+        QCOMPARE(entryBox()->toPlainText(), kMarker);
+        const QStringList kept = ListRecoveryFiles();
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(ReadRecoveryFile(kept[0]).text, kMarker);
+        QCOMPARE(FilesHolding(everyFileFolder(), kMarker), QStringList());
+        // Room again: the next save writes it.
+        QVERIFY(filler.remove());
+        clickDay(8);
+        QCOMPARE(curDate(), 20261208);
+        QCOMPARE(entryOf(20261207), kMarker);
+        QCOMPARE(ListRecoveryFiles(), QStringList());
     }
 
     void printedRecoveryKey()
