@@ -7,7 +7,6 @@
 #include "store/CalendarEncryption.h"
 #include "store/EncryptedImage.h"
 #include "store/FileSession.h"
-#include "store/MasterChanges.h"
 #include "store/clsMaster.h"
 
 #include <QDir>
@@ -310,13 +309,6 @@ QString RestoreBackup(const QString& path)
                           EngineError::creationCause(gDataPath));
     }
     MakePrivate(gDataPath);
-    if (gOpenFlag) {
-        try {
-            gDatabase.open(gDataPath);
-        } catch (const EngineError&) {
-            // The next operation opens it again.
-        }
-    }
-    emit MasterChanges::instance().entriesReplaced();
+    CalendarFileReplaced();
     return kept;
 }

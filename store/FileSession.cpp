@@ -2,6 +2,7 @@
 
 #include "platform/Globals.h"
 #include "store/EncryptedImage.h"
+#include "store/MasterChanges.h"
 
 #include <exception>
 
@@ -91,4 +92,16 @@ void QuickAttempt::setWait(int ms)
         // A handle that cannot take the setting fails its next operation
         // anyway, and is opened afresh with the setting then.
     }
+}
+
+void CalendarFileReplaced()
+{
+    if (gOpenFlag) {
+        try {
+            gDatabase.open(gDataPath);
+        } catch (const EngineError&) {
+            // The next operation opens it again, or reports why it cannot.
+        }
+    }
+    emit MasterChanges::instance().entriesReplaced();
 }
