@@ -62,8 +62,8 @@ std::optional<int> UnlockEncryptedCalendar()
         }
         for (;;) {
             const PasswordOutcome outcome = AskPasswordUntilAccepted(
-                QStringLiteral("暦ファイルは暗号化されています。\rパスワードを入力してください。"),
-                true, [](const SecureBytes& password) { UnlockCalendar(password); });
+                UnlockPrompt(), true,
+                [](const SecureBytes& password) { UnlockCalendar(password); });
             if (outcome == PasswordOutcome::Accepted)
                 return std::nullopt;
             if (outcome == PasswordOutcome::Cancelled)

@@ -31,7 +31,7 @@ PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& p
     auto* label = new QLabel(prompt, this);
     label->setObjectName(QStringLiteral("lblPrompt"));
     label->setWordWrap(true);
-    label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 56);
+    label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 72);
     layout->addWidget(label);
     txtPassword = maskedField(this, "txtPassword");
     layout->addWidget(txtPassword);
@@ -42,6 +42,7 @@ PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& p
         layout->addWidget(txtPasswordAgain);
         lblMismatch = new QLabel(this);
         lblMismatch->setObjectName(QStringLiteral("lblMismatch"));
+        lblMismatch->setStyleSheet(QStringLiteral("color: #c00000"));
         layout->addWidget(lblMismatch);
         connect(txtPasswordAgain, &QLineEdit::textChanged, this, &PasswordBox::update);
     }

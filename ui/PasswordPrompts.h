@@ -16,6 +16,8 @@ class RunningHost;
 // What encryption protects and what a lost password means, for the box
 // that asks for the first password.
 QString EncryptionExplanation();
+// The password box at start-up.
+QString UnlockPrompt();
 
 // Asks for a new password, typed twice, below `lead`. Empty when the user
 // cancels.
