@@ -2,6 +2,8 @@
 # The one list of Debian packages that building, running and testing need,
 # and the routine that installs whichever of them are missing.
 # Sourced by scripts/run and scripts/test.
+# libsodium-dev encrypts calendars; poppler-utils lets the tests read a
+# printed recovery key back.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
@@ -10,7 +12,7 @@ ZEDU_PACKAGES=(
     pkgconf libsodium-dev libsqlite3-dev
     qt6-translations-l10n fonts-ipafont-gothic xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
-    appstream xdg-user-dirs
+    appstream xdg-user-dirs poppler-utils
 )
 
 zedu_install_packages() {
