@@ -137,6 +137,9 @@ private slots:
         gOpenFlag = speed;
         encryptedCalendar(202001, 202112);
         QVERIFY(gMaster.PlanSave(20210304, QStringLiteral("三月四日")));
+        // The file renamed over the calendar by the save is the image's own:
+        // the next operation keeps the image instead of reading it again.
+        QVERIFY(!gDatabase.isOpen() || gDatabase.isStillOnDisk());
         gMaster.PlanInsert(3, 4, QStringLiteral("行事"));
         gMaster.WeekDayChange(20210304);
         QVERIFY(gMaster.Update(202006, 202212));
@@ -301,6 +304,19 @@ private slots:
         QCOMPARE(FilesHolding(dir->path(), kMarker), QStringList());
         QCOMPARE(ReadSealedFile(recovery), kMarker.toUtf8());
         QVERIFY(IsIntactCalendar(backup));
+
+        // A backup from before encryption goes back encrypted.
+        QVERIFY(QDir().mkpath(BackupFolder()));
+        const QString plainBackup = BackupFolder() + QStringLiteral("/Data-20191231-120000.vad");
+        QVERIFY(MakeCalendarFile(plainBackup, 201901, 201912));
+        QVERIFY(WriteDayEntry(plainBackup, 20190102, QStringLiteral("戻した")));
+        RestoreBackup(plainBackup);
+        QVERIFY(IsEncryptedFile(gDataPath));
+        QCOMPARE(entryOf(20190102), QStringLiteral("戻した"));
+        restart();
+        UnlockCalendar(secret("合言葉"));
+        QCOMPARE(entryOf(20190102), QStringLiteral("戻した"));
+        RestoreBackup(BackupFolder() + QLatin1Char('/') + ListBackups().last());
 
         // A compacted copy that a cut-off range change left behind is put in
         // place without its keys; unlocking checks it.
