@@ -19,8 +19,8 @@ namespace {
 // The warning for a file that no password opens, and the end of start-up.
 int cannotOpen(const QString& cause)
 {
-    ShowWarning(QStringLiteral("暦ファイルを開くことができません。\r") + cause +
-                QLatin1Char('\r') + QDir::toNativeSeparators(gDataPath));
+    ShowWarning(QStringLiteral("暦ファイルを開くことができません。\r") + cause + QLatin1Char('\r') +
+                QDir::toNativeSeparators(gDataPath));
     return kStartupEnded;
 }
 
@@ -61,9 +61,10 @@ std::optional<int> UnlockEncryptedCalendar()
             Envelope::ReadHeader(file);
         }
         for (;;) {
-            const PasswordOutcome outcome = AskPasswordUntilAccepted(
-                UnlockPrompt(), true,
-                [](const SecureBytes& password) { UnlockCalendar(password); });
+            const PasswordOutcome outcome =
+                AskPasswordUntilAccepted(UnlockPrompt(), true, [](const SecureBytes& password) {
+                    UnlockCalendar(password);
+                });
             if (outcome == PasswordOutcome::Accepted)
                 return std::nullopt;
             if (outcome == PasswordOutcome::Cancelled)

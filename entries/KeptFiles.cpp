@@ -18,8 +18,7 @@ bool isRecoveryFile(const QString& path)
 }
 
 // Runs `work` on every file; a failure is noted and the next file goes on.
-KeptFilesOutcome eachFile(const QStringList& paths,
-                          const std::function<void(const QString&)>& work)
+KeptFilesOutcome eachFile(const QStringList& paths, const std::function<void(const QString&)>& work)
 {
     KeptFilesOutcome outcome;
     for (const QString& path : paths) {
@@ -28,7 +27,8 @@ KeptFilesOutcome eachFile(const QStringList& paths,
         } catch (const EngineError& e) {
             const QString cause = e.causeText();
             outcome.failed << QDir::toNativeSeparators(path) +
-                                  (cause.isEmpty() ? QString() : QStringLiteral("（%1）").arg(cause));
+                                  (cause.isEmpty() ? QString()
+                                                   : QStringLiteral("（%1）").arg(cause));
         }
     }
     return outcome;

@@ -83,8 +83,8 @@ QString unusedName(const QString& stem, const QString& ending, const QString& le
 // its number), the kind, the temporary ending.
 const QRegularExpression& recoveryName()
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^(Entry-\\d+-\\d{8}-\\d{6})(?:-\\d+)?(\\.txt|\\.enc)(\\.part|\\.new)?$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^(Entry-\\d+-\\d{8}-\\d{6})(?:-\\d+)?(\\.txt|\\.enc)(\\.part|\\.new)?$"));
     return pattern;
 }
 
@@ -276,8 +276,8 @@ QString SealRecoveryFile(const QString& path)
     if (IsSealedRecoveryFile(path))
         return path;
     const EnvelopeKeys& keys = RequireCalendarKeys(path);
-    return rewriteRecoveryFile(path, kSealedEnding,
-                               [&](const QByteArray& plain) { return Envelope::Seal(keys, plain); });
+    return rewriteRecoveryFile(
+        path, kSealedEnding, [&](const QByteArray& plain) { return Envelope::Seal(keys, plain); });
 }
 
 QString UnsealRecoveryFile(const QString& path)

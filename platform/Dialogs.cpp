@@ -110,9 +110,8 @@ public:
         if (result == QDialog::Accepted)
             answer = {Dialogs::PasswordAnswer::Entered, box.takePassword()};
         else
-            answer.what = result == PasswordBox::kAlternative
-                              ? Dialogs::PasswordAnswer::Alternative
-                              : Dialogs::PasswordAnswer::Cancelled;
+            answer.what = result == PasswordBox::kAlternative ? Dialogs::PasswordAnswer::Alternative
+                                                              : Dialogs::PasswordAnswer::Cancelled;
         box.takePassword();
         return answer;
     }

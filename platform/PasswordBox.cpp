@@ -20,8 +20,8 @@ QLineEdit* maskedField(QWidget* parent, const char* name)
 
 } // namespace
 
-PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& prompt,
-                         bool confirm, const QString& alternative)
+PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& prompt, bool confirm,
+                         const QString& alternative)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("PasswordBox"));

@@ -166,8 +166,7 @@ WipedBytes ImageOf(Database& db)
         QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())));
 }
 
-EncryptedImage::EncryptedImage(const QSqlDatabase& connection, const QString& path,
-                               bool readOnly)
+EncryptedImage::EncryptedImage(const QSqlDatabase& connection, const QString& path, bool readOnly)
     : mHandle(handleOf(connection)), mPath(path), mReadOnly(readOnly)
 {
     load();

@@ -32,13 +32,10 @@ void reportFailures(const KeptFilesOutcome& outcome, const QString& lead)
 // false when the user cancels.
 bool askCurrentPassword(RunningHost* host, const QString& lead)
 {
-    return AskPasswordUntilAccepted(lead + QStringLiteral("現在のパスワードを入力してください。"),
-                                    false,
-                                    [](const SecureBytes& password) {
-                                        CheckCalendarPassword(password);
-                                    },
-                                    host, QStringLiteral("パスワードを確かめています。")) ==
-           PasswordOutcome::Accepted;
+    return AskPasswordUntilAccepted(
+               lead + QStringLiteral("現在のパスワードを入力してください。"), false,
+               [](const SecureBytes& password) { CheckCalendarPassword(password); }, host,
+               QStringLiteral("パスワードを確かめています。")) == PasswordOutcome::Accepted;
 }
 
 } // namespace
@@ -101,7 +98,8 @@ void frmMain::turnEncryptionOn()
         QStringLiteral("暗号化する前に作ったバックアップと回復用ファイルが %1 個あります。これらの"
                        "ファイルの日記は暗号化されていません。\rどうしますか？")
             .arg(kept.plain.size()),
-        {QStringLiteral("暗号化する"), QStringLiteral("削除する"), QStringLiteral("そのままにする")});
+        {QStringLiteral("暗号化する"), QStringLiteral("削除する"),
+         QStringLiteral("そのままにする")});
     if (chosen == 0) {
         KeptFilesOutcome outcome;
         {

@@ -13,8 +13,9 @@ namespace {
 
 // `attempt` under the busy pointer (and `host`'s busy text): true when it
 // took the answer, false after saying why it did not.
-template <typename Attempt> bool tryAnswer(RunningHost* host, const QString& busyText,
-                                           EnvelopeFailure refused, Attempt&& attempt)
+template <typename Attempt>
+bool tryAnswer(RunningHost* host, const QString& busyText, EnvelopeFailure refused,
+               Attempt&& attempt)
 {
     try {
         const RunningScope busy(busyText.isEmpty() ? nullptr : host, busyText);
@@ -63,15 +64,13 @@ PasswordOutcome AskPasswordUntilAccepted(const QString& prompt, bool alternative
 {
     for (;;) {
         Dialogs::PasswordAnswer answer = Dialogs::provider().password(
-            kAppTitle, prompt, false,
-            alternative ? QStringLiteral("回復キーを使う") : QString());
+            kAppTitle, prompt, false, alternative ? QStringLiteral("回復キーを使う") : QString());
         if (answer.what == Dialogs::PasswordAnswer::Alternative)
             return PasswordOutcome::UseRecoveryKey;
         if (answer.what != Dialogs::PasswordAnswer::Entered)
             return PasswordOutcome::Cancelled;
         const SecureBytes password = SecureBytes::takeText(answer.text);
-        if (tryAnswer(host, busyText, EnvelopeFailure::WrongPassword,
-                      [&] { attempt(password); }))
+        if (tryAnswer(host, busyText, EnvelopeFailure::WrongPassword, [&] { attempt(password); }))
             return PasswordOutcome::Accepted;
     }
 }

@@ -63,10 +63,9 @@ frmRecoveryFiles::frmRecoveryFiles(QWidget* parent) : QDialog(parent)
     });
     connect(cmdDelete, &QPushButton::clicked, this, [this] {
         const File* file = chosen();
-        if (!file ||
-            AskYesNo(QStringLiteral("次の回復用ファイルを削除します。よろしいですか？\r") +
-                         QDir::toNativeSeparators(file->path),
-                     Dialogs::No) == Dialogs::No)
+        if (!file || AskYesNo(QStringLiteral("次の回復用ファイルを削除します。よろしいですか？\r") +
+                                  QDir::toNativeSeparators(file->path),
+                              Dialogs::No) == Dialogs::No)
             return;
         if (!QFile::remove(file->path))
             ShowWarning(QStringLiteral("回復用ファイルを削除できませんでした。\r") +
@@ -109,10 +108,10 @@ void frmRecoveryFiles::fill()
               [](const File& a, const File& b) { return a.entry.time > b.entry.time; });
     for (int i = 0; i < mFiles.size(); ++i) {
         const File& file = mFiles[i];
-        auto* row = new QTreeWidgetItem(
-            lstFiles, {file.problem.isEmpty() ? FormatDayKey(file.entry.day)
-                                              : QStringLiteral("読み込めません"),
-                       file.entry.time, QFileInfo(file.path).fileName()});
+        auto* row = new QTreeWidgetItem(lstFiles,
+                                        {file.problem.isEmpty() ? FormatDayKey(file.entry.day)
+                                                                : QStringLiteral("読み込めません"),
+                                         file.entry.time, QFileInfo(file.path).fileName()});
         row->setData(0, Qt::UserRole, i);
     }
     for (int c = 0; c < lstFiles->columnCount(); ++c)
@@ -136,10 +135,10 @@ void frmRecoveryFiles::showChosen()
                                                 : QString());
         lblPath->clear();
     } else {
-        txtEntry->setPlainText(file->problem.isEmpty()
-                                   ? QString(file->entry.text).replace(QStringLiteral("\r\n"),
-                                                                       QStringLiteral("\n"))
-                                   : file->problem);
+        txtEntry->setPlainText(
+            file->problem.isEmpty()
+                ? QString(file->entry.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                : file->problem);
         lblPath->setText(QDir::toNativeSeparators(file->path));
     }
     cmdCopy->setEnabled(file && file->problem.isEmpty());

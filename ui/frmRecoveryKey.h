@@ -18,8 +18,7 @@ public:
     frmRecoveryKey(const QString& key, QWidget* parent = nullptr);
 
     // Draws the page that keeps the key for the calendar at `calendarPath`.
-    static void PrintKey(QPagedPaintDevice& page, const QString& key,
-                         const QString& calendarPath);
+    static void PrintKey(QPagedPaintDevice& page, const QString& key, const QString& calendarPath);
 
     QLabel* lblExplanation = nullptr;
     QLineEdit* txtRecoveryKey = nullptr;

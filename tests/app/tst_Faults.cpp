@@ -221,13 +221,14 @@ private slots:
         // The next start asks for the password, then says where the file
         // is and how it is read.
         Host next(QStringList{QStringLiteral("--app-folder"), folder.path(),
-                              QStringLiteral("--answers"), QStringLiteral("pw:") + kPassword +
-                                                               QStringLiteral(",ok")});
+                              QStringLiteral("--answers"),
+                              QStringLiteral("pw:") + kPassword + QStringLiteral(",ok")});
         QVERIFY(next.finish());
-        QCOMPARE(next.lines().mid(1), (QStringList{recoveryNotice(kept), QStringLiteral("running")}));
-        QVERIFY(recoveryNotice(kept).endsWith(
-            QStringLiteral("\r暗号化したファイルは、「環境」メニューの「暗号化」の「回復用ファイルを"
-                           "読む」で読むことができます。")));
+        QCOMPARE(next.lines().mid(1),
+                 (QStringList{recoveryNotice(kept), QStringLiteral("running")}));
+        QVERIFY(recoveryNotice(kept).endsWith(QStringLiteral(
+            "\r暗号化したファイルは、「環境」メニューの「暗号化」の「回復用ファイルを"
+            "読む」で読むことができます。")));
     }
 
     void typingIsSavedBeforeAKill()
@@ -376,8 +377,8 @@ private slots:
         const QString runtime = base.filePath(QStringLiteral("run"));
         for (const QString& path : {home, data, app, temp, runtime})
             QVERIFY(QDir().mkpath(path));
-        QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner |
-                                                   QFile::ExeOwner));
+        QVERIFY(
+            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QString calendar = app + QStringLiteral("/Data.vad");
         QVERIFY(MakeCalendarFile(calendar, YearMonthOf(today), YearMonthOf(today)));
         if (encrypted)

@@ -159,11 +159,11 @@ private slots:
         QTest::addColumn<QString>("again");
         QTest::addColumn<QString>("press");
         QTest::addColumn<int>("what");
-        QTest::newRow("typed once") << false << QString() << QStringLiteral("OK")
-                                    << int(Dialogs::PasswordAnswer::Entered);
-        QTest::newRow("typed twice alike") << true << QStringLiteral("秘密 word")
-                                           << QStringLiteral("OK")
-                                           << int(Dialogs::PasswordAnswer::Entered);
+        QTest::newRow("typed once")
+            << false << QString() << QStringLiteral("OK") << int(Dialogs::PasswordAnswer::Entered);
+        QTest::newRow("typed twice alike")
+            << true << QStringLiteral("秘密 word") << QStringLiteral("OK")
+            << int(Dialogs::PasswordAnswer::Entered);
         QTest::newRow("typed twice unlike: OK stays off")
             << true << QStringLiteral("秘密 wort") << QStringLiteral("キャンセル")
             << int(Dialogs::PasswordAnswer::Cancelled);
@@ -194,12 +194,12 @@ private slots:
             *okEnabled = box->cmdOk->isEnabled();
             ButtonWithText(box, press)->click();
         });
-        Dialogs::PasswordAnswer answer = Dialogs::provider().password(
-            QStringLiteral("Zedu"), QStringLiteral("パスワード"), confirm,
-            QStringLiteral("回復キーを使う"));
+        Dialogs::PasswordAnswer answer =
+            Dialogs::provider().password(QStringLiteral("Zedu"), QStringLiteral("パスワード"),
+                                         confirm, QStringLiteral("回復キーを使う"));
         QCOMPARE(int(answer.what), what);
         QCOMPARE(answer.text, what == Dialogs::PasswordAnswer::Entered ? QStringLiteral("秘密 word")
-                                                                        : QString());
+                                                                       : QString());
         QCOMPARE(seen->title, QStringLiteral("Zedu"));
         QVERIFY(seen->modal);
         QCOMPARE(*okEnabled, press == QStringLiteral("OK") || !confirm);
@@ -210,10 +210,10 @@ private slots:
 
     void choiceBox()
     {
-        whenModal([](QWidget* w) { ButtonWithText(w, QStringLiteral("二")) ->click(); });
-        QCOMPARE(Dialogs::provider().choice(QStringLiteral("Zedu"), QStringLiteral("どれ？"),
-                                            {QStringLiteral("一"), QStringLiteral("二"),
-                                             QStringLiteral("やめる")}),
+        whenModal([](QWidget* w) { ButtonWithText(w, QStringLiteral("二"))->click(); });
+        QCOMPARE(Dialogs::provider().choice(
+                     QStringLiteral("Zedu"), QStringLiteral("どれ？"),
+                     {QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("やめる")}),
                  1);
         whenModal([](QWidget* w) { w->close(); });
         QCOMPARE(Dialogs::provider().choice(QStringLiteral("Zedu"), QStringLiteral("どれ？"),

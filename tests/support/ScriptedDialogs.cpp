@@ -169,7 +169,8 @@ Dialogs::PasswordAnswer ScriptedDialogs::password(const QString& title, const QS
     default:
         break;
     }
-    unexpected(QStringLiteral("password box answered with the wrong kind of answer: %1").arg(prompt));
+    unexpected(
+        QStringLiteral("password box answered with the wrong kind of answer: %1").arg(prompt));
     return {};
 }
 
@@ -182,6 +183,7 @@ int ScriptedDialogs::choice(const QString& title, const QString& text, const QSt
         answer->index < buttons.size())
         return answer->index;
     if (answer)
-        unexpected(QStringLiteral("choice box answered with the wrong kind of answer: %1").arg(text));
+        unexpected(
+            QStringLiteral("choice box answered with the wrong kind of answer: %1").arg(text));
     return int(buttons.size()) - 1;
 }

@@ -9,15 +9,15 @@
 // settings it writes never reach the real user's.
 
 #include "app/Main.h"
+#include "entries/RecoveryFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Globals.h"
-#include "platform/RegControl.h"
 #include "platform/PasswordBox.h"
+#include "platform/RegControl.h"
 #include "platform/basMain.h"
-#include "entries/RecoveryFile.h"
-#include "store/CalendarEncryption.h"
 #include "store/Backup.h"
+#include "store/CalendarEncryption.h"
 #include "store/clsMaster.h"
 #include "tests/support/CalendarFixture.h"
 #include "ui/PasswordPrompts.h"
@@ -223,7 +223,9 @@ int main(int argc, char* argv[])
         ok = save(box->grab().toImage(), out, file) && ok;
         box->hide();
     };
-    const auto lines = [](QString text) { return text.replace(QLatin1Char('\r'), QLatin1Char('\n')); };
+    const auto lines = [](QString text) {
+        return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    };
     {
         PasswordBox first(window, kAppTitle, lines(EncryptionExplanation()), true, QString());
         first.txtPassword->setText(QStringLiteral("secret-words"));

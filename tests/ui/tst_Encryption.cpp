@@ -114,8 +114,8 @@ private slots:
         QFETCH(int, keptChoice);
         QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
         QVERIFY(WriteDayEntry(dataPath(), 20261207, QStringLiteral("前からの予定")));
-        QVERIFY(SqlPeek(dataPath()).exec(
-            QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 日付 % 100 = 11")));
+        QVERIFY(SqlPeek(dataPath())
+                    .exec(QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 日付 % 100 = 11")));
         const QString everyRow = QStringLiteral("SELECT * FROM Master ORDER BY 日付");
         QList<QVariantList> rows = SqlPeek(dataPath()).rows(everyRow);
         // A backup and a recovery file from before, the user told of both.
@@ -146,17 +146,18 @@ private slots:
         QCOMPARE(boxes->boxes[1].kind, Dialogs::Kind::Choice);
         QVERIFY(boxes->boxes[1].text.startsWith(
             QStringLiteral("暗号化する前に作ったバックアップと回復用ファイルが 2 個あります。")));
-        QVERIFY2(QRegularExpression(QStringLiteral("^([0-9A-HJKMNP-TV-Z]{4}-){7}[0-9A-HJKMNP-TV-Z]{4}$"))
-                     .match(key)
-                     .hasMatch(),
-                 qPrintable(key));
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^([0-9A-HJKMNP-TV-Z]{4}-){7}[0-9A-HJKMNP-TV-Z]{4}$"))
+                .match(key)
+                .hasMatch(),
+            qPrintable(key));
         QVERIFY(IsEncryptedFile(dataPath()));
         const QString sealedRecovery = recovery.chopped(4) + QStringLiteral(".enc");
         const struct
         {
             bool backupSealed, backupThere, plainRecoveryThere, sealedRecoveryThere;
-        } expected[] = {{true, true, false, true}, {false, false, false, false},
-                        {false, true, true, false}};
+        } expected[] = {
+            {true, true, false, true}, {false, false, false, false}, {false, true, true, false}};
         QCOMPARE(IsEncryptedFile(backup), expected[keptChoice].backupSealed);
         QCOMPARE(QFile::exists(backup), expected[keptChoice].backupThere);
         QCOMPARE(QFile::exists(recovery), expected[keptChoice].plainRecoveryThere);
@@ -175,8 +176,9 @@ private slots:
         boxes->ok();
         trigger("mnuEncrypt");
         QCOMPARE(boxes->texts().mid(2),
-                 (QStringList{kWrong, QStringLiteral("暗号化を解除します。\r現在のパスワードを入力し"
-                                                     "てください。"),
+                 (QStringList{kWrong,
+                              QStringLiteral("暗号化を解除します。\r現在のパスワードを入力し"
+                                             "てください。"),
                               QStringLiteral("暗号化を解除すると、暦ファイルとそのバックアップ、回"
                                              "復用ファイルは、暗号化されずに保存されます。\r解除し"
                                              "ますか？"),
@@ -209,11 +211,12 @@ private slots:
         QTest::newRow("password") << QString() << QStringList{QStringLiteral("pw:合言葉")}
                                   << QStringList{prompt} << true;
         QTest::newRow("wrong, then right")
-            << QString() << QStringList{QStringLiteral("pw:ちがう"), QStringLiteral("ok"),
-                                        QStringLiteral("pw:合言葉")}
+            << QString()
+            << QStringList{QStringLiteral("pw:ちがう"), QStringLiteral("ok"),
+                           QStringLiteral("pw:合言葉")}
             << QStringList{prompt, kWrong, prompt} << true;
-        QTest::newRow("cancelled") << QString() << QStringList{QStringLiteral("cancel")}
-                                   << QStringList{prompt} << false;
+        QTest::newRow("cancelled")
+            << QString() << QStringList{QStringLiteral("cancel")} << QStringList{prompt} << false;
         QTest::newRow("recovery key, then a new password")
             << QString()
             << QStringList{QStringLiteral("recovery"), QStringLiteral("key"),
@@ -228,8 +231,11 @@ private slots:
             << QString()
             << QStringList{QStringLiteral("recovery"),
                            QStringLiteral("in:0000-0000-0000-0000-0000-0000-0000-0000"),
-                           QStringLiteral("ok"), QStringLiteral("in:abc"), QStringLiteral("ok"),
-                           QStringLiteral("cancel"), QStringLiteral("cancel")}
+                           QStringLiteral("ok"),
+                           QStringLiteral("in:abc"),
+                           QStringLiteral("ok"),
+                           QStringLiteral("cancel"),
+                           QStringLiteral("cancel")}
             << QStringList{prompt,
                            keyPrompt,
                            QStringLiteral("回復キーが違います。"),
@@ -251,8 +257,8 @@ private slots:
             << false;
         QTest::newRow("altered contents: the backup offered")
             << QStringLiteral("contents")
-            << QStringList{QStringLiteral("pw:合言葉"), QStringLiteral("ok"),
-                           QStringLiteral("yes"), QStringLiteral("ok")}
+            << QStringList{QStringLiteral("pw:合言葉"), QStringLiteral("ok"), QStringLiteral("yes"),
+                           QStringLiteral("ok")}
             << QStringList{prompt,
                            StoreErrorText(QString()) +
                                QStringLiteral("暦ファイルが壊れているか、書き換えられています。")}
@@ -324,8 +330,8 @@ private slots:
             // Nothing read into, written or made.
             QVERIFY(!window());
             QCOMPARE(FileDigest(dataPath()), digest);
-            QCOMPARE(QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden |
-                                                    QDir::NoDotAndDotDot),
+            QCOMPARE(QDir(folder->path())
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                      filesBefore);
             return;
         }
@@ -354,14 +360,16 @@ private slots:
         boxes->password(QStringLiteral("新しい合言葉"));
         boxes->ok();
         trigger("mnuEncrypt");
-        QCOMPARE(boxes->boxes[0].buttons,
-                 (QStringList{QStringLiteral("パスワードの変更"), QStringLiteral("暗号化の解除"),
-                              QStringLiteral("回復用ファイルを読む"), QStringLiteral("キャンセル")}));
-        QCOMPARE(boxes->texts().mid(1),
-                 (QStringList{QStringLiteral("現在のパスワードを入力してください。"), kWrong,
-                              QStringLiteral("現在のパスワードを入力してください。"),
-                              QStringLiteral("新しいパスワードを入力してください。"),
-                              QStringLiteral("パスワードを変更しました。回復キーは変わりません。")}));
+        QCOMPARE(
+            boxes->boxes[0].buttons,
+            (QStringList{QStringLiteral("パスワードの変更"), QStringLiteral("暗号化の解除"),
+                         QStringLiteral("回復用ファイルを読む"), QStringLiteral("キャンセル")}));
+        QCOMPARE(
+            boxes->texts().mid(1),
+            (QStringList{QStringLiteral("現在のパスワードを入力してください。"), kWrong,
+                         QStringLiteral("現在のパスワードを入力してください。"),
+                         QStringLiteral("新しいパスワードを入力してください。"),
+                         QStringLiteral("パスワードを変更しました。回復キーは変わりません。")}));
         QVERIFY(boxes->boxes[4].confirm);
         // The calendar and its backup open with the new password only; the
         // recovery key still opens them.
