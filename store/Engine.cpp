@@ -183,7 +183,7 @@ void Database::Create(const QString& path)
     // so that an empty file found later is known to be no calendar.
     try {
         Database db;
-        db.openFile(path, false, true);
+        db.openFile(path, Access::ReadWrite, true);
         db.exec(QStringLiteral("PRAGMA user_version = 0"));
     } catch (...) {
         QFile::remove(path);
@@ -193,11 +193,17 @@ void Database::Create(const QString& path)
 
 void Database::open(const QString& path, bool exclusive)
 {
-    openFile(path, exclusive, false);
+    openFile(path, exclusive ? Access::Exclusive : Access::ReadWrite, false);
 }
 
-void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
+void Database::openForReading(const QString& path)
 {
+    openFile(path, Access::ReadOnly, false);
+}
+
+void Database::openFile(const QString& path, Access access, bool allowEmpty)
+{
+    const bool exclusive = access == Access::Exclusive;
     close();
     // SQLite takes an empty file for an empty database and would write into
     // it; an empty calendar file is damaged and must stay as it is. A file
@@ -218,11 +224,11 @@ void Database::openFile(const QString& path, bool exclusive, bool allowEmpty)
     }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
-        // mode=rw opens only an existing file: a vanished calendar must be an
-        // error, never a new empty database.
+        // mode=rw and mode=ro open only an existing file: a vanished
+        // calendar must be an error, never a new empty database.
         db.setDatabaseName(
             QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-            QStringLiteral("?mode=rw"));
+            (access == Access::ReadOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
         if (!db.open()) {
             const EngineError error = EngineError::fromSql(path, db.lastError());

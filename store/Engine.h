@@ -78,6 +78,9 @@ public:
     // empty one or one that is not a database. A file that another process
     // is writing is waited for about two seconds.
     void open(const QString& path, bool exclusive = false);
+    // Opens an existing file for reading only: nothing is ever written to it
+    // or beside it, and another program may keep it open for writing.
+    void openForReading(const QString& path);
     // Closes the connection (rolling back a transaction left open).
     void close();
     bool isOpen() const;
@@ -100,7 +103,13 @@ public:
     QSqlDatabase connection() const;
 
 private:
-    void openFile(const QString& path, bool exclusive, bool allowEmpty);
+    enum class Access
+    {
+        ReadWrite,
+        Exclusive,
+        ReadOnly
+    };
+    void openFile(const QString& path, Access access, bool allowEmpty);
 
     QString mConnectionName;
     QString mPath;

@@ -54,6 +54,13 @@ public:
     // the file. False, with the file unchanged, when the change could not be
     // committed.
     bool Update(int YMTop, int YMBottom);
+    // The records of a range change without its transaction and compaction:
+    // days before YMTop and after YMBottom are deleted, missing days of the
+    // months between are made (Saturdays and Sundays holidays, no entry),
+    // stored days keep their entries and kinds. Runs on the open gDatabase
+    // inside the caller's transaction; throws EngineError, also for bounds
+    // that name no real months.
+    void ApplyRange(int YMTop, int YMBottom);
     // Why the last Create or Update that returned false failed; empty when
     // it was declined, or when the last one succeeded.
     const std::optional<EngineError>& LastError() const { return mLastError; }
