@@ -64,21 +64,22 @@ void MakePrivate(const QString& path)
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-bool ReplaceFile(const QString& source, const QString& target)
+bool ReplaceFile(const QString& source, const QString& target, bool durable)
 {
 #ifdef Q_OS_WIN
     return MoveFileExW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(source).utf16()),
                        reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(target).utf16()),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+                       MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0)) != 0;
 #else
     // The copy is on disk before it takes the calendar's name, and the
     // folder is flushed after, so a power cut leaves the old or the new file.
-    if (!syncPath(source, O_RDONLY))
+    if (durable && !syncPath(source, O_RDONLY))
         return false;
     if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) !=
         0)
         return false;
-    syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
+    if (durable)
+        syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
     return true;
 #endif
 }

@@ -114,9 +114,10 @@ inline const QString kMasterSchema =
 // Beside the calendar file: the compacted copy written by a range change.
 QString CompactionTarget();
 
-// Replaces `target` by `source` in one step and makes the change durable.
-// False, leaving both as they were, when the replacement failed.
-bool ReplaceFile(const QString& source, const QString& target);
+// Replaces `target` by `source` in one step and, unless told otherwise,
+// makes the change durable. False, leaving both as they were, when the
+// replacement failed.
+bool ReplaceFile(const QString& source, const QString& target, bool durable = true);
 
 // Owner-only read and write on the calendar file.
 void MakePrivate(const QString& path);
