@@ -96,8 +96,8 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
     }
 
     // What is read: the holidays of iCalendar need the days without an
-    // entry, and the monthly pages every day of their months, whose
-    // entries are left out where the selection does not take them.
+    // entry, and the monthly pages every day of their months. Days read
+    // beyond the selection are passed on without their entries.
     DaySelection read = chosen;
     const bool monthly =
         request.format == ExportFormat::Pdf && info.print.layout == PageLayout::Monthly;
@@ -105,6 +105,7 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
         read.entriesOnly = false;
     if (monthly)
         read = DaySelection{info.firstYm, info.lastYm, false, {}};
+    const bool widened = monthly || read.entriesOnly != chosen.entriesOnly;
     auto selected = [&](const DayRow& day) {
         if (!chosen.keys.isEmpty())
             return chosenKeys.contains(day.key);
@@ -113,7 +114,7 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
 
     ExportOutcome outcome;
     outcome.days = CountDayRows(db, chosen);
-    const int total = read.keys.isEmpty() && !monthly ? CountDayRows(db, read) : outcome.days;
+    const int total = widened ? CountDayRows(db, read) : outcome.days;
 
     QSaveFile file;
     std::unique_ptr<QTemporaryDir> folder;
@@ -144,7 +145,7 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
     const bool pdf = request.format == ExportFormat::Pdf;
     const bool complete = ReadDayRows(db, read, [&](DayRow&& day) {
         if (!selected(day)) {
-            if (!monthly)
+            if (!widened)
                 return true;
             day.text.reset();
         }

@@ -86,7 +86,7 @@ QString firstParseError(icalcomponent* c)
 ReadResult ICalendarReader::read(const QByteArray& bytes) const
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    (void)utf8(bytes);
+    const QString decoded = utf8(bytes);
     if (utf8.hasError())
         return ReadResult::failure(NotUtf8Text(bytes));
     QByteArray data = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
@@ -119,8 +119,8 @@ ReadResult ICalendarReader::read(const QByteArray& bytes) const
             const icalcomponent_kind kind = icalcomponent_isa(c);
             if (kind != ICAL_VEVENT_COMPONENT && kind != ICAL_VJOURNAL_COMPONENT)
                 continue;
-            if (const char* uid = icalcomponent_get_uid(c);
-                uid && ICalendarWriter::IsHolidayUid(QByteArray(uid)))
+            const QByteArray uid(icalcomponent_get_uid(c));
+            if (ICalendarWriter::IsHolidayUid(uid))
                 continue;
             const icaltimetype start = icalcomponent_get_dtstart(c);
             if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start))
@@ -145,12 +145,17 @@ ReadResult ICalendarReader::read(const QByteArray& bytes) const
                                            QStringLiteral(": 日付（DTSTART）が正しくありません。"));
             QStringList parts;
             const char* summary = icalcomponent_get_summary(c);
+            const char* description = icalcomponent_get_description(c);
+            // An entry this program wrote: its description is the whole
+            // entry, its summary only the title.
+            if (ICalendarWriter::IsEntryUid(uid) && description)
+                summary = nullptr;
             if (item.timed)
                 parts << item.time.toString(QStringLiteral("HH:mm")) +
                              (summary ? QLatin1Char(' ') + lines(summary) : QString());
             else if (summary)
                 parts << lines(summary);
-            if (const char* description = icalcomponent_get_description(c))
+            if (description)
                 parts << lines(description);
             if (parts.isEmpty())
                 continue;

@@ -9,9 +9,10 @@
 // its SUMMARY, then its DESCRIPTION. A timed event's start time (in the
 // local time zone, unless the time floats) stands before its summary
 // ("10:00 会議"). A day with several of them takes them in the file's order,
-// all-day ones before timed ones, timed ones by time. The holiday events
-// this program writes are passed over; a repeating event is taken on its
-// first day only. Line breaks become CR LF.
+// all-day ones before timed ones, timed ones by time. The entries this
+// program writes come back from their descriptions alone, its holiday
+// events are passed over; a repeating event is taken on its first day only.
+// Line breaks become CR LF.
 class ICalendarReader
 {
 public:

@@ -1,6 +1,7 @@
 #include "exchange/ICalendarWriter.h"
 
 #include "Version.h"
+#include "exchange/DayTexts.h"
 #include "exchange/ExchangeError.h"
 #include "platform/DayKey.h"
 
@@ -25,23 +26,23 @@ icaltimetype dateOf(const QDate& date)
     return t;
 }
 
-// The first line of an entry and, when a line break follows it, the rest
-// with its line breaks as LF (libical writes them as "\n").
-std::pair<QByteArray, std::optional<QByteArray>> splitEntry(const QString& text)
+// The title of an entry, its first line that is not empty; libical takes
+// no empty value.
+QByteArray titleOf(const QStringList& lines)
 {
-    qsizetype end = 0;
-    while (end < text.size() && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
-        ++end;
-    const QByteArray summary = text.left(end).toUtf8();
-    if (end == text.size())
-        return {summary, std::nullopt};
-    qsizetype rest = end + 1;
-    if (text[end] == QLatin1Char('\r') && rest < text.size() && text[rest] == QLatin1Char('\n'))
-        ++rest;
-    QString description = text.mid(rest);
+    for (const QString& line : lines)
+        if (!line.isEmpty())
+            return line.toUtf8();
+    return QByteArray();
+}
+
+// The entry with its line breaks as LF, which libical writes as "\n".
+QByteArray descriptionOf(const QString& text)
+{
+    QString description = text;
     description.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     description.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return {summary, description.toUtf8()};
+    return description.toUtf8();
 }
 
 // The restriction check's complaints about a component, for the warning.
@@ -77,6 +78,11 @@ QByteArray ICalendarWriter::HolidayUid(int key)
 bool ICalendarWriter::IsHolidayUid(const QByteArray& uid)
 {
     return uid.endsWith(QByteArrayLiteral("-holiday@zedu"));
+}
+
+bool ICalendarWriter::IsEntryUid(const QByteArray& uid)
+{
+    return uid.endsWith(QByteArrayLiteral("-entry@zedu"));
 }
 
 void ICalendarWriter::begin(const ExportInfo& info)
@@ -132,10 +138,11 @@ void ICalendarWriter::write(const DayRow& day)
 {
     if (day.hasEntry()) {
         icalcomponent* c = allDay(mInfo.icsEvents, day.key, EntryUid(day.key));
-        const auto [summary, description] = splitEntry(*day.text);
-        icalcomponent_add_property(c, icalproperty_new_summary(summary.constData()));
-        if (description)
-            icalcomponent_add_property(c, icalproperty_new_description(description->constData()));
+        const QByteArray title = titleOf(EntryLines(*day.text));
+        if (!title.isEmpty())
+            icalcomponent_add_property(c, icalproperty_new_summary(title.constData()));
+        icalcomponent_add_property(
+            c, icalproperty_new_description(descriptionOf(*day.text).constData()));
         writeComponent(c);
     }
     if (mInfo.icsHolidays && day.holiday()) {

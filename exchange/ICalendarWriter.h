@@ -9,7 +9,8 @@ struct icalcomponent_impl;
 
 // "iCalendar": every day with an entry as a VJOURNAL, or as an all-day
 // VEVENT (DTSTART;VALUE=DATE and DTEND on the next day), the entry's first
-// line its SUMMARY and the lines after it its DESCRIPTION. Optionally the
+// line that is not empty its SUMMARY (its title in calendar programs) and
+// the whole entry its DESCRIPTION, which the import takes back as it is. Optionally the
 // holidays (public holidays and weekdays marked 休日) as all-day VEVENTs,
 // TRANSP:TRANSPARENT. Each day has a UID of its own that stays the same from
 // export to export, so that a calendar program updates what it imported
@@ -33,8 +34,10 @@ public:
     // The UIDs of a day's entry and of its holiday event.
     static QByteArray EntryUid(int key);
     static QByteArray HolidayUid(int key);
-    // True for the UID of a holiday event this writer made.
+    // True for the UID of a holiday event, and of an entry, this writer
+    // made.
     static bool IsHolidayUid(const QByteArray& uid);
+    static bool IsEntryUid(const QByteArray& uid);
 
 private:
     // Checks one component inside the calendar and writes it; takes it.

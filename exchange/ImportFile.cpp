@@ -58,7 +58,7 @@ QString NotUtf8Text(const QByteArray& bytes)
         if (end < 0)
             end = bytes.size();
         QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-        (void)utf8(QByteArrayView(bytes.constData() + start, end - start));
+        const QString decoded = utf8(QByteArrayView(bytes.constData() + start, end - start));
         if (utf8.hasError())
             break;
         start = end + 1;
