@@ -61,6 +61,7 @@ ICalendarWriter::ICalendarWriter(QIODevice& device) : mOut(device) {}
 
 ICalendarWriter::~ICalendarWriter()
 {
+    // Components still pending belong to the calendar and go with it.
     if (mCalendar)
         icalcomponent_free(mCalendar);
 }
@@ -120,18 +121,33 @@ icalcomponent* ICalendarWriter::allDay(bool event, int key, const QByteArray& ui
 
 void ICalendarWriter::writeComponent(icalcomponent* component)
 {
-    // Checked inside the calendar, the way a reader sees it, one component
-    // at a time so that the whole file never needs to be held.
     icalcomponent_add_component(mCalendar, component);
-    const bool valid = icalrestriction_check(mCalendar) != 0;
-    icalcomponent_remove_component(mCalendar, component);
-    const std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> owned(component,
-                                                                              icalcomponent_free);
+    mPending.push_back(component);
+    if (mPending.size() >= kBatch)
+        flushPending();
+}
+
+void ICalendarWriter::flushPending()
+{
+    // Checked inside the calendar, the way a reader sees it. A check costs
+    // about the same for one component as for some hundreds, so they are
+    // checked in batches; the whole file is never held.
+    const bool valid = mPending.empty() || icalrestriction_check(mCalendar) != 0;
+    QString errors;
+    for (icalcomponent* c : mPending) {
+        icalcomponent_remove_component(mCalendar, c);
+        if (!valid && errors.isEmpty())
+            errors = restrictionErrors(c);
+        if (valid) {
+            const IcalText text(icalcomponent_as_ical_string_r(c));
+            mOut.append(text.get(), qsizetype(strlen(text.get())));
+        }
+        icalcomponent_free(c);
+    }
+    mPending.clear();
     if (!valid)
-        throw ExchangeError(QStringLiteral("iCalendar の検査で誤りが見つかりました。（") +
-                            restrictionErrors(component) + QStringLiteral("）"));
-    const IcalText text(icalcomponent_as_ical_string_r(component));
-    mOut.append(text.get(), qsizetype(strlen(text.get())));
+        throw ExchangeError(QStringLiteral("iCalendar の検査で誤りが見つかりました。（") + errors +
+                            QStringLiteral("）"));
 }
 
 void ICalendarWriter::write(const DayRow& day)
@@ -162,6 +178,7 @@ void ICalendarWriter::write(const DayRow& day)
 
 void ICalendarWriter::finish()
 {
+    flushPending();
     mOut.append(mFooter);
     mOut.flush();
 }

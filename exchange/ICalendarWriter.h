@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 
+#include <vector>
+
 struct icalcomponent_impl;
 
 // "iCalendar": every day with an entry as a VJOURNAL, or as an all-day
@@ -40,8 +42,12 @@ public:
     static bool IsEntryUid(const QByteArray& uid);
 
 private:
-    // Checks one component inside the calendar and writes it; takes it.
+    // Takes a component; it is checked and written with its batch.
     void writeComponent(icalcomponent_impl* component);
+    void flushPending();
+
+    static constexpr size_t kBatch = 500;
+    std::vector<icalcomponent_impl*> mPending;
     icalcomponent_impl* allDay(bool event, int key, const QByteArray& uid);
 
     OutputBuffer mOut;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -41,6 +42,15 @@ struct JsonParse
     JsonNode root;
     // Empty when the text was read; otherwise "12行目: ..." in Japanese.
     QString error;
+    // The reading was stopped by the element handler.
+    bool stopped = false;
 };
 
-JsonParse ParseJson(const QByteArray& bytes);
+// Takes the elements of an array that is a member of the outermost object
+// one by one, as soon as each is read, instead of keeping them in the tree:
+// the outermost object as read so far, the member's name, the element's
+// index and the element. False stops the reading.
+using JsonElementHandler = std::function<bool(const JsonNode& root, const QString& member,
+                                              size_t index, const JsonNode& element)>;
+
+JsonParse ParseJson(const QByteArray& bytes, const JsonElementHandler& element = nullptr);

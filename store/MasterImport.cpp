@@ -57,18 +57,22 @@ ImportSurvey SurveyImport(const QList<DayRow>& days)
     survey.days = int(days.size());
     if (days.isEmpty())
         return survey;
-    const auto [first, last] = std::minmax_element(
-        days.begin(), days.end(), [](const DayRow& a, const DayRow& b) { return a.key < b.key; });
-    survey.firstYm = first->key / 100;
-    survey.lastYm = last->key / 100;
-    Query stored(session.db(), QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = ?"));
+    survey.firstYm = days.first().key / 100;
+    survey.lastYm = days.last().key / 100;
+    // The stored days of the file's span in one pass beside the file's days,
+    // both in key order: one read instead of a look-up per day.
+    Query stored(session.db(), QStringLiteral("SELECT 日付, 内容 FROM Master WHERE 日付 >= ? AND "
+                                              "日付 <= ? ORDER BY 日付"));
+    stored.bind(days.first().key).bind(days.last().key).exec();
+    bool more = stored.next();
     for (const DayRow& day : days) {
-        stored.bind(day.key).exec();
-        if (!stored.next()) {
+        while (more && stored.value(0).toInt() < day.key)
+            more = stored.next();
+        if (!more || stored.value(0).toInt() != day.key) {
             ++survey.outside;
             continue;
         }
-        const QString entry = stored.value(0).toString();
+        const QString entry = stored.value(1).toString();
         if (!entry.isEmpty() && day.hasEntry() && entry != *day.text)
             ++survey.differing;
     }

@@ -19,6 +19,7 @@ struct ImportSurvey
     StoredRange stored;
 };
 
+// `days` in key order, each day once.
 ImportSurvey SurveyImport(const QList<DayRow>& days);
 
 // What becomes of a stored entry that differs from the file's. An empty
