@@ -25,7 +25,8 @@ void frmMain::mnuImport_Click()
 {
     guarded([this] {
         plan()->Save();
-        auto* window = new frmImport(this, [this] { return BackupBeforeChange(); }, this);
+        auto* window = new frmImport(
+            this, [this] { return BackupBeforeChange(); }, this);
         connect(window, &frmImport::imported, this, [this] {
             guarded([this] {
                 mCalendar->Refresh();

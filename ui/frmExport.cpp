@@ -32,8 +32,7 @@ namespace {
 
 QString defaultFolder()
 {
-    const QString documents =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
@@ -81,7 +80,8 @@ frmExport::frmExport(RunningHost* host, const QList<int>& found, QWidget* parent
     fraICalendar->setObjectName(QStringLiteral("fraICalendar"));
     chkEvents = new QCheckBox(QStringLiteral("予定として書き出す(&V)"), fraICalendar);
     chkEvents->setObjectName(QStringLiteral("chkEvents"));
-    chkEvents->setToolTip(QStringLiteral("多くのカレンダーソフトは予定（終日の予定）だけを表示します"));
+    chkEvents->setToolTip(
+        QStringLiteral("多くのカレンダーソフトは予定（終日の予定）だけを表示します"));
     chkHolidays = new QCheckBox(QStringLiteral("祝日・休日も書き出す(&H)"), fraICalendar);
     chkHolidays->setObjectName(QStringLiteral("chkHolidays"));
     auto* ics = new QHBoxLayout(fraICalendar);
@@ -159,9 +159,8 @@ void frmExport::cmdBrowse_Click()
     const ExportFormat f = format();
     QString chosen;
     if (WritesFolder(f)) {
-        chosen = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("書き出すフォルダー"),
-            QFileInfo(txtTarget->text()).absolutePath());
+        chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("書き出すフォルダー"),
+                                                   QFileInfo(txtTarget->text()).absolutePath());
     } else {
         chosen = QFileDialog::getSaveFileName(
             this, QStringLiteral("書き出すファイル"), txtTarget->text(),
@@ -185,8 +184,8 @@ void frmExport::cmdExport_Click()
     if (optFoundDays && optFoundDays->isChecked())
         request.selection.keys = mFound;
     else
-        request.selection = {mRange->firstMonth(), mRange->lastMonth(),
-                             optEntryDays->isChecked(), {}};
+        request.selection = {
+            mRange->firstMonth(), mRange->lastMonth(), optEntryDays->isChecked(), {}};
     request.info.stamp = Clock::Now().toUTC();
     request.info.icsEvents = chkEvents->isChecked();
     request.info.icsHolidays = chkHolidays->isChecked();
@@ -211,8 +210,8 @@ void frmExport::cmdExport_Click()
             return;
         RunningScope busy(mHost, QStringLiteral("暦を書き出しています。"));
         FileSession session;
-        QProgressDialog progress(QStringLiteral("書き出しています…"), QStringLiteral("キャンセル"), 0,
-                                 0, this);
+        QProgressDialog progress(QStringLiteral("書き出しています…"), QStringLiteral("キャンセル"),
+                                 0, 0, this);
         progress.setObjectName(QStringLiteral("prgExport"));
         progress.setWindowTitle(windowTitle());
         progress.setWindowModality(Qt::WindowModal);

@@ -73,7 +73,8 @@ frmImport::frmImport(RunningHost* host, std::function<bool()> backup, QWidget* p
     choices->addStretch();
 
     chkExtend = new QCheckBox(
-        QStringLiteral("登録範囲外の日のために登録暦範囲を広げる(&X)（広げないときは取り込みません）"),
+        QStringLiteral(
+            "登録範囲外の日のために登録暦範囲を広げる(&X)（広げないときは取り込みません）"),
         this);
     chkExtend->setObjectName(QStringLiteral("chkExtend"));
     chkWorkdays = new QCheckBox(QStringLiteral("平日・休日も取り込む(&W)"), this);
@@ -168,12 +169,11 @@ void frmImport::cmdRead_Click()
     lines << QStringLiteral("%1 日（%2～%3）")
                  .arg(survey.days)
                  .arg(dayText(mFile.days.first().key), dayText(mFile.days.last().key));
-    lines << (survey.stored.isEmpty()
-                  ? QStringLiteral("登録範囲外の日: %1 日").arg(survey.outside)
-                  : QStringLiteral("登録範囲（%1～%2）外の日: %3 日")
-                        .arg(MonthRangePicker::MonthText(survey.stored.firstYm),
-                             MonthRangePicker::MonthText(survey.stored.lastYm))
-                        .arg(survey.outside));
+    lines << (survey.stored.isEmpty() ? QStringLiteral("登録範囲外の日: %1 日").arg(survey.outside)
+                                      : QStringLiteral("登録範囲（%1～%2）外の日: %3 日")
+                                            .arg(MonthRangePicker::MonthText(survey.stored.firstYm),
+                                                 MonthRangePicker::MonthText(survey.stored.lastYm))
+                                            .arg(survey.outside));
     lines << QStringLiteral("予定の内容が異なる日: %1 日").arg(survey.differing);
     lblFound->setText(lines.join(QLatin1Char('\n')));
     const bool differing = survey.differing > 0;

@@ -29,9 +29,8 @@ frmPrint::frmPrint(RunningHost* host, int month, QWidget* parent) : QDialog(pare
     chkEntriesOnly->setObjectName(QStringLiteral("chkEntriesOnly"));
     chkEntriesOnly->setChecked(true);
     chkEntriesOnly->setEnabled(false);
-    connect(mPrint, &PrintOptionsBox::layoutChanged, this, [this] {
-        chkEntriesOnly->setEnabled(mPrint->options().layout == PageLayout::Daily);
-    });
+    connect(mPrint, &PrintOptionsBox::layoutChanged, this,
+            [this] { chkEntriesOnly->setEnabled(mPrint->options().layout == PageLayout::Daily); });
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("範囲(&R):"), mRange);

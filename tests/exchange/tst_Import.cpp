@@ -294,21 +294,6 @@ private slots:
             QCOMPARE(ReadDayField(gDataPath, 20270228, QStringLiteral("平日")).toInt(), 0);
         }
     }
-
-    void failedImportChangesNothing()
-    {
-        useCalendar("Data.vad");
-        const QByteArray before = FileDigest(gDataPath);
-        const QList<DayRow> days = {{20261207, 1, true, QStringLiteral("新")},
-                                    {20290101, 1, true, QStringLiteral("先")}};
-        // Another program holds the calendar for writing.
-        SqlPeek other(gDataPath);
-        QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
-        QVERIFY_THROWS_EXCEPTION(EngineError,
-                                 ApplyImport(days, {ExistingEntries::Replace, true, true}));
-        QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
-        QCOMPARE(FileDigest(gDataPath), before);
-    }
 };
 
 ZEDU_TEST_MAIN(tst_Import)
