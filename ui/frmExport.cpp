@@ -21,6 +21,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -107,7 +108,9 @@ frmExport::frmExport(RunningHost* host, const QList<int>& found, QWidget* parent
     form->addRow(QStringLiteral("書き出す日:"), days);
     form->addRow(fraICalendar);
     form->addRow(mPrint);
-    form->addRow(QStringLiteral("書き出し先(&O):"), target);
+    auto* targetLabel = new QLabel(QStringLiteral("書き出し先(&O):"), this);
+    targetLabel->setBuddy(txtTarget);
+    form->addRow(targetLabel, target);
 
     auto* buttons = new QDialogButtonBox(this);
     cmdExport = buttons->addButton(QStringLiteral("書き出す(&E)"), QDialogButtonBox::AcceptRole);

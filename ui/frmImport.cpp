@@ -81,7 +81,9 @@ frmImport::frmImport(RunningHost* host, std::function<bool()> backup, QWidget* p
     chkWorkdays->setObjectName(QStringLiteral("chkWorkdays"));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("ファイル(&F):"), source);
+    auto* sourceLabel = new QLabel(QStringLiteral("ファイル(&F):"), this);
+    sourceLabel->setBuddy(txtSource);
+    form->addRow(sourceLabel, source);
     form->addRow(QStringLiteral("見つかった日:"), lblFound);
     form->addRow(existing);
     form->addRow(chkExtend);
