@@ -15,6 +15,8 @@
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 
+#include "Version.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -86,7 +88,7 @@ void InitApplication()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("voradu"));
     QCoreApplication::setApplicationName(QStringLiteral("zedu"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEDU_VERSION_TEXT));
 
     static QTranslator qtTranslator;
     if (qtTranslator.load(QStringLiteral("qtbase_ja"),
@@ -176,16 +178,17 @@ void ShowSplash()
 
 std::optional<int> Main()
 {
-    // 1. Single instance.
+    // One running copy per user: a second start only says so.
     if (!takeInstanceLock()) {
         ShowWarning(QStringLiteral("Zedu は既に起動しています。二重起動はできません。"));
         return kStartupEnded;
     }
 
-    // 2. Splash: the About box without title and OK button.
+    // The splash while start-up works: the About box without title and OK
+    // button.
     ShowSplash();
 
-    // 3. Folder of the help viewer.
+    // The help viewer's folder; a system without one cannot run the program.
     const QString windowsFolder = GetWindowsFolder();
     if (windowsFolder.isEmpty()) {
         ShowWarning(QStringLiteral("初期設定エラー"));
@@ -194,16 +197,17 @@ std::optional<int> Main()
     }
     gWindowsFolder = windowsFolder + QLatin1Char('/');
 
-    // 4. Speed priority.
+    // Speed priority (the calendar open from load to exit) unless the
+    // settings switch it off.
     gOpenFlag = ParseOpenFlag(RegRead(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("-1")));
 
-    // 5. Calendar file path.
     gDataPath = ResolveDataPath();
 
-    // 6. Day-of-week names.
+    // Day-of-week names, Sunday first, as the grids and questions show them.
     gWeekNames = QStringLiteral("日,月,火,水,木,金,土").split(QLatin1Char(','));
 
-    // 7 and 8. An existing calendar, or a first run.
+    // An existing calendar is checked and opened; without one, the first
+    // run asks and makes it.
     if (const std::optional<int> ended = PrepareCalendarFile()) {
         UnloadAboutBox();
         return ended;
@@ -219,10 +223,9 @@ std::optional<int> Main()
         }
     }
 
-    // 9. Close the splash.
     UnloadAboutBox();
 
-    // 10. The main window; from here on the program runs on its events.
+    // The main window; from here on the program runs on its events.
     auto* window = new frmMain;
     setMainWindow(window);
     WatchQuitSignals([] {

@@ -2,10 +2,23 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
+
+// The caller's text as a label must be given it: callers separate lines by
+// CR (or CR LF), which a label draws as a space, or not at all, depending on
+// the style; an LF it always draws as a line break.
+QString labelText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
 
 class RealDialogs final : public Dialogs::Provider
 {
@@ -14,7 +27,8 @@ public:
     {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(title);
-        box.setText(text);
+        // A message box wraps its own lines and keeps to the screen.
+        box.setText(labelText(text));
         box.setWindowModality(Qt::ApplicationModal);
         switch (kind) {
         case Dialogs::Kind::Question:
@@ -38,7 +52,7 @@ public:
     {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(title);
-        box.setText(text);
+        box.setText(labelText(text));
         box.setWindowModality(Qt::ApplicationModal);
         box.setIcon(QMessageBox::Question);
         QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
@@ -54,7 +68,25 @@ public:
     {
         QInputDialog dialog(QApplication::activeWindow());
         dialog.setWindowTitle(title);
-        dialog.setLabelText(prompt);
+        const QString shown = labelText(prompt);
+        dialog.setLabelText(shown);
+        // An input box's label does not wrap by itself: a long prompt would
+        // make the box wider than the screen. Wrapped, it is as wide as its
+        // longest line, up to about 80 characters and what the screen holds
+        // beside the box's margins and frame.
+        if (auto* label = dialog.findChild<QLabel*>()) {
+            label->setWordWrap(true);
+            const QFontMetrics metrics = label->fontMetrics();
+            const QScreen* screen =
+                dialog.parentWidget() ? dialog.parentWidget()->screen() : dialog.screen();
+            const int widest =
+                std::min(metrics.averageCharWidth() * 80, screen->availableGeometry().width() - 80);
+            int longest = 0;
+            for (const QString& line : shown.split(QLatin1Char('\n')))
+                longest = std::max(longest, metrics.horizontalAdvance(line));
+            label->setMinimumWidth(std::min(longest, widest));
+            label->setMaximumWidth(widest);
+        }
         dialog.setTextValue(initial);
         dialog.setOkButtonText(QStringLiteral("OK"));
         dialog.setCancelButtonText(QStringLiteral("キャンセル"));

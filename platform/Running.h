@@ -3,8 +3,9 @@
 #include <QString>
 
 // The main window's busy state, as the views and the entry editor see it: a
-// non-empty message starts a busy phase (window disabled, hourglass, message
-// in the status bar), the empty text ends it.
+// non-empty message starts a busy phase (the window takes no input, the
+// pointer is the hourglass, the message is in the status bar), the empty text
+// ends the innermost phase. Phases nest: the state ends with the outermost.
 class RunningHost
 {
 public:
@@ -14,7 +15,7 @@ public:
 
 // One busy phase: Running(msg) when it begins and Running("") when the scope
 // is left, by return or by exception, so that no failure leaves the window
-// disabled.
+// busy.
 class RunningScope
 {
 public:

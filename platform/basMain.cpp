@@ -20,6 +20,7 @@
 namespace {
 QString appFolderOverride;
 int busyCount = 0;
+int inputHolds = 0;
 
 QString withTrailingSlash(QString folder)
 {
@@ -133,7 +134,10 @@ bool InputYearMonth(int& yearMonth, int lower, int upper, const QString& prompt)
         if (!answer || answer->isEmpty())
             return false;
         const std::optional<int> value = LeadingWholeNumber(*answer);
-        if (value && *value >= lower && *value <= upper) {
+        // 202713 lies between 202612 and 203112 as a number, yet names no
+        // month.
+        const int month = value ? *value % 100 : 0;
+        if (value && *value >= lower && *value <= upper && month >= 1 && month <= 12) {
             yearMonth = *value;
             return true;
         }
@@ -178,5 +182,16 @@ int BusyCount()
 void DoEvents()
 {
     if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(inputHolds > 0 ? QEventLoop::ExcludeUserInputEvents
+                                                       : QEventLoop::AllEvents);
+}
+
+void HoldInput(bool on)
+{
+    inputHolds = on ? inputHolds + 1 : std::max(0, inputHolds - 1);
+}
+
+bool InputHeld()
+{
+    return inputHolds > 0;
 }

@@ -44,9 +44,10 @@ void ShowInfo(const QString& message);
 QString InputBox(const QString& prompt, const QString& title, const QString& initial = QString());
 
 // Asks for a year-month number between `lower` and `upper` (both included),
-// pre-filled with `yearMonth`. An answer outside the bounds is refused with a
-// warning and asked again. Returns false, leaving `yearMonth` unchanged, when
-// the user cancels or leaves the answer empty.
+// pre-filled with `yearMonth`. An answer outside the bounds, or whose last two
+// digits are not a month from 01 to 12, is refused with a warning and asked
+// again. Returns false, leaving `yearMonth` unchanged, when the user cancels
+// or leaves the answer empty.
 bool InputYearMonth(int& yearMonth, int lower, int upper, const QString& prompt);
 
 // The leading number of a text, as a whole number rounded half to even;
@@ -65,5 +66,12 @@ int TodayKey();
 void SetBusy(bool on);
 int BusyCount();
 
-// Lets pending window messages run once.
+// Lets pending window messages run once. While input is held, the user's
+// keys and clicks are not among them: they stay queued until the last hold
+// has ended and the event loop takes them.
 void DoEvents();
+
+// Holds the user's input back from DoEvents; nests like the busy pointer, and
+// a surplus release cannot drive the count below 0.
+void HoldInput(bool on);
+bool InputHeld();

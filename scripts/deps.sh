@@ -8,6 +8,7 @@
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
     qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libx11-dev libical-dev
+    qt6-base-private-dev
     qt6-translations-l10n fonts-ipafont-gothic xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
     appstream xdg-user-dirs poppler-utils

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a throw-away prefix whose path holds a space and
-# checks what lands there: the program, the whole manual, the icon, a valid
-# desktop entry whose Exec names the installed program, and valid AppStream
-# metadata.
+# checks what lands there: the program, the whole manual, the licence, the
+# icon, a valid desktop entry whose Exec names the installed program, and
+# valid AppStream metadata.
 #   tests/install_check.sh <build folder> <source folder>
 set -euo pipefail
 build=$1
@@ -13,11 +13,12 @@ prefix="$scratch/my home/.local"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-for f in bin/zedu share/icons/hicolor/scalable/apps/zedu.svg \
+for f in bin/zedu share/doc/zedu/LICENSE share/icons/hicolor/scalable/apps/zedu.svg \
          share/applications/zedu.desktop share/metainfo/org.voradu.zedu.metainfo.xml; do
     [ -f "$prefix/$f" ] || fail "not installed: $f"
 done
 [ -x "$prefix/bin/zedu" ] || fail "bin/zedu is not executable"
+cmp -s "$src/LICENSE" "$prefix/share/doc/zedu/LICENSE" || fail "LICENSE differs"
 while IFS= read -r f; do
     cmp -s "$src/help/$f" "$prefix/share/zedu/help/$f" || fail "manual file not installed: $f"
 done < <(cd "$src/help" && find . -type f)

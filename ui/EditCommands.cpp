@@ -70,17 +70,17 @@ void frmMain::mnuChange_Click()
 
 void frmMain::mnuChangeAll_Click()
 {
-    const int m = mCalendar->CurMonth();
-    const int d = mCalendar->CurDay();
-    if (AskYesNo(QStringLiteral("全ての %1月%2日を休日に設定します。\r"
-                                "一度変更したら元には戻せません。実行して良いですか？")
-                     .arg(m)
-                     .arg(d)) == Dialogs::No)
-        return;
-    if (!BackupBeforeChange())
-        return;
-    // No progress text of its own: the grid's redraw shows and ends one.
     guarded([this] {
+        const int m = mCalendar->CurMonth();
+        const int d = mCalendar->CurDay();
+        if (AskYesNo(QStringLiteral("全ての %1月%2日を休日に設定します。\r"
+                                    "一度変更したら元には戻せません。実行して良いですか？")
+                         .arg(m)
+                         .arg(d)) == Dialogs::No)
+            return;
+        if (!BackupBeforeChange())
+            return;
+        // No progress text of its own: the grid's redraw shows and ends one.
         gMaster.WeekDayChangeAll(mCalendar->CurMonth(), mCalendar->CurDay());
         mCalendar->Refresh();
     });
@@ -89,11 +89,11 @@ void frmMain::mnuChangeAll_Click()
 void frmMain::changeDayKinds(const QString& question, const QString& progress,
                              const std::function<void()>& storeCall)
 {
-    if (AskYesNo(question) == Dialogs::No)
-        return;
-    if (!BackupBeforeChange())
-        return;
     guarded([&] {
+        if (AskYesNo(question) == Dialogs::No)
+            return;
+        if (!BackupBeforeChange())
+            return;
         RunningScope busy(this, progress);
         storeCall();
         mCalendar->Refresh();

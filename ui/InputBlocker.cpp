@@ -9,6 +9,9 @@
 
 namespace {
 
+// Text an input method commits is not among them: it was composed before
+// (the program itself commits a composition when it saves the entry), and
+// dropping it would lose it.
 bool isUserInput(QEvent::Type type)
 {
     switch (type) {
@@ -22,7 +25,6 @@ bool isUserInput(QEvent::Type type)
     case QEvent::ShortcutOverride:
     case QEvent::Shortcut:
     case QEvent::ContextMenu:
-    case QEvent::InputMethod:
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:

@@ -6,10 +6,10 @@ class QWidget;
 
 // Keeps the user's mouse and keyboard input away from one window while it is
 // engaged, without disabling (and so greying) the window: clicks, keys,
-// wheel turns, shortcuts and input-method text aimed at the window, its
-// controls, its menus or its actions are dropped. Other windows (the message
-// boxes a command shows) are not affected. A request to close the window
-// meanwhile is held back and carried out once the block ends.
+// wheel turns and shortcuts aimed at the window, its controls, its menus or
+// its actions are dropped. Other windows (the message boxes a command shows)
+// are not affected. A request to close the window meanwhile is held back and
+// carried out once the block ends.
 class InputBlocker : public QObject
 {
     Q_OBJECT

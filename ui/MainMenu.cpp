@@ -92,6 +92,8 @@ const std::vector<MenuEntry>& MainMenuTable()
         modeItem("mnuDispMode_0", u"通常(&N)", 0, &frmMain::mnuDispMode_Click),
         modeItem("mnuDispMode_1", u"全暦一覧(&L)", 1, &frmMain::mnuDispMode_Click),
         modeItem("mnuDispMode_2", u"予定がある日だけの一覧(&P)", 2, &frmMain::mnuDispMode_Click),
+        separator("mnuDispSepa1"),
+        checkItem("mnuWordWrap", u"右端で折り返す(&W)", &frmMain::mnuWordWrap_Click),
 
         menu("mnuConfig", u"環境(&C)"),
         checkItem("mnuStartupCopy", u"Windows起動時に Zedu も起動(&S)",

@@ -17,7 +17,7 @@ struct MenuEntry
         Separator
     };
     Kind kind = Item;
-    // The objectName: the name the design gives the menu or item.
+    // The objectName, by which the code and the tests find the menu or item.
     const char* name = nullptr;
     const char16_t* caption = nullptr;
     // An item's command, or what runs each time a menu opens.

@@ -12,6 +12,7 @@
 
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 
 void frmMain::cmdYm_Click(int Index)
 {
@@ -57,16 +58,35 @@ void frmMain::lstJump_Click()
     if (!item)
         return;
     const int ym = item->data(Qt::UserRole).toInt();
-    lstJump->setVisible(false);
+    const bool hadKeyboard = focusWidget() == lstJump;
+    putAwayJumpList();
     guarded([&] {
         mCalendar->setCurYear(ym / 100);
         mCalendar->setCurMonth(ym - mCalendar->CurYear() * 100);
     });
+    // A month reached from outside the range has its grid only now.
+    if (hadKeyboard)
+        focusMonthGrid();
 }
 
 void frmMain::lstJump_LostFocus()
 {
     lstJump->setVisible(false);
+}
+
+void frmMain::putAwayJumpList()
+{
+    // The keys that follow a choice (Return, Escape) go to the month grid,
+    // where they do nothing, never on to the entry box.
+    if (focusWidget() == lstJump)
+        focusMonthGrid();
+    lstJump->setVisible(false);
+}
+
+void frmMain::focusMonthGrid()
+{
+    (greDate->isVisible() ? static_cast<QWidget*>(greDate) : cmdJump)
+        ->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::txtToday_Change()

@@ -17,19 +17,12 @@
 
 #include <utility>
 
-namespace {
-
-// How long after the last change an edited entry is saved while typing.
-constexpr int kQuietSaveDelayMs = 2000;
-
-} // namespace
-
 void frmMain::startQuietSave()
 {
     if (!mQuietSave) {
         mQuietSave = new QTimer(this);
         mQuietSave->setSingleShot(true);
-        mQuietSave->setInterval(kQuietSaveDelayMs);
+        mQuietSave->setInterval(mQuietSaveDelayMs);
         connect(mQuietSave, &QTimer::timeout, this, &frmMain::quietSave);
     }
     mQuietSave->start();

@@ -2,6 +2,7 @@
 
 #include "entries/clsList.h"
 #include "entries/clsPlan.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Globals.h"
 #include "platform/KeyboardLocks.h"
@@ -31,6 +32,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -76,7 +78,7 @@ private:
     std::function<void()> mChanged;
 };
 
-// Design position of a control, in twips.
+// Position and size of a control as first laid out, in twips.
 void place(QWidget* w, double left, double top, double width, double height)
 {
     w->setGeometry(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
@@ -326,7 +328,7 @@ void frmMain::updateKeyPanels()
 
 void frmMain::updateClock()
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::Now();
     mPanelDate->setText(now.toString(QStringLiteral("yyyy/MM/dd")));
     mPanelTime->setText(now.toString(QStringLiteral("H:mm")));
 }
@@ -349,6 +351,7 @@ void frmMain::Form_Load()
     mnuDisktopCopy->setChecked(
         FileExists(ShellFolder(QStringLiteral("Desktop")) + QLatin1Char('/') + kShortcutName));
     mnuDispMode[0]->setChecked(true);
+    restoreDisplayOptions();
     greList->setVisible(false);
 
     guarded([this] {
@@ -513,9 +516,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
             lstJump_LostFocus();
     } else if (watched == lstJump && key && key->key() == Qt::Key_Escape) {
         // Put away without a choice: the calendar stays where it is.
-        lstJump->setVisible(false);
-        (greDate->isVisible() ? static_cast<QWidget*>(greDate) : cmdJump)
-            ->setFocus(Qt::OtherFocusReason);
+        putAwayJumpList();
         return true;
     } else if (watched == txtToday && key && key->key() == Qt::Key_Insert &&
                key->modifiers() == Qt::NoModifier) {
@@ -589,16 +590,48 @@ void frmMain::SavePlacement()
 
 void frmMain::Running(const QString& Msg)
 {
+    if (Msg.isEmpty())
+        endPhase();
+    else
+        beginPhase(Msg);
+}
+
+void frmMain::beginPhase(const QString& text)
+{
+    mPhases.append(text);
     // Input is held off while busy; the window is not disabled, which would
     // grey it out and take the keyboard focus away at every day change.
-    mInputBlocker->setEngaged(!Msg.isEmpty());
-    SetBusy(!Msg.isEmpty());
-    RunningMessage(Msg);
+    HoldInput(true);
+    mInputBlocker->setEngaged(true);
+    if (!text.isEmpty()) {
+        SetBusy(true);
+        RunningMessage(text);
+    }
+}
+
+void frmMain::endPhase()
+{
+    if (mPhases.isEmpty())
+        return;
+    const QString text = mPhases.takeLast();
+    HoldInput(false);
+    // Only the outermost end lets the user's input in again: what was queued
+    // meanwhile runs at the next DoEvents, or when the event loop takes over.
+    if (mPhases.isEmpty())
+        mInputBlocker->setEngaged(false);
+    if (!text.isEmpty()) {
+        SetBusy(false);
+        QString shown;
+        for (const QString& outer : std::as_const(mPhases))
+            if (!outer.isEmpty())
+                shown = outer;
+        RunningMessage(shown);
+    }
 }
 
 bool frmMain::isBusy() const
 {
-    return mInputBlocker->isEngaged();
+    return !mPhases.isEmpty();
 }
 
 void frmMain::RunningMessage(const QString& Msg)
@@ -609,6 +642,10 @@ void frmMain::RunningMessage(const QString& Msg)
 
 bool frmMain::guarded(const std::function<void()>& command)
 {
+    // The whole command is one hold: nothing the user does meanwhile runs
+    // between its steps (between saving one day and loading the next, say).
+    beginPhase(QString());
+    const auto end = qScopeGuard([this] { endPhase(); });
     QString problem;
     try {
         command();

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -52,13 +53,15 @@ public:
     void unloadAtExit();
     bool isUnloaded() const { return mUnloaded; }
 
-    // A non-empty message starts a busy phase: the window ignores input, the
-    // pointer is the hourglass and the message is in the status bar's first
-    // panel. The empty text ends it.
+    // A non-empty message starts a busy phase: the window takes no input,
+    // the pointer is the hourglass and the message is in the status bar's
+    // first panel. The empty text ends the innermost phase. Phases nest: the
+    // panel shows the innermost one's message, and input comes back when the
+    // outermost has ended.
     void Running(const QString& Msg) override;
     void RunningMessage(const QString& Msg);
-    // True during a busy phase: mouse and keyboard input to the window is
-    // dropped.
+    // True during a busy phase or a command: input to the window waits in
+    // the queue, and what reaches the window anyway is dropped.
     bool isBusy() const;
 
     clsCalendar* calendar() const { return mCalendar.get(); }
@@ -67,6 +70,9 @@ public:
 
     // Shows the window in the state restored by Form_Load.
     void showRestored();
+
+    // How long after the last change an edited entry is saved while typing.
+    void setQuietSaveDelay(int ms) { mQuietSaveDelayMs = ms; }
 
 public slots:
     // Navigation (NavigationCommands.cpp)
@@ -104,6 +110,9 @@ public slots:
     void mnuDispMode_Click(int Index);
     void mnuExit_Click();
 
+    // Display options (DisplayOptions.cpp)
+    void mnuWordWrap_Click();
+
     // Environment options (OptionCommands.cpp)
     void mnuStartupCopy_Click();
     void mnuDisktopCopy_Click();
@@ -130,11 +139,24 @@ private:
     void restorePlacement();
     void updateClock();
     void updateKeyPanels();
-    // The boundary of every command: a store error ends in a warning, and
-    // the window stays usable (busy phases end by their own scopes).
+    // The boundary of every command: input is held until it has finished,
+    // a store error ends in a warning, and the window stays usable (busy
+    // phases end by their own scopes).
     bool guarded(const std::function<void()>& command);
+    // A busy phase showing `text`, or with an empty text a command's hold
+    // that shows nothing.
+    void beginPhase(const QString& text);
+    void endPhase();
+    // Hides the jump list; when it had the keyboard, the month grid (the
+    // jump button while the grid is hidden) takes it.
+    void putAwayJumpList();
+    void focusMonthGrid();
     // A menu item of the menu bar, by its name.
     QAction* menuItem(const QString& name) const { return mMenuItems.value(name); }
+
+    // The Display menu's options as the settings hold them (DisplayOptions.cpp).
+    void restoreDisplayOptions();
+    void setEntryWordWrap(bool on);
 
     // Before a command that cannot be undone, after its question: a backup
     // of the calendar (Safeguards.cpp). When none can be made the user is asked whether to go
@@ -173,6 +195,7 @@ private:
     QLabel* mKeyPanels[5] = {};
     QTimer* mClock = nullptr;
     QTimer* mQuietSave = nullptr;
+    int mQuietSaveDelayMs = 2000;
 
     QMenu* mnuEdit = nullptr;
     QHash<QString, QAction*> mMenuItems;
@@ -188,6 +211,9 @@ private:
     bool mFilling = false;
     Qt::WindowStates mRestoredState = Qt::WindowNoState;
     InputBlocker* mInputBlocker = nullptr;
+    // The busy phases and command holds under way, innermost last: each
+    // one's message, empty for a hold.
+    QStringList mPhases;
     QSize mWantedOuter;
 };
 

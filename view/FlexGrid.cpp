@@ -27,10 +27,15 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), mModel(new FlexGridMod
     // The right button is the caller's: it must neither move the current
     // cell nor open anything of its own.
     setContextMenuPolicy(Qt::PreventContextMenu);
+    header->setContextMenuPolicy(Qt::PreventContextMenu);
+    // The header row is a row of the grid to the caller: a press on it is
+    // reported as one on the grid (it moves nothing).
+    header->viewport()->installEventFilter(this);
     mModel->setFixedRows(1);
     mModel->setRows(2);
     mModel->setCols(2);
     fitRowsToFont();
+    followPalette();
     mRow = mRowSel = 1;
     syncSelection();
 }
@@ -54,6 +59,15 @@ void FlexGrid::changeEvent(QEvent* event)
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange)
         fitRowsToFont();
+    else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        followPalette();
+}
+
+void FlexGrid::followPalette()
+{
+    // Cells are drawn on the base colour, the header row (which shares the
+    // grid's palette) on the buttons'.
+    mModel->setBackgrounds(palette().color(QPalette::Base), palette().color(QPalette::Button));
 }
 
 bool FlexGrid::isFixed(int row) const
@@ -337,6 +351,11 @@ void FlexGrid::mousePressEvent(QMouseEvent* event)
         }
     }
     // A press outside the cells, or with another button, moves nothing.
+    emitMouseDown(event);
+}
+
+void FlexGrid::emitMouseDown(QMouseEvent* event)
+{
     int button = 0;
     if (event->button() == Qt::LeftButton)
         button = 1;
@@ -354,6 +373,19 @@ void FlexGrid::mousePressEvent(QMouseEvent* event)
     const QPoint at = mapFromGlobal(event->globalPosition().toPoint());
     event->accept();
     emit MouseDown(button, shift, PixelsToTwipsX(at.x()), PixelsToTwipsY(at.y()));
+}
+
+bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == horizontalHeader()->viewport() &&
+        (event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick)) {
+        if (event->type() == QEvent::MouseButtonPress)
+            emitMouseDown(static_cast<QMouseEvent*>(event));
+        event->accept();
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void FlexGrid::mouseMoveEvent(QMouseEvent* event)

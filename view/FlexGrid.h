@@ -104,6 +104,7 @@ signals:
     void MouseDown(int Button, int Shift, double X, double Y);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -115,6 +116,10 @@ protected:
 
 private:
     void fitRowsToFont();
+    // The model draws colours that read on the palette's backgrounds.
+    void followPalette();
+    // Raises MouseDown for a press on the cells or on the header row.
+    void emitMouseDown(QMouseEvent* event);
     // Shows the current cell and the block as Qt's current index and selection.
     void syncSelection();
     // Moves the current cell to (row, col) at once, raising one RowColChange.
@@ -136,15 +141,20 @@ private:
 };
 
 // Drawing of a grid suspended for the life of the object: Redraw off when it
-// begins, on again when it ends, also by an exception.
+// begins; when it ends, also by an exception, Redraw as it was found, so that
+// a suspension inside another one does not resume drawing early.
 class RedrawOff
 {
 public:
-    explicit RedrawOff(FlexGrid* grid) : mGrid(grid) { mGrid->setRedraw(false); }
-    ~RedrawOff() { mGrid->setRedraw(true); }
+    explicit RedrawOff(FlexGrid* grid) : mGrid(grid), mWasOn(grid->Redraw())
+    {
+        mGrid->setRedraw(false);
+    }
+    ~RedrawOff() { mGrid->setRedraw(mWasOn); }
     RedrawOff(const RedrawOff&) = delete;
     RedrawOff& operator=(const RedrawOff&) = delete;
 
 private:
     FlexGrid* mGrid;
+    bool mWasOn;
 };

@@ -1,5 +1,7 @@
 #include "view/FlexGridModel.h"
 
+#include "view/ReadableColour.h"
+
 #include <QBrush>
 #include <QColor>
 
@@ -154,6 +156,18 @@ void FlexGridModel::setQuiet(bool quiet)
     mHeaderChangedWhileQuiet = false;
 }
 
+void FlexGridModel::setBackgrounds(const QColor& cells, const QColor& header)
+{
+    if (cells == mCellBackground && header == mHeaderBackground)
+        return;
+    mCellBackground = cells;
+    mHeaderBackground = header;
+    if (rowCount() > 0 && mCols > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, mCols - 1), {Qt::ForegroundRole});
+    if (mFixedRows > 0 && mCols > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, mCols - 1);
+}
+
 int FlexGridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : std::max(mRows - mFixedRows, 0);
@@ -181,7 +195,8 @@ QVariant FlexGridModel::cellData(int row, int col, int role) const
     }
     case Qt::ForegroundRole:
         if (c.fore >= 0)
-            return QBrush(ColourFromWindows(c.fore));
+            return QBrush(ReadableOn(ColourFromWindows(c.fore),
+                                     row < mFixedRows ? mHeaderBackground : mCellBackground));
         return QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(AlignmentFromValue(alignment(col)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QHash>
 
 #include <vector>
@@ -37,6 +38,10 @@ public:
     int alignment(int col) const { return mAlignments.value(col, 1); }
     void setAlignment(int col, int value);
 
+    // What the cells and the header row are drawn on: a text colour is
+    // drawn lighter where it would not read on a dark one.
+    void setBackgrounds(const QColor& cells, const QColor& header);
+
     // While quiet, cell changes are not announced one by one; leaving the
     // quiet state announces them all at once.
     void setQuiet(bool quiet);
@@ -71,4 +76,6 @@ private:
     bool mChangedWhileQuiet = false;
     bool mHeaderChangedWhileQuiet = false;
     QHash<int, int> mAlignments;
+    QColor mCellBackground;
+    QColor mHeaderBackground;
 };

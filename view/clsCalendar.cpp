@@ -55,10 +55,10 @@ void clsCalendar::setPart(Part part, int value)
         return;
     mOldDate = CurDate();
     stored = value;
-    if (part == Part::Day)
-        MoveCursor();
-    else
+    if (part != Part::Day)
         Refresh();
+    // The selected cell is the day being written, in a new month too.
+    MoveCursor();
     emit Change(mOldDate, CurDate());
 }
 
@@ -109,12 +109,17 @@ void clsCalendar::MoveMonth(int MoveQt)
 void clsCalendar::MoveCursor()
 {
     RedrawOff frozen(mGrid);
-    for (int r = mGrid->FixedRows(); r < mGrid->Rows(); ++r) {
-        for (int c = mGrid->FixedCols(); c < mGrid->Cols(); ++c) {
-            if (LeadingWholeNumber(mGrid->TextMatrix(r, c)).value_or(0) == mDay) {
-                mGrid->setRow(r);
-                mGrid->setCol(c);
-                return;
+    // A day the month does not have (the 31st after a step into February)
+    // selects the first empty cell, so that no other day looks like the one
+    // being written. A month grid always has empty cells.
+    for (const int wanted : {mDay, 0}) {
+        for (int r = mGrid->FixedRows(); r < mGrid->Rows(); ++r) {
+            for (int c = mGrid->FixedCols(); c < mGrid->Cols(); ++c) {
+                if (LeadingWholeNumber(mGrid->TextMatrix(r, c)).value_or(0) == wanted) {
+                    mGrid->setRow(r);
+                    mGrid->setCol(c);
+                    return;
+                }
             }
         }
     }

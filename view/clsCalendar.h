@@ -8,7 +8,9 @@ class RunningHost;
 
 // The current date of the main window. It keeps the month grid and the
 // year-month caption in step with the date, and announces every effective
-// move with Change after the grid was rebuilt or its selection moved.
+// move with Change after the grid was rebuilt and its selection moved: the
+// selected cell is always the current day's (or an empty one when the month
+// has no such day).
 class clsCalendar : public QObject
 {
     Q_OBJECT
@@ -35,7 +37,8 @@ public:
     void DayScan();
     // Steps the month by -1 or +1, across year ends.
     void MoveMonth(int MoveQt);
-    // Selects the cell showing the current day.
+    // Selects the cell showing the current day; the first empty cell when no
+    // cell shows it.
     void MoveCursor();
     // Rebuilds caption and grid for the current year and month from the
     // calendar file. A store error passes to the caller after the busy state

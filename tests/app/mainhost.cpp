@@ -1,20 +1,26 @@
 // Runs the start-up procedure in a process of its own, for tests that need a
 // real second process: a second instance, or an instance that was killed.
 //
-//   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--hold]
+//   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--today YYYY-MM-DD]
+//                 [--hold | --exec [--type TEXT] [--quiet-save-ms N] | --splash |
+//                  --stop-at PHASE]
 //
 // Every box is printed to stdout as "box <kind>|<title>|<text>" and answered
 // from --answers; a box without an answer prints "unanswered" and gets No.
-// With --hold the process prints "ready" after start-up and waits until its
-// standard input closes (or it is killed). With --exec it types --type TEXT
-// into the entry box, prints "ready" and runs the event loop like the
-// program does. With --splash it only shows the splash screen, prints
-// "splash <window id>" and waits until its standard input closes.
-// program does. With --stop-at PHASE a first run prints "phase PHASE" there
-// and waits to be killed: "questions" (both answered, nothing made yet), or
-// a phase of the fill ("started", "filled", "committed").
+// --today fixes the program's today.
+// --hold: prints "ready" after start-up and waits until its standard input
+//   closes (or it is killed).
+// --exec: types TEXT into the entry box, prints "ready" and runs the event
+//   loop as the program does; --quiet-save-ms sets how long after typing the
+//   entry is saved on its own.
+// --splash: only shows the splash screen, prints "splash <window id>" and
+//   waits until its standard input closes.
+// --stop-at PHASE: a first run prints "phase PHASE" there and waits to be
+//   killed: "questions" (both answered, nothing made yet), or a phase of the
+//   fill ("started", "filled", "committed").
 
 #include "app/Main.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
 #include "store/clsMaster.h"
@@ -94,6 +100,7 @@ int main(int argc, char* argv[])
     bool exec = false;
     bool splash = false;
     QString typed;
+    int quietSaveMs = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--app-folder") && i + 1 < args.size())
@@ -108,6 +115,10 @@ int main(int argc, char* argv[])
             splash = true;
         else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
             typed = args[++i];
+        else if (args[i] == QLatin1String("--today") && i + 1 < args.size())
+            Clock::setTodayForTesting(QDate::fromString(args[++i], Qt::ISODate));
+        else if (args[i] == QLatin1String("--quiet-save-ms") && i + 1 < args.size())
+            quietSaveMs = args[++i].toInt();
         else if (args[i] == QLatin1String("--stop-at") && i + 1 < args.size()) {
             const QString phase = args[++i];
             dialogs.stopAfterAnswers = phase == QLatin1String("questions");
@@ -136,6 +147,8 @@ int main(int argc, char* argv[])
     PrintingDialogs::print(QStringLiteral("running"));
     if (exec) {
         if (frmMain* window = MainWindow()) {
+            if (quietSaveMs > 0)
+                window->setQuietSaveDelay(quietSaveMs);
             if (auto* box = window->findChild<QPlainTextEdit*>(QStringLiteral("txtToday")))
                 box->insertPlainText(typed);
         }

@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
+#include "tests/support/ModalBoxes.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
 
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include <functional>
 
@@ -18,15 +18,7 @@ namespace {
 // Runs `inspect` on the modal box as soon as it is up.
 void whenModal(std::function<void(QWidget*)> inspect)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [inspect, poll]() {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            inspect(modal);
-            return;
-        }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    AnswerModalBoxes({std::move(inspect)});
 }
 
 QStringList buttonTexts(QMessageBox* box)
@@ -36,14 +28,6 @@ QStringList buttonTexts(QMessageBox* box)
         texts << button->text();
     texts.sort();
     return texts;
-}
-
-QAbstractButton* buttonWithText(QWidget* box, const QString& text)
-{
-    for (QAbstractButton* button : box->findChildren<QAbstractButton*>())
-        if (button->text() == text)
-            return button;
-    return nullptr;
 }
 
 } // namespace
@@ -73,13 +57,14 @@ private slots:
             seen->buttons = buttonTexts(box);
             seen->text = box->text();
             seen->modal = box->isModal();
-            buttonWithText(box, QStringLiteral("OK"))->click();
+            ButtonWithText(box, QStringLiteral("OK"))->click();
         });
-        ShowWarning(QStringLiteral("一行目\r二行目"));
+        ShowWarning(QStringLiteral("一行目\r\n二行目\r三行目"));
         QCOMPARE(seen->title, QStringLiteral("Zedu"));
         QCOMPARE(seen->icon, QMessageBox::Warning);
         QCOMPARE(seen->buttons, QStringList{QStringLiteral("OK")});
-        QCOMPARE(seen->text, QStringLiteral("一行目\r二行目"));
+        // CR LF and CR alike become the line break every style draws.
+        QCOMPARE(seen->text, QStringLiteral("一行目\n二行目\n三行目"));
         QVERIFY(seen->modal);
     }
 
@@ -93,7 +78,7 @@ private slots:
                 seen->title = box->windowTitle();
                 seen->icon = box->icon();
                 seen->buttons = buttonTexts(box);
-                buttonWithText(box, press)->click();
+                ButtonWithText(box, press)->click();
             });
             const int answer = AskYesNo(QStringLiteral("よろしいですか？"));
             QCOMPARE(answer, press == QStringLiteral("はい") ? Dialogs::Yes : Dialogs::No);
@@ -134,7 +119,7 @@ private slots:
             QVERIFY(box);
             seen->icon = box->icon();
             seen->title = box->windowTitle();
-            buttonWithText(box, QStringLiteral("OK"))->click();
+            ButtonWithText(box, QStringLiteral("OK"))->click();
         });
         ShowInfo(QStringLiteral("完了"));
         QCOMPARE(seen->icon, QMessageBox::Information);
@@ -151,9 +136,9 @@ private slots:
             QVERIFY(dialog);
             *title = dialog->windowTitle();
             *prefilled = dialog->textValue();
-            *hasCancel = buttonWithText(dialog, QStringLiteral("キャンセル")) != nullptr;
+            *hasCancel = ButtonWithText(dialog, QStringLiteral("キャンセル")) != nullptr;
             dialog->setTextValue(QStringLiteral("200012"));
-            buttonWithText(dialog, QStringLiteral("OK"))->click();
+            ButtonWithText(dialog, QStringLiteral("OK"))->click();
         });
         int ym = 199907;
         QVERIFY(InputYearMonth(ym, 199901, 200412, QStringLiteral("年月")));
@@ -162,7 +147,7 @@ private slots:
         QCOMPARE(*prefilled, QStringLiteral("199907"));
         QVERIFY(*hasCancel);
 
-        whenModal([](QWidget* w) { buttonWithText(w, QStringLiteral("キャンセル"))->click(); });
+        whenModal([](QWidget* w) { ButtonWithText(w, QStringLiteral("キャンセル"))->click(); });
         QVERIFY(!InputYearMonth(ym, 199901, 200412, QStringLiteral("年月")));
         QCOMPARE(ym, 200012);
     }
@@ -176,7 +161,7 @@ private slots:
             QCOMPARE(boxes.pending(), 0);
         }
         // Once the script is gone the real boxes are back.
-        whenModal([](QWidget* w) { buttonWithText(w, QStringLiteral("いいえ"))->click(); });
+        whenModal([](QWidget* w) { ButtonWithText(w, QStringLiteral("いいえ"))->click(); });
         QCOMPARE(AskYesNo(QStringLiteral("?")), Dialogs::No);
     }
 };

@@ -115,15 +115,6 @@ private slots:
             QCOMPARE(boxes.boxes[i].initial, QStringLiteral("200001"));
     }
 
-    void inputYearMonthTakesANonMonthInsideTheBounds()
-    {
-        ScriptedDialogs boxes;
-        boxes.input(QStringLiteral("199913"));
-        int ym = 199907;
-        QVERIFY(InputYearMonth(ym, 199901, 200407, kPrompt));
-        QCOMPARE(ym, 199913);
-    }
-
     void inputYearMonthCancelAndEmpty()
     {
         ScriptedDialogs boxes;

@@ -2,7 +2,6 @@
 // the middle of a write or run it as another user.
 //
 //   zedu_storehost create <calendar>      first-run creation, answering Yes twice
-//   zedu_storehost churn <calendar>       range changes back and forth until killed
 //   zedu_storehost stop <calendar> <phase> <top> <bottom>
 //                                         one range change that prints "phase <n>"
 //                                         when it reaches phase n and waits there
@@ -36,15 +35,6 @@ int main(int argc, char* argv[])
         const bool ok = gMaster.Create();
         std::printf("done %d\n", ok ? 1 : 0);
         return ok ? 0 : 1;
-    }
-    if (args[1] == QLatin1String("churn")) {
-        std::printf("ready\n");
-        std::fflush(stdout);
-        for (int i = 0;; ++i) {
-            const bool wide = i % 2 == 0;
-            if (!gMaster.Update(wide ? 202501 : 202601, wide ? 202712 : 202612))
-                return 3;
-        }
     }
     if (args[1] == QLatin1String("stop") && args.size() == 6) {
         const int stopAt = args[3].toInt();

@@ -12,10 +12,8 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -443,36 +441,6 @@ private slots:
         broken.close();
         QVERIFY(!RecoverCalendarFile());
         QVERIFY(!QFile::exists(gDataPath));
-    }
-
-    void killedDuringRangeChangesLeavesACalendar()
-    {
-        calendar(202601, 202612);
-        for (int day : {20260101, 20260615, 20261231})
-            QVERIFY(gMaster.PlanSave(day, QStringLiteral("entry %1").arg(day)));
-        for (int round = 0; round < 6; ++round) {
-            QProcess host;
-            host.start(QStringLiteral(ZEDU_STOREHOST), {QStringLiteral("churn"), gDataPath});
-            QVERIFY(host.waitForReadyRead(60000));
-            QTest::qWait(100 + QRandomGenerator::global()->bounded(400));
-            ::kill(pid_t(host.processId()), SIGKILL);
-            QVERIFY(host.waitForFinished(60000));
-
-            RecoverCalendarFile();
-            QVERIFY(IsIntactCalendar(gDataPath));
-            const int top = gMaster.DateTop();
-            const int bottom = gMaster.DateBottom();
-            const int records = count();
-            const bool narrow = top == 20260101 && bottom == 20261231 && records == 365;
-            const bool wide = top == 20250101 && bottom == 20271231 && records == 365 * 3;
-            QVERIFY2(narrow || wide,
-                     qPrintable(QStringLiteral("%1..%2 (%3)").arg(top).arg(bottom).arg(records)));
-            for (int day : {20260101, 20260615, 20261231}) {
-                QString text;
-                QVERIFY(gMaster.PlanLoad(day, text));
-                QCOMPARE(text, QStringLiteral("entry %1").arg(day));
-            }
-        }
     }
 
     // ---- day kinds and yearly events --------------------------------------

@@ -15,6 +15,9 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 namespace {
 
@@ -126,11 +129,13 @@ private slots:
         boxes->input(QStringLiteral("199908"));
         boxes->input(QStringLiteral("200412")); // past five years from now
         boxes->ok();
+        boxes->input(QStringLiteral("200313")); // inside the bounds, yet no month
+        boxes->ok();
         boxes->input(QStringLiteral("200411"));
         boxes->yes();
         trigger("mnuDateRange");
 
-        QCOMPARE(boxes->boxes.size(), 7);
+        QCOMPARE(boxes->boxes.size(), 9);
         QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Input);
         QCOMPARE(boxes->boxes[0].initial, QStringLiteral("199907"));
         QCOMPARE(boxes->boxes[0].text, QStringLiteral("現在の暦は、1999/07 から登録されています。\r"
@@ -142,8 +147,11 @@ private slots:
         QCOMPARE(boxes->boxes[3].text, QStringLiteral("現在の暦は、2004/07まで登録されています。\r"
                                                       "1999/11～2004/11の間で指定して下さい。\r") +
                                            kHowToType);
-        QCOMPARE(boxes->boxes[6].kind, Dialogs::Kind::Question);
-        QCOMPARE(boxes->boxes[6].text,
+        // 200313 is refused like 200412, and asked again.
+        QCOMPARE(boxes->boxes[6].text, boxes->boxes[4].text);
+        QCOMPARE(boxes->boxes[7].text, boxes->boxes[3].text);
+        QCOMPARE(boxes->boxes[8].kind, Dialogs::Kind::Question);
+        QCOMPARE(boxes->boxes[8].text,
                  QStringLiteral("暦の変更を行います。\r変更後は、1999/08～2004/11に変更されます。"
                                 "この範囲内に登録されている予定は保持されますが、この年月の範囲外"
                                 "の予定は、全て削除され、二度と元に戻すことはできません。\r"
@@ -198,6 +206,24 @@ private slots:
         QVERIFY(!window()->isBusy());
         QCOMPARE(statusText(), QString());
         QCOMPARE(BusyCount(), 0);
+    }
+
+    void wordWrapIsRememberedAndKeepsTheText()
+    {
+        start();
+        QVERIFY(!menuItem("mnuWordWrap")->isChecked());
+        const QString line = QString(120, QChar(u'長'));
+        entryBox()->insertPlainText(line);
+        trigger("mnuWordWrap");
+        // Several rows for the line, nothing to scroll sideways, the text kept.
+        QTRY_VERIFY(entryBox()->document()->firstBlock().layout()->lineCount() > 1);
+        QVERIFY(!entryBox()->horizontalScrollBar()->isVisible());
+        clickDay(8);
+        QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString(), line);
+        stop();
+        start();
+        QVERIFY(menuItem("mnuWordWrap")->isChecked());
+        QCOMPARE(entryBox()->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     }
 
     void exitSavesThePendingEntry()

@@ -8,6 +8,7 @@
 #include "store/Backup.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/ModalBoxes.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
 #include "tests/ui/MainWindowHarness.h"
@@ -22,19 +23,24 @@
 #include <QDir>
 #include <QFile>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <qpa/qwindowsysteminterface.h>
 
 namespace {
 
@@ -131,10 +137,10 @@ private slots:
             QVERIFY(!gDatabase.isOpen());
     }
 
-    void controlsAndMenusAsDesigned()
+    void controlsAndMenusInTheirPlaces()
     {
         start();
-        // The keyboard walks the controls in the designed order.
+        // The keyboard walks the controls in their order.
         const char* order[] = {"txtToday", "greDate", "txtYm",   "cmdYm_0", "cmdYm_2",
                                "cmdYm_1",  "greList", "cmdJump", "lstJump"};
         QStringList wanted;
@@ -175,7 +181,8 @@ private slots:
              QStringLiteral("mnuPublicHolidays 祝日を休日に設定(&J)")},
             {QStringLiteral("表示(&D)"), QStringLiteral("mnuDispMode_0 通常(&N)"),
              QStringLiteral("mnuDispMode_1 全暦一覧(&L)"),
-             QStringLiteral("mnuDispMode_2 予定がある日だけの一覧(&P)")},
+             QStringLiteral("mnuDispMode_2 予定がある日だけの一覧(&P)"),
+             QStringLiteral("mnuDispSepa1 -"), QStringLiteral("mnuWordWrap 右端で折り返す(&W)")},
             {QStringLiteral("環境(&C)"),
              QStringLiteral("mnuStartupCopy Windows起動時に Zedu も起動(&S)"),
              QStringLiteral("mnuDisktopCopy ﾃﾞｽｸﾄｯﾌﾟに登録(D)"),
@@ -304,11 +311,16 @@ private slots:
         start();
         auto* menu = window()->findChild<QMenu*>(QStringLiteral("mnuEdit"));
         QVERIFY(menu);
-        const QPoint cell = cellOf(10);
-        QTest::mousePress(grid()->viewport(), Qt::RightButton, Qt::NoModifier,
-                          grid()->cellRect(cell.y(), cell.x()).center());
-        QTRY_VERIFY(menu->isVisible());
-        menu->close();
+        const QPoint current(grid()->Col(), grid()->Row());
+        // On the days and on the weekday row alike; the current cell stays.
+        for (QWidget* target : {grid()->viewport(), grid()->horizontalHeader()->viewport()}) {
+            const QPoint at = target->rect().center();
+            QTest::mousePress(target, Qt::RightButton, Qt::NoModifier, at);
+            QTRY_VERIFY(menu->isVisible());
+            QCOMPARE(menu->pos(), target->mapToGlobal(at));
+            QCOMPARE(QPoint(grid()->Col(), grid()->Row()), current);
+            menu->close();
+        }
     }
 
     void closingSavesEntryAndPlacement()
@@ -568,6 +580,14 @@ private slots:
         QCOMPARE(curDate(), 20261207);
         QCOMPARE(entryBox()->toPlainText(), QString());
 
+        // A phase inside it shows its text; its end brings the outer one's
+        // back, and the window stays busy.
+        window()->Running(QStringLiteral("内側です。"));
+        QCOMPARE(statusText(), QStringLiteral("内側です。"));
+        window()->Running(QString());
+        QCOMPARE(statusText(), QStringLiteral("処理中です。"));
+        QVERIFY(window()->isBusy());
+
         window()->Running(QString());
         QVERIFY(!window()->isBusy());
         QCOMPARE(statusText(), QString());
@@ -768,6 +788,104 @@ private slots:
         QCOMPARE(twips("Top"), PixelsToTwipsY(outer.top()));
         QCOMPARE(twips("Width"), PixelsToTwipsX(outer.width()));
         QCOMPARE(twips("Height"), PixelsToTwipsY(outer.height()));
+    }
+
+    void theHighlightedDayIsTheDayWrittenIn_data()
+    {
+        // In turn: a day clicked, a month button, J, or a key.
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("date");
+        QTest::newRow("next month") << "24 >" << 20270124;
+        QTest::newRow("jump list, by keys") << "24 J Down Return" << 20270124;
+        QTest::newRow("today button") << "24 > @" << 20261207;
+        QTest::newRow("31st into February") << "31 > >" << 20270231;
+        QTest::newRow("and back") << "31 > > <" << 20270131;
+    }
+    void theHighlightedDayIsTheDayWrittenIn()
+    {
+        QFETCH(QString, steps);
+        QFETCH(int, date);
+        start(202601, 202712);
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+        for (const QString& step : steps.split(QLatin1Char(' '))) {
+            if (step.size() > 2)
+                QTest::keyClick(QApplication::focusWidget(),
+                                step == QLatin1String("Down") ? Qt::Key_Down : Qt::Key_Return);
+            else if (step == QLatin1String("J"))
+                child<QPushButton>("cmdJump")->click();
+            else if (step.size() == 1)
+                button(int(QStringLiteral("<@>").indexOf(step)))->click();
+            else
+                clickDay(step.toInt());
+        }
+        QCOMPARE(curDate(), date);
+        // The selected cell shows the day; a day the month lacks hides the box.
+        const bool stored = date % 100 <= QDate(date / 10000, date / 100 % 100, 1).daysInMonth();
+        QCOMPARE(grid()->Text(), stored ? QString::number(date % 100) : QString());
+        QCOMPARE(entryBox()->isVisible(), stored);
+        if (!stored)
+            return;
+        typeEntry(QStringLiteral("書いた日"));
+        clickDay(1);
+        QCOMPARE(SqlPeek(dataPath())
+                     .one(QStringLiteral("SELECT group_concat(日付 || 内容) FROM Master "
+                                         "WHERE 内容 <> ''"))
+                     .toString(),
+                 QStringLiteral("%1書いた日").arg(date));
+    }
+
+    void realBoxesShowEveryLineAndFitTheScreen()
+    {
+        start();
+        Dialogs::setProvider(nullptr);
+        const auto scripted = qScopeGuard([this] { Dialogs::setProvider(boxes.get()); });
+        const int screen = std::min(1024, window()->screen()->availableGeometry().width());
+        int checked = 0;
+        // Reads a box's label, answers it, then checks that each of its
+        // lines has a row of its own and that the box fits the screen.
+        auto box = [&](const char16_t* press, int lines) {
+            return [&, press, lines](QWidget* w) {
+                const auto* label = w->findChild<QLabel*>(
+                    qobject_cast<QMessageBox*>(w) ? QStringLiteral("qt_msgbox_label") : QString());
+                const QString text = label->text();
+                const int rows = label->height() / label->fontMetrics().lineSpacing();
+                const int width = w->frameGeometry().width();
+                ButtonWithText(w, QString::fromUtf16(press))->click();
+                ++checked;
+                QCOMPARE(text.split(QLatin1Char('\n')).size(), lines);
+                QVERIFY(!text.contains(QLatin1Char('\r')) && rows >= lines && width <= screen);
+            };
+        };
+        // The range's two input boxes and three-line question, the yearly
+        // event's input box.
+        AnswerModalBoxes({box(u"OK", 4), box(u"OK", 4), box(u"いいえ", 3), box(u"キャンセル", 3)});
+        trigger("mnuDateRange");
+        trigger("mnuPlanAll");
+        QCOMPARE(checked, 4);
+    }
+
+    void inputQueuedDuringACommandRunsAfterIt()
+    {
+        start();
+        bool ended = false;
+        QList<bool> clickedAfterTheEnd;
+        connect(button(2), &QPushButton::clicked, this, [&] { clickedAfterTheEnd << ended; });
+        // A click queued as the window system queues one, during the busy
+        // phase of a command whose store call is followed by a redraw.
+        QTimer::singleShot(0, this, [this] {
+            const QPoint center = button(2)->rect().center();
+            for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QWindowSystemInterface::handleMouseEvent<
+                    QWindowSystemInterface::AsynchronousDelivery>(
+                    window()->windowHandle(), button(2)->mapTo(window(), center),
+                    button(2)->mapToGlobal(center),
+                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                    Qt::LeftButton, type);
+        });
+        trigger("mnuChange");
+        ended = true;
+        QTRY_COMPARE(clickedAfterTheEnd, QList<bool>{true});
+        QCOMPARE(caption(), QStringLiteral("2027年1月"));
     }
 
     void firstStartOfTheDayMakesABackup()

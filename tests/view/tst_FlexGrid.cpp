@@ -1,6 +1,7 @@
 #include "platform/Twips.h"
 #include "tests/support/TestMain.h"
 #include "view/FlexGrid.h"
+#include "view/ReadableColour.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -188,6 +189,31 @@ private slots:
         QVERIFY(!grid->viewport()->updatesEnabled());
         grid->setRedraw(true);
         QVERIFY(grid->Redraw());
+        // Inside another suspension, drawing stays off until the outer ends.
+        {
+            RedrawOff outer(grid.get());
+            RedrawOff{grid.get()}; // an inner one, begun and ended
+            QVERIFY(!grid->Redraw());
+        }
+        QVERIFY(grid->Redraw());
+    }
+
+    void coloursReadOnADarkPalette()
+    {
+        const QColor base(0x2b, 0x2b, 0x2b);
+        QPalette palette = grid->palette();
+        palette.setColor(QPalette::Base, base);
+        palette.setColor(QPalette::Button, base);
+        grid->setPalette(palette);
+        grid->setCellForeColorAt(2, 3, 255);
+        grid->setCellForeColorAt(0, 6, 16711680);
+        const QColor red = grid->model()->index(1, 3).data(Qt::ForegroundRole).value<QColor>();
+        const QColor blue =
+            grid->model()->headerData(6, Qt::Horizontal, Qt::ForegroundRole).value<QColor>();
+        // Lighter shades of the same colours, readable on the dark base.
+        QVERIFY(red.red() == 255 && red.green() == red.blue() && red.green() > 0);
+        QVERIFY(blue.blue() == 255 && blue.red() == blue.green() && blue.red() > 0);
+        QVERIFY(ContrastRatio(red, base) >= 4.5 && ContrastRatio(blue, base) >= 4.5);
     }
 
     void sizesInTwips()

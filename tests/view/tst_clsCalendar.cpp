@@ -162,20 +162,6 @@ private slots:
         QCOMPARE(pairs(spy), (QList<Pair>{{19991215, 19991115}}));
     }
 
-    void thirtyFirstIntoFebruaryKeepsTheDayAndTheCell()
-    {
-        calendar->setCurDate(20000131);
-        const int row = grid->Row();
-        const int col = grid->Col();
-        QSignalSpy spy(calendar.get(), &clsCalendar::Change);
-        calendar->MoveMonth(1);
-        QCOMPARE(pairs(spy), (QList<Pair>{{20000131, 20000231}}));
-        QCOMPARE(calendar->CurDay(), 31);
-        QCOMPARE(grid->Row(), row);
-        QCOMPARE(grid->Col(), col);
-        QCOMPARE(grid->Text(), QString()); // row 6, Monday: empty in February 2000
-    }
-
     void dayScanOnAnEmptyCell()
     {
         calendar->setCurDate(19990715);
@@ -244,20 +230,6 @@ private slots:
                 QCOMPARE(grid->TextMatrix(r, c), QString());
         calendar->setCurDate(19990101);
         QVERIFY(!grid->isHidden());
-    }
-
-    void selectionKeepsRowAndColumnAcrossMonths()
-    {
-        calendar->setCurDate(19990731); // Saturday, row 5
-        QCOMPARE(QPoint(grid->Col(), grid->Row()), QPoint(6, 5));
-        calendar->setCurMonth(8);
-        QCOMPARE(QPoint(grid->Col(), grid->Row()), QPoint(6, 5));
-        // August 1999 ends on a Tuesday: the kept cell is now empty.
-        QCOMPARE(grid->Text(), QString());
-        calendar->setCurMonth(10);
-        QCOMPARE(QPoint(grid->Col(), grid->Row()), QPoint(6, 5));
-        QCOMPARE(grid->Text(), QStringLiteral("30"));
-        QVERIFY(grid->Redraw());
     }
 
     void failingRefreshLeavesNoBusyState_data() { AddSpeedPriorityRows(); }
