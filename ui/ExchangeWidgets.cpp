@@ -1,10 +1,14 @@
 #include "ui/ExchangeWidgets.h"
 
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -90,4 +94,24 @@ PrintOptions PrintOptionsBox::options() const
 {
     return {optMonthly->isChecked() ? PageLayout::Monthly : PageLayout::Daily,
             double(spnFontSize->value())};
+}
+
+QPushButton* SetUpExchangeWindow(QDialog* window, const char* name, const QString& title,
+                                 QLayout* form, const QString& action, const char* actionName)
+{
+    window->setObjectName(QLatin1String(name));
+    window->setWindowTitle(title);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::WindowModal);
+    auto* buttons = new QDialogButtonBox(window);
+    QPushButton* run = buttons->addButton(action, QDialogButtonBox::AcceptRole);
+    run->setObjectName(QLatin1String(actionName));
+    run->setDefault(true);
+    QPushButton* close = buttons->addButton(QStringLiteral("閉じる"), QDialogButtonBox::RejectRole);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    QObject::connect(close, &QPushButton::clicked, window, &QDialog::reject);
+    auto* all = new QVBoxLayout(window);
+    all->addLayout(form);
+    all->addWidget(buttons);
+    return run;
 }

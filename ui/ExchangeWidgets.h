@@ -7,6 +7,9 @@
 #include <QWidget>
 
 class QComboBox;
+class QDialog;
+class QLayout;
+class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
@@ -52,5 +55,9 @@ private:
     QSpinBox* spnFontSize;
 };
 
-// The close button's text of the three windows.
-inline const QString kCloseCaption = QStringLiteral("閉じる");
+// Makes `window` one of the three windows: its name and title, modal to the
+// main window and gone when closed, `form` above a row of the window's
+// action button (the default one, named `actionName`) and 閉じる. Returns
+// the action button.
+QPushButton* SetUpExchangeWindow(QDialog* window, const char* name, const QString& title,
+                                 QLayout* form, const QString& action, const char* actionName);

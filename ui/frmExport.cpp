@@ -13,7 +13,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -42,11 +41,6 @@ QString defaultFolder()
 frmExport::frmExport(RunningHost* host, const QList<int>& found, QWidget* parent)
     : QDialog(parent), mHost(host), mFound(found)
 {
-    setObjectName(QStringLiteral("frmExport"));
-    setWindowTitle(QStringLiteral("ｴｸｽﾎﾟｰﾄ"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::WindowModal);
-
     const QList<int> months = ReadStoredMonths();
     const int first = months.isEmpty() ? 0 : months.first();
     const int last = months.isEmpty() ? 0 : months.last();
@@ -112,21 +106,13 @@ frmExport::frmExport(RunningHost* host, const QList<int>& found, QWidget* parent
     targetLabel->setBuddy(txtTarget);
     form->addRow(targetLabel, target);
 
-    auto* buttons = new QDialogButtonBox(this);
-    cmdExport = buttons->addButton(QStringLiteral("書き出す(&E)"), QDialogButtonBox::AcceptRole);
-    cmdExport->setObjectName(QStringLiteral("cmdExport"));
-    cmdExport->setDefault(true);
-    QPushButton* close = buttons->addButton(kCloseCaption, QDialogButtonBox::RejectRole);
-    close->setObjectName(QStringLiteral("cmdClose"));
-    auto* all = new QVBoxLayout(this);
-    all->addLayout(form);
-    all->addWidget(buttons);
+    cmdExport = SetUpExchangeWindow(this, "frmExport", QStringLiteral("ｴｸｽﾎﾟｰﾄ"), form,
+                                    QStringLiteral("書き出す(&E)"), "cmdExport");
 
     txtTarget->setText(QDir::toNativeSeparators(defaultFolder() + QStringLiteral("/Zedu.txt")));
     connect(cboFormat, &QComboBox::currentIndexChanged, this, &frmExport::formatChanged);
     connect(cmdBrowse, &QPushButton::clicked, this, &frmExport::cmdBrowse_Click);
     connect(cmdExport, &QPushButton::clicked, this, &frmExport::cmdExport_Click);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
     formatChanged();
 }
 

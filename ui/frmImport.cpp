@@ -7,7 +7,6 @@
 #include "ui/frmMain.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,7 +17,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -35,11 +33,6 @@ QString dayText(int key)
 frmImport::frmImport(RunningHost* host, std::function<bool()> backup, QWidget* parent)
     : QDialog(parent), mHost(host), mBackup(std::move(backup))
 {
-    setObjectName(QStringLiteral("frmImport"));
-    setWindowTitle(QStringLiteral("ｲﾝﾎﾟｰﾄ"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::WindowModal);
-
     txtSource = new QLineEdit(this);
     txtSource->setObjectName(QStringLiteral("txtSource"));
     txtSource->setMinimumWidth(360);
@@ -89,19 +82,12 @@ frmImport::frmImport(RunningHost* host, std::function<bool()> backup, QWidget* p
     form->addRow(chkExtend);
     form->addRow(chkWorkdays);
 
-    auto* buttons = new QDialogButtonBox(this);
-    cmdImport = buttons->addButton(QStringLiteral("取り込む(&I)"), QDialogButtonBox::AcceptRole);
-    cmdImport->setObjectName(QStringLiteral("cmdImport"));
-    QPushButton* close = buttons->addButton(kCloseCaption, QDialogButtonBox::RejectRole);
-    close->setObjectName(QStringLiteral("cmdClose"));
-    auto* all = new QVBoxLayout(this);
-    all->addLayout(form);
-    all->addWidget(buttons);
+    cmdImport = SetUpExchangeWindow(this, "frmImport", QStringLiteral("ｲﾝﾎﾟｰﾄ"), form,
+                                    QStringLiteral("取り込む(&I)"), "cmdImport");
 
     connect(cmdBrowse, &QPushButton::clicked, this, &frmImport::cmdBrowse_Click);
     connect(cmdRead, &QPushButton::clicked, this, &frmImport::cmdRead_Click);
     connect(cmdImport, &QPushButton::clicked, this, &frmImport::cmdImport_Click);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(txtSource, &QLineEdit::textEdited, this, &frmImport::forget);
     connect(txtSource, &QLineEdit::returnPressed, this, &frmImport::cmdRead_Click);
     forget();

@@ -9,20 +9,13 @@
 #include "ui/frmMain.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 frmPrint::frmPrint(RunningHost* host, int month, QWidget* parent) : QDialog(parent), mHost(host)
 {
-    setObjectName(QStringLiteral("frmPrint"));
-    setWindowTitle(QStringLiteral("印刷"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::WindowModal);
-
     mRange = new MonthRangePicker(ReadStoredMonths(), month, month, this);
     mPrint = new PrintOptionsBox({PageLayout::Monthly, 10}, this);
     chkEntriesOnly = new QCheckBox(QStringLiteral("日ごとは予定がある日だけ(&N)"), this);
@@ -37,18 +30,9 @@ frmPrint::frmPrint(RunningHost* host, int month, QWidget* parent) : QDialog(pare
     form->addRow(mPrint);
     form->addRow(chkEntriesOnly);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* preview =
-        buttons->addButton(QStringLiteral("印刷(&P)..."), QDialogButtonBox::AcceptRole);
-    preview->setObjectName(QStringLiteral("cmdPreview"));
-    preview->setDefault(true);
-    QPushButton* close = buttons->addButton(kCloseCaption, QDialogButtonBox::RejectRole);
-    close->setObjectName(QStringLiteral("cmdClose"));
-    auto* all = new QVBoxLayout(this);
-    all->addLayout(form);
-    all->addWidget(buttons);
+    QPushButton* preview = SetUpExchangeWindow(this, "frmPrint", QStringLiteral("印刷"), form,
+                                               QStringLiteral("印刷(&P)..."), "cmdPreview");
     connect(preview, &QPushButton::clicked, this, &frmPrint::cmdPreview_Click);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void frmPrint::cmdPreview_Click()
