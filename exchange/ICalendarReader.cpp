@@ -89,7 +89,10 @@ ReadResult ICalendarReader::read(const QByteArray& bytes) const
     const QString decoded = utf8(bytes);
     if (utf8.hasError())
         return ReadResult::failure(NotUtf8Text(bytes));
-    QByteArray data = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    // libical reads up to a terminating NUL: a copy has one, whatever
+    // `bytes` lies in.
+    const qsizetype skip = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const QByteArray data(bytes.constData() + skip, bytes.size() - skip);
     if (!data.trimmed().toUpper().startsWith("BEGIN:VCALENDAR"))
         return ReadResult::failure(QStringLiteral(
             "1行目: iCalendar のファイルではありません（BEGIN:VCALENDAR で始まっていません）。"));

@@ -72,8 +72,13 @@ ReadResult ReadImportFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return ReadResult::failure(QStringLiteral("ファイルを開けませんでした。（") +
                                    file.errorString() + QStringLiteral("）"));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    // A large file is read where it lies, without a copy.
+    const qint64 size = file.size();
+    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
+    const QByteArray bytes =
+        mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size))
+               : file.readAll();
+    if (!mapped && file.error() != QFileDevice::NoError)
         return ReadResult::failure(QStringLiteral("ファイルを読めませんでした。（") +
                                    file.errorString() + QStringLiteral("）"));
     switch (DetectImportFormat(path, bytes)) {

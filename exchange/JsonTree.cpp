@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -38,6 +39,7 @@ private:
     const char* end;
     const JsonElementHandler& handler;
     const JsonNode* outermost = nullptr;
+    std::vector<std::pair<QByteArray, QString>> names;
     int line = 1;
     QString error;
     QStringDecoder utf8{QStringDecoder::Utf8, QStringConverter::Flag::Stateless};
@@ -202,6 +204,28 @@ private:
         }
     }
 
+    // A member's name. The same few names come again and again (one object
+    // per day): a name met before is shared instead of decoded again.
+    bool name(QString& out)
+    {
+        const char* start = p + 1;
+        const char* quote = static_cast<const char*>(std::memchr(start, '"', size_t(end - start)));
+        if (quote && quote - start <= 32) {
+            const QByteArrayView bytes(start, quote - start);
+            for (const auto& [seen, text] : names)
+                if (seen == bytes) {
+                    out = text;
+                    p = quote + 1;
+                    return true;
+                }
+        }
+        if (!string(out))
+            return false;
+        if (quote && p == quote + 1 && names.size() < 16)
+            names.emplace_back(QByteArray(start, quote - start), out);
+        return true;
+    }
+
     bool digits()
     {
         const char* start = p;
@@ -210,7 +234,7 @@ private:
         return p != start;
     }
 
-    bool number(QByteArray& out)
+    bool number(JsonNode& out)
     {
         const char* start = p;
         if (*p == '-')
@@ -230,7 +254,10 @@ private:
             if (!digits())
                 return fail(QStringLiteral("数値の書き方が正しくありません"));
         }
-        out = QByteArray(start, p - start);
+        // Only whole numbers are ever read as values; others are kept as
+        // "not whole".
+        const auto [end_, error] = std::from_chars(start, p, out.integer);
+        out.whole = error == std::errc() && end_ == p;
         return true;
     }
 
@@ -271,7 +298,7 @@ private:
         default:
             if (*p == '-' || (*p >= '0' && *p <= '9')) {
                 out.type = JsonNode::Type::Number;
-                return number(out.number);
+                return number(out);
             }
             return fail(QStringLiteral("値があるはずのところに「%1」があります").arg(here()));
         }
@@ -343,7 +370,7 @@ private:
                                    "あります")
                         .arg(here()));
             out.members.emplace_back();
-            if (!string(out.members.back().first))
+            if (!name(out.members.back().first))
                 return false;
             skipBlanks();
             if (atEnd())
@@ -382,12 +409,10 @@ const JsonNode* JsonNode::member(const QString& name) const
 
 bool JsonNode::toWhole(qint64& value) const
 {
-    if (type != Type::Number || number.contains('.') || number.contains('e') ||
-        number.contains('E'))
+    if (type != Type::Number || !whole)
         return false;
-    bool ok = false;
-    value = number.toLongLong(&ok);
-    return ok;
+    value = integer;
+    return true;
 }
 
 JsonParse ParseJson(const QByteArray& bytes, const JsonElementHandler& element)

@@ -25,7 +25,9 @@ struct JsonNode
     Type type = Type::Null;
     int line = 0;
     bool boolean = false;
-    QByteArray number; // as written
+    // A number without fraction or exponent that fits into 64 bits.
+    bool whole = false;
+    qint64 integer = 0;
     QString string;
     std::vector<JsonNode> items;
     std::vector<std::pair<QString, JsonNode>> members;
