@@ -102,7 +102,7 @@ QPushButton* SetUpExchangeWindow(QDialog* window, const char* name, const QStrin
     window->setObjectName(QLatin1String(name));
     window->setWindowTitle(title);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowModality(Qt::WindowModal);
+    window->setWindowModality(Qt::ApplicationModal);
     auto* buttons = new QDialogButtonBox(window);
     QPushButton* run = buttons->addButton(action, QDialogButtonBox::AcceptRole);
     run->setObjectName(QLatin1String(actionName));

@@ -55,8 +55,9 @@ private:
     QSpinBox* spnFontSize;
 };
 
-// Makes `window` one of the three windows: its name and title, modal to the
-// main window and gone when closed, `form` above a row of the window's
+// Makes `window` one of the three windows: its name and title, modal to
+// every window of the program (the search window included, so that nothing
+// moves the calendar while it is read or written) and gone when closed, `form` above a row of the window's
 // action button (the default one, named `actionName`) and 閉じる. Returns
 // the action button.
 QPushButton* SetUpExchangeWindow(QDialog* window, const char* name, const QString& title,
