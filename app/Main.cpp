@@ -1,10 +1,10 @@
 #include "app/Main.h"
 
+#include "app/DamagedCalendar.h"
 #include "app/FirstRun.h"
 #include "app/QuitSignals.h"
 
 #include "entries/RecoveryFile.h"
-#include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "platform/HelpFile.h"
 #include "platform/NativeWindow.h"
@@ -213,15 +213,20 @@ std::optional<int> Main()
         return ended;
     }
 
+    // A calendar that cannot be opened as one is offered its newest backup,
+    // or ends the program, instead of an empty window.
+    bool locked = false;
+    if (const std::optional<int> ended = OfferRestoreIfDamaged(locked)) {
+        UnloadAboutBox();
+        return ended;
+    }
+
     // The first start of a day keeps a copy of the calendar as it was. A
     // copy that cannot be made now is no reason to keep the user waiting:
-    // the commands that change much ask about theirs.
-    if (!HasBackupOf(Clock::Today())) {
-        try {
-            BackupCalendar();
-        } catch (const EngineError&) {
-        }
-    }
+    // the commands that change much ask about theirs. A locked calendar is
+    // copied once the window has waited for it.
+    if (!locked)
+        BackupOncePerDay();
 
     UnloadAboutBox();
 

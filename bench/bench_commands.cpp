@@ -6,7 +6,7 @@
 // Run from a release build: build/release/bench/zedu_bench_commands
 
 #include "bench/BenchTiming.h"
-#include "bench/YesDialogs.h"
+#include "bench/BenchWindow.h"
 #include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "platform/basMain.h"
@@ -29,33 +29,10 @@
 
 int main(int argc, char* argv[])
 {
-    // The window reads and writes its placement: keep the user's settings
-    // out of reach, and draw offscreen unless told otherwise.
-    QTemporaryDir home;
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-        qputenv(name, QFile::encodeName(home.path() + QLatin1Char('/') + QLatin1String(name)));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("voradu"));
-    QCoreApplication::setApplicationName(QStringLiteral("zedu"));
-
-    YesDialogs dialogs;
-    Dialogs::setProvider(&dialogs);
-    QTemporaryDir dir;
-    gDataPath = dir.filePath(QStringLiteral("Data.vad"));
-    gWeekNames = QStringLiteral("日,月,火,水,木,金,土").split(QLatin1Char(','));
-    gOpenFlag = true;
-    Clock::setTodayForTesting(QDate(2050, 6, 15));
-    if (!gMaster.Create()) {
-        std::fprintf(stderr, "cannot create the calendar\n");
+    WindowBench bench(argc, argv);
+    if (!bench.ready())
         return 1;
-    }
-    gDatabase.open(gDataPath);
-    if (!gMaster.Update(200001, 209912)) {
-        std::fprintf(stderr, "cannot fill the calendar\n");
-        return 1;
-    }
+    YesDialogs& dialogs = bench.dialogs;
 
     frmMain window;
     window.Form_Load();

@@ -3,25 +3,63 @@
 #include <QString>
 #include <QStringList>
 
-// Entries that could not be written to the calendar when the program had to
-// end without asking (a quit signal, the session's end, a lost display) are
-// kept in recovery files in the per-user data folder, one file per entry:
-// the day, the time and the text. The next start tells the user where they
-// are.
+// Entries that could not be written to the calendar are kept in recovery
+// files, one file per entry: the day, the time and the text. They are written
+// while an entry cannot be saved, and when the program has to end without
+// asking (a quit signal, the session's end, a lost display). The next start
+// tells the user where they are.
 
 // The folder of the recovery files.
 QString RecoveryFolder();
 
-// Writes the entry `text` of the day `dayKey` into a new recovery file,
-// readable and writable by the owner only. Returns its path, whose name ends
-// in ".new" until the next start reports it; "" when even that could not be
-// written, and the text went to the standard error output as the last place
-// left.
-QString KeepForRecovery(int dayKey, const QString& text);
+// The folders a recovery file may go to, in the order tried: the recovery
+// folder, the calendar's folder, the temporary folder.
+QStringList RecoveryFolders();
 
-// Recovery files written since the last call, under the names they keep from
-// now on. Each is reported once.
+// Writes the entry `text` of the day `dayKey` into a recovery file, readable
+// and writable by the owner only and on disk when it returns. Given
+// `replacing` (the same entry's file written before), that file is replaced
+// in one step; otherwise, or when that fails, a new file goes to the first
+// folder that takes it. A file is complete under its name or not there: it is
+// written under a temporary name first. Returns its path; "" when no folder
+// took it, and the text went to the standard error output as the last place
+// left. The one place where recovery files are written.
+QString WriteRecoveryFile(int dayKey, const QString& text, const QString& replacing = QString());
+
+// Recovery files that were not reported yet, in every folder of
+// RecoveryFolders(). A file left under its temporary name (the program was
+// killed while writing it) is given a name of its own first. Each file is
+// reported once.
 QStringList TakeNewRecoveryFiles();
+// Marks files as reported: the user was told about them already.
+void MarkRecoveryFilesReported(const QStringList& files);
 
 // The notice that names the recovery files.
 QString RecoveryNoticeText(const QStringList& files);
+// The notice that names the recovery files of typed texts that met another
+// program's change of the same day.
+QString ConflictNoticeText(const QStringList& files);
+
+// The recovery file of one edited entry that cannot be written yet: written
+// again whenever its text changes, removed once the entry is saved, left
+// where it is when the program ends with the entry unsaved.
+class PendingRecovery
+{
+public:
+    // Keeps `text` of `dayKey` in the entry's recovery file: a new file the
+    // first time, the same file replaced afterwards; nothing is written when
+    // that text is kept already. Returns the file's path ("" when none could
+    // be written).
+    QString keep(int dayKey, const QString& text);
+    // The entry is saved: its recovery file goes.
+    void discard();
+    // The file stays, and is no longer this entry's; the next keep() starts
+    // a new one. Returns its path ("" when there is none).
+    QString release();
+    bool isKeeping() const { return !mPath.isEmpty(); }
+
+private:
+    QString mPath;
+    int mDay = 0;
+    QString mText;
+};

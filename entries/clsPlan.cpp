@@ -9,9 +9,11 @@
 #include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
+
+#include <utility>
 
 clsPlan::clsPlan(QPlainTextEdit* text, RunningHost* host) : mText(text), mHost(host) {}
 
@@ -45,21 +47,33 @@ void clsPlan::Load(int DateIndex)
     RunningScope busy(mHost, QStringLiteral("予定を読み込んでいます。"));
     QString text;
     bool found = false;
+    // A text still kept aside stays where it is: this entry is left.
+    mRecovery.release();
+    mWriteFailed = false;
     try {
         found = gMaster.PlanLoad(DateIndex, text);
     } catch (...) {
         // Nothing may be typed under a day that was never loaded.
+        mStored = false;
         mText->setVisible(false);
-        mText->setPlainText(QString());
-        Dirty = false;
+        show(QString());
         mDateIndex = 0;
+        stateChanged();
         throw;
     }
+    mStored = found;
     mText->setVisible(found);
-    mText->setPlainText(ToBoxText(text));
-    // After setting the text: the load itself is not an edit.
-    Dirty = false;
+    show(text);
     mDateIndex = DateIndex;
+    stateChanged();
+}
+
+void clsPlan::show(const QString& stored)
+{
+    mText->setPlainText(ToBoxText(stored));
+    // After setting the text: showing it is not an edit.
+    Dirty = false;
+    mBase = stored;
 }
 
 void clsPlan::Save()
@@ -68,10 +82,7 @@ void clsPlan::Save()
     if (!Dirty)
         return;
     RunningScope busy(mHost, QStringLiteral("予定を書き込んでいます。"));
-    // A failed write leaves Dirty set, so the text is written by the next
-    // successful Save.
-    gMaster.PlanSave(mDateIndex, ToStoredText(BoxText(mText)));
-    Dirty = false;
+    write();
 }
 
 void clsPlan::SaveQuietly()
@@ -79,8 +90,73 @@ void clsPlan::SaveQuietly()
     CommitComposition();
     if (!Dirty)
         return;
-    gMaster.PlanSave(mDateIndex, ToStoredText(BoxText(mText)));
-    Dirty = false;
+    write();
+}
+
+void clsPlan::write()
+{
+    const QString text = ToStoredText(BoxText(mText));
+    if (text == mBase) {
+        // Typed and taken back: nothing to write, and nothing to keep.
+        Dirty = false;
+        mWriteFailed = false;
+        mRecovery.discard();
+        stateChanged();
+        return;
+    }
+    QString current;
+    clsMaster::SaveOutcome outcome = clsMaster::SaveOutcome::Saved;
+    try {
+        outcome = gMaster.PlanSaveUnlessChanged(mDateIndex, mBase, text, current);
+    } catch (...) {
+        // Dirty stays set, so the text is written by the next successful
+        // save; until then it is also on disk beside the calendar.
+        mWriteFailed = true;
+        mRecovery.keep(mDateIndex, text);
+        stateChanged();
+        throw;
+    }
+    mWriteFailed = false;
+    // A day that was there when it was loaded and is gone from the file now
+    // (another program put a calendar of another range in its place).
+    const bool vanished = outcome == clsMaster::SaveOutcome::NotStored && mStored;
+    if (outcome == clsMaster::SaveOutcome::ChangedOnDisk || vanished) {
+        // Both sides changed the day since it was read: the file's text
+        // stays, and the typed one is kept where the user is told about it.
+        const QString kept = mRecovery.keep(mDateIndex, text);
+        mRecovery.release();
+        if (!kept.isEmpty())
+            mConflicts << kept;
+        if (vanished) {
+            mStored = false;
+            mText->setVisible(false);
+        }
+        show(current);
+    } else {
+        mBase = text;
+        mRecovery.discard();
+        Dirty = false;
+    }
+    stateChanged();
+}
+
+QString clsPlan::KeepUnsaved()
+{
+    // Without committing a composition under way: the user is still at it.
+    if (!Dirty)
+        return QString();
+    return mRecovery.keep(mDateIndex, ToStoredText(BoxText(mText)));
+}
+
+QStringList clsPlan::TakeConflictFiles()
+{
+    return std::exchange(mConflicts, {});
+}
+
+void clsPlan::stateChanged()
+{
+    if (onStateChange)
+        onStateChange();
 }
 
 bool clsPlan::IsComposing() const

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "entries/RecoveryFile.h"
+
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class QPlainTextEdit;
 class RunningHost;
@@ -24,14 +29,38 @@ public:
 
     // Writes an edited box under the day it was loaded for. A store error
     // passes to the caller with Dirty still set: the text stays in the box and
-    // is written by the next successful Save. An input-method composition
-    // under way is committed first, so that text being converted is saved.
+    // is written by the next successful Save; meanwhile it is kept in a
+    // recovery file, which goes once the entry is saved. An input-method
+    // composition under way is committed first, so that text being converted
+    // is saved.
+    //
+    // When another program changed the same day in the file since it was
+    // read (or removed it), nothing is overwritten: the file's text stays
+    // and is shown in the box, and the typed text goes to a recovery file
+    // (TakeConflictFiles).
     void Save();
 
     // The same write without a busy phase or a status text, for saving while
     // the user types; a store error passes to the caller with Dirty still
     // set.
     void SaveQuietly();
+
+    // True while the edited entry could not be written: the last attempt
+    // failed. Its text is kept in a recovery file until a save succeeds.
+    bool IsUnsaved() const { return Dirty && mWriteFailed; }
+    // Keeps the edited text in the entry's recovery file now, as it is in
+    // the box (a composition under way is left alone). Returns the file's
+    // path; "" when nothing is edited or no file could be written.
+    QString KeepUnsaved();
+
+    // Recovery files of typed texts that met another program's change of
+    // the same day, each given once.
+    QStringList TakeConflictFiles();
+    bool HasConflictFiles() const { return !mConflicts.isEmpty(); }
+
+    // Called after every attempt to write and every load, so that the
+    // window can show the entry's state.
+    std::function<void()> onStateChange;
 
     // True while an input method is composing text in the box.
     bool IsComposing() const;
@@ -50,6 +79,18 @@ public:
     static QString ToStoredText(const QString& boxText);
 
 private:
+    void write();
+    // Shows `stored` in the box; the change is no edit.
+    void show(const QString& stored);
+    void stateChanged();
+
+    // The day's text as it was read from the file or written last.
+    QString mBase;
+    bool mWriteFailed = false;
+    // The day was stored when it was loaded.
+    bool mStored = false;
+    PendingRecovery mRecovery;
+    QStringList mConflicts;
     int mDateIndex = 0;
     QPlainTextEdit* mText;
     RunningHost* mHost;

@@ -2,7 +2,10 @@
 
 #include "platform/Clock.h"
 #include "platform/Globals.h"
+#include "platform/basMain.h"
+#include "store/CalendarCheck.h"
 #include "store/FileSession.h"
+#include "store/MasterChanges.h"
 #include "store/clsMaster.h"
 
 #include <QDir>
@@ -11,15 +14,15 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <tuple>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace {
 
 const QString kStampFormat = QStringLiteral("yyyyMMdd-HHmmss");
-
-QString backupName(const QDateTime& at)
-{
-    return QStringLiteral("Data-") + at.toString(kStampFormat) + QStringLiteral(".vad");
-}
 
 // Owner-only, also for the folder: the backups hold the whole diary.
 void makeFolder(const QString& folder)
@@ -32,6 +35,93 @@ void makeFolder(const QString& folder)
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+// `stem` + `ending` in `folder`, or with -2, -3 ... after the stem when that
+// is taken: names never collide.
+QString unusedName(const QString& folder, const QString& stem, const QString& ending)
+{
+    QString path = folder + QLatin1Char('/') + stem + ending;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder + QLatin1Char('/') + stem + QStringLiteral("-%1").arg(n) + ending;
+    return path;
+}
+
+// A name in the backup folder (made when missing) after the moment it is
+// taken, with `ending`.
+QString newNameInBackupFolder(const QString& ending)
+{
+    const QString folder = BackupFolder();
+    makeFolder(folder);
+    return unusedName(folder, QStringLiteral("Data-") + Clock::Now().toString(kStampFormat),
+                      ending);
+}
+
+// An empty private file at `path`, which the engine then writes into: a
+// copy is the owner's alone from its first byte on.
+void makePlaceholder(const QString& path)
+{
+    if (!QFile::remove(path) && QFileInfo::exists(path))
+        throw EngineError(path, QStringLiteral("a stale copy cannot be removed"),
+                          EngineError::creationCause(path));
+    QFile placeholder(path);
+    if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        throw EngineError(path, placeholder.errorString(), EngineError::creationCause(path));
+}
+
+// Opens a backup for reading. The one place where a backup file is opened
+// (the restore window's summary and the restore itself), so that backups
+// kept in another form need one change here, as BackupCalendar is the one
+// place where they are written.
+void openBackup(Database& db, const QString& path)
+{
+    db.openForReading(path);
+}
+
+// A backup found in the folder, with what orders it.
+struct Found
+{
+    QString name;
+    QDateTime made;
+    QString stamp;
+    int number = 1;
+};
+
+QList<Found> findBackups()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^Data-(\\d{8}-\\d{6})(?:-(\\d+))?\\.vad$"));
+    const QDir folder(BackupFolder());
+    QList<Found> found;
+    for (const QFileInfo& file : folder.entryInfoList(QDir::Files)) {
+        const QRegularExpressionMatch match = pattern.match(file.fileName());
+        if (!match.hasMatch())
+            continue;
+        found.append({file.fileName(), file.lastModified(), match.captured(1),
+                      match.hasCaptured(2) ? match.captured(2).toInt() : 1});
+    }
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return std::tie(a.made, a.stamp, a.number) < std::tie(b.made, b.stamp, b.number);
+    });
+    return found;
+}
+
+// The calendar file under a second name in the backup folder, for a calendar
+// that cannot be copied as a calendar: the same file (a hard link) where the
+// file system allows it, a copy of its bytes elsewhere.
+QString setCalendarAside()
+{
+    const QString aside = newNameInBackupFolder(QStringLiteral("-damaged.vad"));
+    bool kept = false;
+#ifndef Q_OS_WIN
+    kept =
+        ::link(QFile::encodeName(gDataPath).constData(), QFile::encodeName(aside).constData()) == 0;
+#endif
+    if (!kept && !QFile::copy(gDataPath, aside))
+        throw EngineError(aside, QStringLiteral("the calendar cannot be set aside"),
+                          EngineError::creationCause(aside));
+    return aside;
+}
+
 } // namespace
 
 QString BackupFolder()
@@ -41,9 +131,9 @@ QString BackupFolder()
 
 QStringList ListBackups()
 {
-    static const QRegularExpression pattern(QStringLiteral("^Data-\\d{8}-\\d{6}\\.vad$"));
-    QStringList names = QDir(BackupFolder()).entryList(QDir::Files, QDir::Name);
-    names.removeIf([](const QString& name) { return !pattern.match(name).hasMatch(); });
+    QStringList names;
+    for (const Found& backup : findBackups())
+        names << backup.name;
     return names;
 }
 
@@ -57,32 +147,18 @@ bool HasBackupOf(const QDate& day)
 
 QString BackupCalendar()
 {
+    const QString target = newNameInBackupFolder(QStringLiteral(".vad"));
     const QString folder = BackupFolder();
-    makeFolder(folder);
-    // Two backups within one second take the following second's name, so
-    // that names keep the order in which the copies were made.
-    QDateTime at = Clock::Now();
-    QString target = folder + QLatin1Char('/') + backupName(at);
-    for (int i = 0; QFileInfo::exists(target) && i < 60; ++i) {
-        at = at.addSecs(1);
-        target = folder + QLatin1Char('/') + backupName(at);
-    }
     // The copy is written under a name that is no backup's and takes its
     // own only when it is complete and on disk.
     const QString partial =
-        folder + QStringLiteral("/.") + backupName(at) + QStringLiteral(".part");
+        folder + QStringLiteral("/.") + QFileInfo(target).fileName() + QStringLiteral(".part");
     try {
-        if (!QFile::remove(partial) && QFileInfo::exists(partial))
-            throw EngineError(partial, QStringLiteral("a stale copy cannot be removed"),
-                              EngineError::creationCause(partial));
-        QFile placeholder(partial);
-        if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-            throw EngineError(partial, placeholder.errorString(),
-                              EngineError::creationCause(partial));
-        placeholder.close();
+        makePlaceholder(partial);
         {
             FileSession session;
+            // A file that is no calendar would push good backups out.
+            CheckCalendar(session.db(), CalendarCheck::Columns);
             session.db().compactInto(partial);
         }
         if (QFileInfo::exists(target) || !ReplaceFile(partial, target))
@@ -94,8 +170,129 @@ QString BackupCalendar()
     }
     MakePrivate(target);
 
-    const QStringList names = ListBackups();
-    for (qsizetype i = 0; i + kBackupsKept < names.size(); ++i)
-        QFile::remove(folder + QLatin1Char('/') + names[i]);
+    const QString made = QFileInfo(target).fileName();
+    QStringList older = ListBackups();
+    older.removeOne(made);
+    for (qsizetype i = 0; i + kBackupsKept - 1 < older.size(); ++i)
+        QFile::remove(folder + QLatin1Char('/') + older[i]);
     return target;
+}
+
+void BackupOncePerDay()
+{
+    if (HasBackupOf(Clock::Today()))
+        return;
+    try {
+        BackupCalendar();
+    } catch (const EngineError&) {
+    }
+}
+
+BackupInfo ReadBackupInfo(const QString& path)
+{
+    BackupInfo info;
+    info.path = path;
+    info.made = QFileInfo(path).lastModified();
+    try {
+        Database db;
+        openBackup(db, path);
+        CheckCalendar(db, CalendarCheck::Columns);
+        Query summary(db, QStringLiteral("SELECT coalesce(min(日付), 0), coalesce(max(日付), 0), "
+                                         "count(nullif(内容, '')) FROM Master"));
+        summary.exec();
+        if (summary.next()) {
+            info.firstDay = summary.value(0).toInt();
+            info.lastDay = summary.value(1).toInt();
+            info.entries = summary.value(2).toInt();
+            info.readable = true;
+        }
+    } catch (const EngineError&) {
+        info.firstDay = info.lastDay = info.entries = 0;
+    }
+    return info;
+}
+
+QList<BackupInfo> ReadBackupInfos()
+{
+    QList<BackupInfo> infos;
+    const QStringList names = ListBackups();
+    for (auto name = names.crbegin(); name != names.crend(); ++name)
+        infos << ReadBackupInfo(BackupFolder() + QLatin1Char('/') + *name);
+    return infos;
+}
+
+std::optional<BackupInfo> NewestReadableBackup()
+{
+    const QStringList names = ListBackups();
+    for (auto name = names.crbegin(); name != names.crend(); ++name) {
+        const BackupInfo info = ReadBackupInfo(BackupFolder() + QLatin1Char('/') + *name);
+        if (info.readable)
+            return info;
+    }
+    return std::nullopt;
+}
+
+QString RestoreBackup(const QString& path)
+{
+    // The chosen copy is read through the engine into a private file beside
+    // the calendar and checked there, before anything else changes: the
+    // backup made next may remove the chosen one.
+    const QString staging = QFileInfo(gDataPath).absolutePath() + QStringLiteral("/Restore.vad");
+    try {
+        makePlaceholder(staging);
+        {
+            Database source;
+            openBackup(source, path);
+            CheckCalendar(source, CalendarCheck::Columns);
+            source.compactInto(staging);
+        }
+        Database copy;
+        copy.open(staging);
+        CheckCalendar(copy, CalendarCheck::Full);
+    } catch (const EngineError&) {
+        QFile::remove(staging);
+        throw;
+    }
+
+    QString kept;
+    bool damaged = false;
+    try {
+        try {
+            kept = BackupCalendar();
+        } catch (const EngineError& e) {
+            if (e.cause() != EngineError::Cause::Damaged)
+                throw;
+            kept = setCalendarAside();
+            damaged = true;
+        }
+    } catch (const EngineError&) {
+        QFile::remove(staging);
+        throw;
+    }
+    gDatabase.close();
+    // SQLite plays a journal back into whatever file carries the name beside
+    // it: one left by the file being replaced goes with that file, or, when
+    // the file was kept as a compacted copy, aside where nothing reads it.
+    const QString journal = gDataPath + QStringLiteral("-journal");
+    if (FileExists(journal)) {
+        const QString journalAside =
+            damaged ? kept + QStringLiteral("-journal") : journal + QStringLiteral(".orphan");
+        RemoveFile(journalAside);
+        QFile::rename(journal, journalAside);
+    }
+    if (!ReplaceFile(staging, gDataPath)) {
+        QFile::remove(staging);
+        throw EngineError(gDataPath, QStringLiteral("the backup cannot be put in place"),
+                          EngineError::creationCause(gDataPath));
+    }
+    MakePrivate(gDataPath);
+    if (gOpenFlag) {
+        try {
+            gDatabase.open(gDataPath);
+        } catch (const EngineError&) {
+            // The next operation opens it again.
+        }
+    }
+    emit MasterChanges::instance().entriesReplaced();
+    return kept;
 }

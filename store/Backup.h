@@ -1,12 +1,21 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Automatic backups of the calendar: compacted copies in the folder "backup"
 // beside the calendar file, named Data-YYYYMMDD-HHMMSS.vad after the moment
-// they were made, readable and writable by the owner only.
+// they were made (with -2, -3 ... when that name is taken), readable and
+// writable by the owner only.
+//
+// Which backups are newest is told by when they were written (their
+// modification time, then their name), so that a clock set back or forward
+// cannot make the one just written the first to go.
 
 // How many backups are kept; older ones are removed.
 constexpr int kBackupsKept = 20;
@@ -16,12 +25,51 @@ QString BackupFolder();
 
 // Writes a compacted copy of the calendar into the backup folder, under the
 // open policy of every store operation, and removes the oldest backups beyond
-// kBackupsKept. Returns the new backup's path; throws EngineError when no
-// complete copy could be written (nothing is left behind then).
+// kBackupsKept, never the one just written. Only a file that reads as a
+// calendar is copied. Returns the new backup's path; throws EngineError when
+// no complete copy could be written (nothing is left behind then).
 QString BackupCalendar();
 
-// The backups in the folder, oldest first; other files there are not counted.
+// The first start of a day keeps a copy of the calendar as it was: makes a
+// backup unless one was made today. A failure is left for the commands that
+// change much, which ask about their own backups.
+void BackupOncePerDay();
+
+// The names of the backups in the folder, oldest first; other files there are
+// not counted.
 QStringList ListBackups();
 
 // True when a backup made on `day` exists.
 bool HasBackupOf(const QDate& day);
+
+// One backup as the user chooses among them.
+struct BackupInfo
+{
+    QString path;
+    // When it was written.
+    QDateTime made;
+    // The first and last stored day (day keys); 0 when it holds none.
+    int firstDay = 0;
+    int lastDay = 0;
+    // How many days have an entry.
+    int entries = 0;
+    // False when it could not be read as a calendar; the other values but
+    // the path and time are then 0.
+    bool readable = false;
+};
+
+// Reads what a backup holds. The one place where a backup's contents are read.
+BackupInfo ReadBackupInfo(const QString& path);
+// Every backup, newest first.
+QList<BackupInfo> ReadBackupInfos();
+// The newest backup that reads as a calendar.
+std::optional<BackupInfo> NewestReadableBackup();
+
+// Puts the backup `path` in the calendar's place in one step. The calendar in
+// use is kept first: as a new backup when it reads as a calendar, otherwise
+// set aside in the backup folder under a name of its own (Data-...-damaged),
+// never deleted. Returns where it was kept. Throws EngineError, with the
+// calendar untouched, when the backup cannot be read as a calendar, the
+// calendar cannot be kept, or the copy cannot be put in place. The shared
+// handle is closed for the replacement and opened again under speed priority.
+QString RestoreBackup(const QString& path);

@@ -8,6 +8,12 @@
 
 #include <cstdlib>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 QString engineMessage(const QSqlError& error)
@@ -38,6 +44,9 @@ std::function<void()>& exitHook()
     static auto* hook = new std::function<void()>;
     return *hook;
 }
+
+// How long a locked file is waited for; see Database::busyWait.
+int busyWaitMs = 2000;
 
 QString nextConnectionName()
 {
@@ -183,7 +192,7 @@ void Database::Create(const QString& path)
     // so that an empty file found later is known to be no calendar.
     try {
         Database db;
-        db.openFile(path, Access::ReadWrite, true);
+        db.openFile(path, Mode::Shared, true);
         db.exec(QStringLiteral("PRAGMA user_version = 0"));
     } catch (...) {
         QFile::remove(path);
@@ -193,18 +202,66 @@ void Database::Create(const QString& path)
 
 void Database::open(const QString& path, bool exclusive)
 {
-    openFile(path, exclusive ? Access::Exclusive : Access::ReadWrite, false);
+    openFile(path, exclusive ? Mode::Exclusive : Mode::Shared, false);
 }
 
 void Database::openForReading(const QString& path)
 {
-    openFile(path, Access::ReadOnly, false);
+    openFile(path, Mode::ReadOnly, false);
 }
 
-void Database::openFile(const QString& path, Access access, bool allowEmpty)
+int Database::busyWait()
 {
-    const bool exclusive = access == Access::Exclusive;
+    return busyWaitMs;
+}
+
+void Database::setBusyWait(int ms)
+{
+    busyWaitMs = ms;
+}
+
+void Database::applyBusyWait()
+{
+    Query wait(*this, QStringLiteral("PRAGMA busy_timeout = %1").arg(busyWaitMs));
+    wait.exec();
+}
+
+std::optional<Database::FileId> Database::fileIdOf(const QString& path)
+{
+#ifdef Q_OS_WIN
+    const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool known = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    if (!known)
+        return std::nullopt;
+    return FileId{info.dwVolumeSerialNumber,
+                  (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+#else
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileId{quint64(info.st_dev), quint64(info.st_ino)};
+#endif
+}
+
+bool Database::isStillOnDisk() const
+{
+    return mFileId && fileIdOf(mPath) == mFileId;
+}
+
+void Database::openFile(const QString& path, Mode mode, bool allowEmpty)
+{
     close();
+    const bool exclusive = mode == Mode::Exclusive;
+    // Taken before the file is opened: a file renamed over the path in
+    // between is then taken for a replacement and opened afresh, never the
+    // other way round.
+    mFileId = fileIdOf(path);
     // SQLite takes an empty file for an empty database and would write into
     // it; an empty calendar file is damaged and must stay as it is. A file
     // without SQLite's header is refused here, before SQLite sees it, which
@@ -224,12 +281,16 @@ void Database::openFile(const QString& path, Access access, bool allowEmpty)
     }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
-        // mode=rw and mode=ro open only an existing file: a vanished
-        // calendar must be an error, never a new empty database.
+        // mode=rw opens only an existing file: a vanished calendar must be an
+        // error, never a new empty database.
         db.setDatabaseName(
             QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-            (access == Access::ReadOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=2000"));
+            (mode == Mode::ReadOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1%2")
+                                 .arg(busyWaitMs)
+                                 .arg(mode == Mode::ReadOnly
+                                          ? QStringLiteral(";QSQLITE_OPEN_READONLY")
+                                          : QString()));
         if (!db.open()) {
             const EngineError error = EngineError::fromSql(path, db.lastError());
             db = QSqlDatabase();

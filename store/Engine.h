@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 // A thin layer over SQLite through Qt SQL. Every failure of the engine
@@ -76,15 +77,26 @@ public:
     // Opens an existing file for reading and writing, shared with other
     // connections, or for exclusive use. Never creates a file, and refuses an
     // empty one or one that is not a database. A file that another process
-    // is writing is waited for about two seconds.
+    // is writing is waited for as long as busyWait() says.
     void open(const QString& path, bool exclusive = false);
-    // Opens an existing file for reading only: nothing is ever written to it
-    // or beside it, and another program may keep it open for writing.
+    // Opens an existing file for reading only: nothing is ever written to
+    // it, not even a journal.
     void openForReading(const QString& path);
     // Closes the connection (rolling back a transaction left open).
     void close();
     bool isOpen() const;
     QString path() const { return mPath; }
+    // True while the path still names the file this connection opened: not
+    // removed, and not replaced by another file renamed over it (as sync
+    // tools do). Writes through a connection that fails this would land in
+    // a file nobody sees again.
+    bool isStillOnDisk() const;
+
+    // How long a file that another connection holds locked is waited for,
+    // in milliseconds: for connections opened from now on, and for this one.
+    static int busyWait();
+    static void setBusyWait(int ms);
+    void applyBusyWait();
 
     void beginTrans();
     void commitTrans();
@@ -103,16 +115,27 @@ public:
     QSqlDatabase connection() const;
 
 private:
-    enum class Access
+    enum class Mode
     {
-        ReadWrite,
+        Shared,
         Exclusive,
         ReadOnly
     };
-    void openFile(const QString& path, Access access, bool allowEmpty);
+    void openFile(const QString& path, Mode mode, bool allowEmpty);
+
+    // The device and file number of the file, or nothing when it is not
+    // there.
+    struct FileId
+    {
+        quint64 device = 0;
+        quint64 file = 0;
+        bool operator==(const FileId&) const = default;
+    };
+    static std::optional<FileId> fileIdOf(const QString& path);
 
     QString mConnectionName;
     QString mPath;
+    std::optional<FileId> mFileId;
     bool mInTransaction = false;
     bool mRegistered = false;
 };

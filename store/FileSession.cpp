@@ -1,7 +1,6 @@
 #include "store/FileSession.h"
 
 #include "platform/Globals.h"
-#include "platform/basMain.h"
 
 #include <exception>
 
@@ -21,11 +20,12 @@ FileSession::FileSession() : mExceptions(std::uncaught_exceptions())
             gDatabase.open(gDataPath);
             mOwnsOpen = true;
         } else {
-            // An open handle keeps reading and writing a file that was deleted
-            // or moved away under it, and everything written there would be
-            // lost: such a handle is let go, and opening the path again reports
-            // the missing calendar.
-            if (gDatabase.isOpen() && !FileExists(gDataPath))
+            // An open handle keeps reading and writing a file that was deleted,
+            // moved away or replaced under it (a sync tool renames its copy
+            // over the calendar), and everything written there would be lost:
+            // such a handle is let go, and opening the path again finds the
+            // file that is there now, or reports the missing calendar.
+            if (gDatabase.isOpen() && !gDatabase.isStillOnDisk())
                 gDatabase.close();
             if (!gDatabase.isOpen())
                 // Speed priority is on but the handle was closed (a failed
@@ -59,4 +59,27 @@ FileSession::~FileSession()
 int FileSession::depth()
 {
     return sessionDepth;
+}
+
+QuickAttempt::QuickAttempt() : mBefore(Database::busyWait())
+{
+    setWait(kQuickAttemptWaitMs);
+}
+
+QuickAttempt::~QuickAttempt()
+{
+    setWait(mBefore);
+}
+
+void QuickAttempt::setWait(int ms)
+{
+    Database::setBusyWait(ms);
+    if (!gDatabase.isOpen())
+        return;
+    try {
+        gDatabase.applyBusyWait();
+    } catch (const EngineError&) {
+        // A handle that cannot take the setting fails its next operation
+        // anyway, and is opened afresh with the setting then.
+    }
 }

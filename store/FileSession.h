@@ -37,3 +37,23 @@ private:
     bool mTransactionBefore = false;
     int mExceptions = 0;
 };
+
+// How long a QuickAttempt waits for a locked calendar, in milliseconds.
+constexpr int kQuickAttemptWaitMs = 50;
+
+// Within its scope, store operations wait only a moment for a calendar that
+// another program holds locked, instead of about two seconds: for attempts
+// that are repeated anyway (saving while typing, waiting for a locked
+// calendar), so that they never hold up the window.
+class QuickAttempt
+{
+public:
+    QuickAttempt();
+    ~QuickAttempt();
+    QuickAttempt(const QuickAttempt&) = delete;
+    QuickAttempt& operator=(const QuickAttempt&) = delete;
+
+private:
+    static void setWait(int ms);
+    int mBefore;
+};

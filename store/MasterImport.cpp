@@ -1,6 +1,7 @@
 #include "store/MasterImport.h"
 
 #include "store/FileSession.h"
+#include "store/MasterChanges.h"
 #include "store/clsMaster.h"
 
 #include <algorithm>
@@ -119,5 +120,6 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
             ++outcome.leftOut;
     }
     db.commitTrans();
+    emit MasterChanges::instance().entriesReplaced();
     return outcome;
 }

@@ -53,4 +53,5 @@ struct ImportOutcome
 
 // Applies the days (in key order, each day once) as chosen, in one
 // transaction: an error rolls everything back and passes to the caller.
+// Announced to MasterChanges as entries replaced.
 ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice);

@@ -10,8 +10,9 @@ MonthDays ReadMonthDays(int yearMonth)
     MonthDays result;
     // A month has at most 31 records, so the 32nd row (if any) already
     // belongs to a later month.
-    Query month(session.db(), QStringLiteral("SELECT 日付, 曜日, 平日 FROM Master "
-                                             "WHERE 日付 >= ? ORDER BY 日付 LIMIT 32"));
+    Query month(session.db(),
+                QStringLiteral("SELECT 日付, 曜日, 平日, coalesce(内容, '') <> '' FROM Master "
+                               "WHERE 日付 >= ? ORDER BY 日付 LIMIT 32"));
     month.bind(first).exec();
     while (month.next()) {
         result.anyFrom = true;
@@ -23,6 +24,7 @@ MonthDays ReadMonthDays(int yearMonth)
         day.week = month.value(1).toInt();
         const QVariant workday = month.value(2);
         day.holiday = !workday.isNull() && !workday.toBool();
+        day.hasEntry = month.value(3).toBool();
         result.days.append(day);
     }
     return result;
@@ -49,14 +51,11 @@ QList<int> ReadStoredMonths()
     return months;
 }
 
-QList<DayRecord> ReadDayList(DayList which)
+namespace {
+
+// Every row of a query on all four fields, as days with their entries.
+QList<DayRecord> wholeDays(Query& rows)
 {
-    FileSession session;
-    Query rows(session.db(), which == DayList::AllDays
-                                 ? QStringLiteral("select * from Master order by 日付;")
-                                 : QStringLiteral("select * from Master where 内容 <> '' "
-                                                  "order by 日付;"));
-    rows.exec();
     QList<DayRecord> days;
     while (rows.next()) {
         DayRecord day;
@@ -65,7 +64,30 @@ QList<DayRecord> ReadDayList(DayList which)
         const QVariant workday = rows.value(2);
         day.holiday = !workday.isNull() && !workday.toBool();
         day.plan = rows.value(3).toString();
+        day.hasEntry = !day.plan.isEmpty();
         days.append(std::move(day));
     }
     return days;
+}
+
+} // namespace
+
+QList<DayRecord> ReadDayList(DayList which)
+{
+    FileSession session;
+    Query rows(session.db(), which == DayList::AllDays
+                                 ? QStringLiteral("select * from Master order by 日付;")
+                                 : QStringLiteral("select * from Master where 内容 <> '' "
+                                                  "order by 日付;"));
+    rows.exec();
+    return wholeDays(rows);
+}
+
+QList<DayRecord> ReadYearlyDays(int monthDay)
+{
+    FileSession session;
+    Query rows(session.db(), QStringLiteral("SELECT 日付, 曜日, 平日, 内容 FROM Master "
+                                            "WHERE 日付 % 10000 = ? ORDER BY 日付"));
+    rows.bind(monthDay).exec();
+    return wholeDays(rows);
 }

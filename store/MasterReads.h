@@ -10,10 +10,11 @@
 // One stored day as the views show it.
 struct DayRecord
 {
-    int key = 0;          // day key yyyymmdd
-    int week = 0;         // 0 = Sunday ... 6 = Saturday
-    bool holiday = false; // the stored flag says holiday; a missing flag does not
-    QString plan;         // the entry, lines separated by CR LF
+    int key = 0;           // day key yyyymmdd
+    int week = 0;          // 0 = Sunday ... 6 = Saturday
+    bool holiday = false;  // the stored flag says holiday; a missing flag does not
+    QString plan;          // the entry, lines separated by CR LF
+    bool hasEntry = false; // the entry is not empty (also where `plan` is not read)
 };
 
 // The stored days of one month, in key order.
@@ -28,7 +29,7 @@ struct MonthDays
 };
 
 // The days of the month `yearMonth` (yyyymm), found with one keyed look-up.
-// Entries are not read.
+// Entries are not read, only whether they are empty.
 MonthDays ReadMonthDays(int yearMonth);
 
 // The two lists of days: every stored day, or the days whose entry is not
@@ -41,6 +42,10 @@ enum class DayList
 
 // The days of a list in key order, with their entries.
 QList<DayRecord> ReadDayList(DayList which);
+
+// The month and day `monthDay` (mmdd) of every stored year, in key order,
+// with their entries.
+QList<DayRecord> ReadYearlyDays(int monthDay);
 
 // Every month from the month of the first stored day to the month of the
 // last, as yyyymm numbers in ascending order; empty for an empty calendar.

@@ -5,7 +5,9 @@
 #include "platform/Globals.h"
 #include "platform/JapaneseHolidays.h"
 #include "platform/basMain.h"
+#include "store/CalendarCheck.h"
 #include "store/FileSession.h"
+#include "store/MasterChanges.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,14 +91,8 @@ bool IsIntactCalendar(const QString& path)
     try {
         Database db;
         db.open(path);
-        Query check(db, QStringLiteral("PRAGMA integrity_check"));
-        check.exec();
-        if (!check.next() || check.value(0).toString() != QLatin1String("ok"))
-            return false;
-        check.finish();
-        Query table(db, QStringLiteral("SELECT count(*) FROM Master"));
-        table.exec();
-        return table.next();
+        CheckCalendar(db, CalendarCheck::Full);
+        return true;
     } catch (const EngineError&) {
         return false;
     }
@@ -207,7 +203,41 @@ bool clsMaster::PlanSave(int DateIndex, const QString& DatePlan)
     FileSession session;
     Query q(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
     q.bind(nonNull(DatePlan)).bind(DateIndex).exec();
-    return q.numRowsAffected() > 0;
+    if (q.numRowsAffected() == 0)
+        return false;
+    emit MasterChanges::instance().entrySaved(DateIndex, nonNull(DatePlan));
+    return true;
+}
+
+clsMaster::SaveOutcome clsMaster::PlanSaveUnlessChanged(int DateIndex, const QString& Expected,
+                                                        const QString& DatePlan, QString& Current)
+{
+    bool stored = true;
+    {
+        FileSession session;
+        Query write(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? "
+                                                 "WHERE 日付 = ? AND coalesce(内容, '') = ?"));
+        write.bind(nonNull(DatePlan)).bind(DateIndex).bind(nonNull(Expected)).exec();
+        if (write.numRowsAffected() > 0) {
+            emit MasterChanges::instance().entrySaved(DateIndex, nonNull(DatePlan));
+            return SaveOutcome::Saved;
+        }
+        Query read(session.db(),
+                   QStringLiteral("SELECT coalesce(内容, '') FROM Master WHERE 日付 = ?"));
+        read.bind(DateIndex).exec();
+        stored = read.next();
+        if (stored)
+            Current = read.value(0).toString();
+    }
+    if (!stored) {
+        // Another program changed the stored days under this one; announced
+        // once the file is let go, since those who follow may read it again.
+        emit MasterChanges::instance().entriesReplaced();
+        return SaveOutcome::NotStored;
+    }
+    // What is on disk now, whoever wrote it, is what the entry holds.
+    emit MasterChanges::instance().entrySaved(DateIndex, Current);
+    return Current == DatePlan ? SaveOutcome::Saved : SaveOutcome::ChangedOnDisk;
 }
 
 void clsMaster::FieldPut()
@@ -401,6 +431,7 @@ bool clsMaster::Update(int YMTop, int YMBottom)
             // The change is committed; the next operation opens the file again.
         }
     }
+    emit MasterChanges::instance().entriesReplaced();
     return true;
 }
 
@@ -490,4 +521,5 @@ void clsMaster::PlanInsert(int Month, int Day, const QString& InsertStr)
                                "WHERE 日付 % 10000 = ?"));
     q.bind(nonNull(InsertStr)).bind(Month * 100 + Day).exec();
     db.commitTrans();
+    emit MasterChanges::instance().yearlyEntriesChanged(Month * 100 + Day);
 }

@@ -28,6 +28,20 @@ public:
     // is not stored.
     bool PlanSave(int DateIndex, const QString& DatePlan);
 
+    // What PlanSaveUnlessChanged found.
+    enum class SaveOutcome
+    {
+        Saved,
+        NotStored,
+        ChangedOnDisk
+    };
+    // Writes the entry of a stored day unless the file holds another text for
+    // it than `Expected`, the text read or written last: another program
+    // changed the day meanwhile. Then nothing is written and `Current`
+    // receives the file's text. The same text on both sides counts as saved.
+    SaveOutcome PlanSaveUnlessChanged(int DateIndex, const QString& Expected,
+                                      const QString& DatePlan, QString& Current);
+
     // Switches one day between workday and holiday.
     void WeekDayChange(int DateValue);
     // Makes the month and day a holiday in every stored year.
@@ -144,6 +158,6 @@ bool IsUnfilledCalendar();
 // Creates table Master in a calendar file that holds no table yet.
 void EnsureMasterTable();
 
-// True when `path` is an intact calendar file (table Master present,
-// integrity check passed).
+// True when `path` is an intact calendar file (table Master with the
+// calendar's columns, integrity check passed).
 bool IsIntactCalendar(const QString& path);

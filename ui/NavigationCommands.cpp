@@ -117,8 +117,17 @@ void frmMain::greDate_RowColChange()
 
 void frmMain::mCalendar_Change(int, int NewDate)
 {
+    // The box keeps its day's entry while the calendar goes back to that
+    // day, and once its save failed in this command (afterCommand).
+    if (mReturning || mSaveFailed)
+        return;
     guarded([&] {
-        plan()->Save();
+        try {
+            plan()->Save();
+        } catch (...) {
+            mSaveFailed = true;
+            throw;
+        }
         plan()->Load(NewDate);
     });
 }

@@ -1,5 +1,8 @@
 #include "ui/Placement.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 
 namespace {
@@ -59,4 +62,12 @@ WindowPlacement FitPlacement(const WindowPlacement& stored, const QList<QRect>& 
         r.moveTop(std::clamp(r.top(), home->top(), home->bottom() - r.height() + 1));
     }
     return fit;
+}
+
+QList<QRect> ScreenAreas()
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    return areas;
 }

@@ -22,3 +22,6 @@ struct WindowPlacement
 // Everything else is kept as stored. Without screens nothing is changed.
 WindowPlacement FitPlacement(const WindowPlacement& stored, const QList<QRect>& screens,
                              const QSize& defaultSize);
+
+// The available areas of the screens (without panels), the primary one first.
+QList<QRect> ScreenAreas();

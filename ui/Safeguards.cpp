@@ -1,7 +1,8 @@
 // What keeps the user's work when things go wrong: the entry saved quietly
-// while typing, the recovery file for an entry that cannot be written when
-// the program must end without asking, and the backup of the calendar before
-// a command that cannot be undone.
+// while typing and tried again while it cannot be written, the recovery file
+// for an entry that cannot be written, the calendar kept on the day whose
+// entry is in the box, and the backup of the calendar before a command that
+// cannot be undone.
 
 #include "entries/RecoveryFile.h"
 #include "entries/clsPlan.h"
@@ -9,22 +10,37 @@
 #include "platform/basMain.h"
 #include "store/Backup.h"
 #include "store/FileSession.h"
+#include "ui/RetryTimer.h"
 #include "ui/frmMain.h"
+#include "view/clsCalendar.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <utility>
+
+namespace {
+
+// While the entry cannot be written, its recovery file follows the typing
+// within two seconds.
+constexpr int kUnsavedDelayMs = 1500;
+// How soon a notice that waits for a box or a busy phase looks again.
+constexpr int kNoticeRetryMs = 500;
+
+} // namespace
 
 void frmMain::startQuietSave()
 {
     if (!mQuietSave) {
         mQuietSave = new QTimer(this);
         mQuietSave->setSingleShot(true);
-        mQuietSave->setInterval(mQuietSaveDelayMs);
         connect(mQuietSave, &QTimer::timeout, this, &frmMain::quietSave);
     }
+    mQuietSave->setInterval(mPlan && mPlan->IsUnsaved()
+                                ? std::min(mQuietSaveDelayMs, kUnsavedDelayMs)
+                                : mQuietSaveDelayMs);
     mQuietSave->start();
 }
 
@@ -34,18 +50,106 @@ void frmMain::quietSave()
         return;
     // Not in the middle of something: a command's busy phase or store
     // operation (whose message pumping runs timers), a box waiting for the
-    // user, or text the input method is still converting. Tried again later.
+    // user, or text the input method is still converting. Tried again later;
+    // an entry that could not be written is kept on disk meanwhile.
     if (isBusy() || FileSession::depth() > 0 || QApplication::activeModalWidget() ||
         mPlan->IsComposing()) {
-        mQuietSave->start();
+        if (mPlan->IsUnsaved())
+            mPlan->KeepUnsaved();
+        startQuietSave();
         return;
     }
     try {
+        // A locked calendar is not waited for: this is tried again anyway.
+        const QuickAttempt quick;
         mPlan->SaveQuietly();
     } catch (const std::exception&) {
-        // Quietly: the entry stays edited, and the next save point (a day
-        // change, closing) writes it or says why it cannot.
+        // Quietly: the editor keeps the text in its recovery file, and the
+        // attempts go on (entryStateChanged).
     }
+}
+
+RetryTimer* frmMain::retryTimer()
+{
+    if (!mRetry) {
+        mRetry = new RetryTimer(this);
+        connect(mRetry, &RetryTimer::attempt, this, &frmMain::retry);
+    }
+    return mRetry;
+}
+
+void frmMain::retry()
+{
+    if (mUnloaded) {
+        mRetry->stop();
+        return;
+    }
+    if (mWaitingForFile) {
+        showFirstMonth();
+        return;
+    }
+    if (!mPlan || !mPlan->IsUnsaved()) {
+        mRetry->stop();
+        return;
+    }
+    quietSave();
+}
+
+void frmMain::entryStateChanged()
+{
+    if (mPlan->IsUnsaved() && !mUnloaded)
+        retryTimer()->start();
+    else if (mRetry && !mWaitingForFile)
+        mRetry->stop();
+    showIdleMessage();
+    if (mPlan->HasConflictFiles())
+        QTimer::singleShot(0, this, &frmMain::showConflictNotices);
+}
+
+void frmMain::showConflictNotices()
+{
+    // Once the program ends, the next start names the files.
+    if (!mPlan || mUnloaded)
+        return;
+    if (isBusy() || FileSession::depth() > 0 || QApplication::activeModalWidget()) {
+        QTimer::singleShot(kNoticeRetryMs, this, &frmMain::showConflictNotices);
+        return;
+    }
+    const QStringList files = mPlan->TakeConflictFiles();
+    if (files.isEmpty())
+        return;
+    MarkRecoveryFilesReported(files);
+    ShowInfo(ConflictNoticeText(files));
+}
+
+void frmMain::afterCommand()
+{
+    mSaveFailed = false;
+    showIdleMessage();
+    if (!mPlan || !mCalendar || mReturning || mUnloaded)
+        return;
+    // The box holds one day's entry, typed text included; whatever is typed
+    // next belongs to the day the calendar shows. A move whose save failed
+    // (or whose month could not be read) is taken back, after its warning.
+    const int entryDay = mPlan->DateIndex();
+    if (entryDay == 0 || entryDay == mCalendar->CurDate())
+        return;
+    mReturning = true;
+    // Part by part: a month that cannot be read again (the file locked
+    // throughout) still leaves the date the entry's, and the grid shows the
+    // month whose reading failed to replace it.
+    const int parts[3] = {entryDay / 10000, entryDay / 100 % 100, entryDay % 100};
+    void (clsCalendar::*setters[3])(int) = {&clsCalendar::setCurYear, &clsCalendar::setCurMonth,
+                                            &clsCalendar::setCurDay};
+    for (int i = 0; i < 3; ++i) {
+        try {
+            (mCalendar.get()->*setters[i])(parts[i]);
+        } catch (const std::exception&) {
+        }
+    }
+    // A month drawn again keeps the grid's cell, which may show another day.
+    mCalendar->MoveCursor();
+    mReturning = false;
 }
 
 void frmMain::keepUnsavedEntry()
@@ -54,14 +158,8 @@ void frmMain::keepUnsavedEntry()
         return;
     mPlan->CommitComposition();
     // The session's end and the quit that follows it may both come here
-    // with the same entry: it is kept once.
-    static std::pair<int, QString> lastKept;
-    const std::pair<int, QString> entry{mPlan->DateIndex(),
-                                        clsPlan::ToStoredText(clsPlan::BoxText(txtToday))};
-    if (entry == lastKept)
-        return;
-    if (!KeepForRecovery(entry.first, entry.second).isEmpty())
-        lastKept = entry;
+    // with the same entry: its one recovery file is written once.
+    mPlan->KeepUnsaved();
 }
 
 void frmMain::unloadAtExit()

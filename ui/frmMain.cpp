@@ -33,7 +33,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -157,8 +156,12 @@ clsList* frmMain::list()
 
 clsPlan* frmMain::plan()
 {
-    if (!mPlan)
+    if (!mPlan) {
         mPlan = std::make_unique<clsPlan>(txtToday, this);
+        mPlan->onStateChange = [this] {
+            entryStateChanged();
+        };
+    }
     return mPlan.get();
 }
 
@@ -352,15 +355,10 @@ void frmMain::Form_Load()
         FileExists(ShellFolder(QStringLiteral("Desktop")) + QLatin1Char('/') + kShortcutName));
     mnuDispMode[0]->setChecked(true);
     restoreDisplayOptions();
+    restoreMarkEntries();
     greList->setVisible(false);
 
-    guarded([this] {
-        if (gOpenFlag)
-            gDatabase.open(gDataPath);
-        // Today's month is drawn and today's entry loaded through the Change
-        // event, both reading the file opened above.
-        mCalendar->setCurDate(TodayKey());
-    });
+    showFirstMonth();
 
     SetBusy(false);
     DoEvents();
@@ -377,14 +375,11 @@ void frmMain::restorePlacement()
     // Values that cannot be right (bigger than the screen, off every screen)
     // are corrected rather than obeyed; the layout pass writes the corrected
     // ones back.
-    QList<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens << screen->availableGeometry();
     const WindowPlacement fit =
         FitPlacement({QRect(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
                             TwipsToPixelsY(height)),
                       state},
-                     screens, QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
+                     ScreenAreas(), QSize(TwipsToPixelsX(6000), TwipsToPixelsY(3500)));
 
     setWindowState(Qt::WindowNoState);
     move(fit.outer.topLeft());
@@ -625,7 +620,8 @@ void frmMain::endPhase()
         for (const QString& outer : std::as_const(mPhases))
             if (!outer.isEmpty())
                 shown = outer;
-        RunningMessage(shown);
+        // Between busy texts the panel says what the window waits for.
+        RunningMessage(shown.isEmpty() ? idleMessage() : shown);
     }
 }
 
@@ -637,6 +633,7 @@ bool frmMain::isBusy() const
 void frmMain::RunningMessage(const QString& Msg)
 {
     mPanelText->setText(Msg);
+    mPanelText->setToolTip(Msg);
     DoEvents();
 }
 
@@ -646,16 +643,20 @@ bool frmMain::guarded(const std::function<void()>& command)
     // between its steps (between saving one day and loading the next, say).
     beginPhase(QString());
     const auto end = qScopeGuard([this] { endPhase(); });
+    ++mCommandDepth;
     QString problem;
     try {
         command();
-        return true;
     } catch (const EngineError& e) {
         problem = StoreErrorText(e);
     } catch (const std::exception& e) {
         problem = StoreErrorText(QString::fromLocal8Bit(e.what()));
     }
     // Busy phases and suspended drawing have ended with their scopes.
-    ShowWarning(problem);
-    return false;
+    if (!problem.isEmpty())
+        ShowWarning(problem);
+    // Still inside the hold: what the user does next finds the calendar back.
+    if (--mCommandDepth == 0)
+        afterCommand();
+    return problem.isEmpty();
 }

@@ -20,9 +20,11 @@ class QTimer;
 class EngineError;
 class FlexGrid;
 class InputBlocker;
+class RetryTimer;
 class clsCalendar;
 class clsList;
 class clsPlan;
+class frmSearch;
 
 // The main window: the month grid with its caption and buttons, the entry box
 // of the selected day, the list grid, the menus and the status bar.
@@ -71,6 +73,9 @@ public:
     // Shows the window in the state restored by Form_Load.
     void showRestored();
 
+    // The search window, made on first use; it holds the days found.
+    frmSearch* searchWindow();
+
     // How long after the last change an edited entry is saved while typing.
     void setQuietSaveDelay(int ms) { mQuietSaveDelayMs = ms; }
 
@@ -113,6 +118,9 @@ public slots:
     // Display options (DisplayOptions.cpp)
     void mnuWordWrap_Click();
 
+    // Restore from a backup (RestoreCommands.cpp)
+    void mnuRestore_Click();
+
     // Environment options (OptionCommands.cpp)
     void mnuStartupCopy_Click();
     void mnuDisktopCopy_Click();
@@ -121,6 +129,12 @@ public slots:
     // Help and About (HelpCommands.cpp)
     void mnuHelpCategory_Click();
     void mnuAbout_Click();
+
+    // Finding and the marks of days with entries (SearchCommands.cpp)
+    void mnuFind_Click();
+    void mnuFindNext_Click();
+    void mnuFindPrev_Click();
+    void mnuMarkEntries_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -166,11 +180,39 @@ private:
     // Saving while typing (Safeguards.cpp): an edited entry is written
     // quietly a moment after the last change, unless a busy phase, a store
     // operation, a modal box or an input-method composition is under way.
+    // One that cannot be written is tried again (retryTimer) and kept in a
+    // recovery file meanwhile.
     void startQuietSave();
     void quietSave();
     // An edited entry that could not be written, when the program ends
     // without asking: kept in a recovery file.
     void keepUnsavedEntry();
+    // The entry editor's state changed: the retries, the message panel and
+    // the notices follow it.
+    void entryStateChanged();
+    void showConflictNotices();
+    RetryTimer* retryTimer();
+    void retry();
+    // After the outermost command: a calendar that moved away from the day
+    // whose entry is in the box (its save failed) goes back to that day.
+    void afterCommand();
+
+    // The calendar without a day to edit (CalendarStates.cpp): today's month
+    // shown at load, waited for while another program holds the file
+    // locked; the message panel's text between busy phases.
+    void showFirstMonth();
+    void waitForFile(bool waiting);
+    QString idleMessage() const;
+    void showIdleMessage();
+
+    // Finding (SearchCommands.cpp): the day after (+1) or before (-1) the
+    // current one with a hit, round past the last; a day chosen in the
+    // search window, opened in the month grid display with its hits
+    // highlighted in the entry box and the cursor at the first.
+    void findAgain(int direction);
+    void openFoundDay(int key);
+    void showHitsInEntry(bool moveCursor);
+    void restoreMarkEntries();
 
     // The bulk day-kind commands: question, busy phase, store call, redraw.
     void changeDayKinds(const QString& question, const QString& progress,
@@ -195,7 +237,14 @@ private:
     QLabel* mKeyPanels[5] = {};
     QTimer* mClock = nullptr;
     QTimer* mQuietSave = nullptr;
+    RetryTimer* mRetry = nullptr;
     int mQuietSaveDelayMs = 2000;
+    frmSearch* mSearch = nullptr;
+    QTimer* mHitsPause = nullptr;
+    // The day shown was opened from the search: its hits stay highlighted
+    // while the search window is closed.
+    bool mShowingFound = false;
+    bool mOpeningFound = false;
 
     QMenu* mnuEdit = nullptr;
     QHash<QString, QAction*> mMenuItems;
@@ -209,6 +258,12 @@ private:
     bool mLoaded = false;
     bool mUnloaded = false;
     bool mFilling = false;
+    // Commands under way, nested; a save that failed in the outermost one;
+    // the calendar going back to the entry's day.
+    int mCommandDepth = 0;
+    bool mSaveFailed = false;
+    bool mReturning = false;
+    bool mWaitingForFile = false;
     Qt::WindowStates mRestoredState = Qt::WindowNoState;
     InputBlocker* mInputBlocker = nullptr;
     // The busy phases and command holds under way, innermost last: each

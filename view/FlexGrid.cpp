@@ -1,6 +1,7 @@
 #include "view/FlexGrid.h"
 
 #include "platform/Twips.h"
+#include "view/CellMarkDelegate.h"
 #include "view/FlexGridModel.h"
 
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), mModel(new FlexGridModel(this))
 {
     setModel(mModel);
+    setItemDelegate(new CellMarkDelegate([this] { return mShowMarks; }, this));
     verticalHeader()->hide();
     QHeaderView* header = horizontalHeader();
     header->setSectionsClickable(false);
@@ -275,6 +277,24 @@ QString FlexGrid::CellToolTipAt(int row, int col) const
 void FlexGrid::setCellToolTipAt(int row, int col, const QString& text)
 {
     mModel->setToolTip(row, col, text);
+}
+
+bool FlexGrid::CellMarkAt(int row, int col) const
+{
+    return mModel->mark(row, col);
+}
+
+void FlexGrid::setCellMarkAt(int row, int col, bool on)
+{
+    mModel->setMark(row, col, on);
+}
+
+void FlexGrid::setShowMarks(bool on)
+{
+    if (on == mShowMarks)
+        return;
+    mShowMarks = on;
+    viewport()->update();
 }
 
 int FlexGrid::TopRow() const

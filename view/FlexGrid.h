@@ -75,6 +75,14 @@ public:
     QString CellToolTipAt(int row, int col) const;
     void setCellToolTipAt(int row, int col, const QString& text);
 
+    // A small mark in the corner of a cell, drawn while ShowMarks is on,
+    // over the cell's own drawing (its text, colour and highlight stay).
+    // Cleared with the cell's text when its row goes.
+    bool CellMarkAt(int row, int col) const;
+    void setCellMarkAt(int row, int col, bool on);
+    bool ShowMarks() const { return mShowMarks; }
+    void setShowMarks(bool on);
+
     // The first visible non-fixed row; setting it scrolls.
     int TopRow() const;
     void setTopRow(int row);
@@ -136,6 +144,7 @@ private:
     int mRowSel = 0;
     int mColSel = 0;
     bool mRedraw = true;
+    bool mShowMarks = false;
     bool mSyncing = false;
     bool mDragging = false;
 };

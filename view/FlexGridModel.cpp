@@ -115,6 +115,19 @@ void FlexGridModel::setToolTip(int row, int col, const QString& text)
     cellChanged(row, col);
 }
 
+bool FlexGridModel::mark(int row, int col) const
+{
+    return contains(row, col) && cell(row, col).mark;
+}
+
+void FlexGridModel::setMark(int row, int col, bool on)
+{
+    if (!contains(row, col) || cell(row, col).mark == on)
+        return;
+    cell(row, col).mark = on;
+    cellChanged(row, col);
+}
+
 void FlexGridModel::setAlignment(int col, int value)
 {
     mAlignments[col] = value;
@@ -202,6 +215,8 @@ QVariant FlexGridModel::cellData(int row, int col, int role) const
         return QVariant::fromValue(AlignmentFromValue(alignment(col)));
     case Qt::ToolTipRole:
         return c.toolTip.isEmpty() ? QVariant() : QVariant(c.toolTip);
+    case MarkRole:
+        return c.mark;
     default:
         return QVariant();
     }

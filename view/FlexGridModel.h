@@ -35,6 +35,11 @@ public:
     // Text shown when the pointer rests on the cell; empty for none.
     QString toolTip(int row, int col) const;
     void setToolTip(int row, int col, const QString& text);
+    // A mark in the cell's corner (the month grid's days with an entry),
+    // offered to the delegate under MarkRole.
+    bool mark(int row, int col) const;
+    void setMark(int row, int col, bool on);
+    static constexpr int MarkRole = Qt::UserRole + 1;
     int alignment(int col) const { return mAlignments.value(col, 1); }
     void setAlignment(int col, int value);
 
@@ -61,6 +66,7 @@ private:
         QString text;
         int fore = -1;
         QString toolTip;
+        bool mark = false;
     };
     bool contains(int row, int col) const;
     const Cell& cell(int row, int col) const { return mCells[size_t(row) * mCols + col]; }

@@ -5,6 +5,8 @@
 #include "platform/JapaneseHolidays.h"
 #include "platform/Running.h"
 #include "platform/basMain.h"
+#include "store/Engine.h"
+#include "store/MasterChanges.h"
 #include "store/MasterReads.h"
 #include "view/FlexGrid.h"
 
@@ -23,6 +25,41 @@ clsCalendar::clsCalendar(FlexGrid* grid, QLineEdit* caption, RunningHost* host, 
     : QObject(parent), mGrid(grid), mCaption(caption), mHost(host)
 {
     setupHeader();
+    MasterChanges& changes = MasterChanges::instance();
+    connect(&changes, &MasterChanges::entrySaved, this,
+            [this](int key, const QString& text) { markDay(key, !text.isEmpty()); });
+    // A yearly event line makes the entry of its day non-empty.
+    connect(&changes, &MasterChanges::yearlyEntriesChanged, this,
+            [this](int monthDay) { markDay(mYear * 10000 + monthDay, true); });
+    connect(&changes, &MasterChanges::entriesReplaced, this, &clsCalendar::refreshMarks);
+}
+
+std::pair<int, int> clsCalendar::cellOfDay(int day) const
+{
+    for (int r = mGrid->FixedRows(); r < mGrid->Rows(); ++r)
+        for (int c = mGrid->FixedCols(); c < mGrid->Cols(); ++c)
+            if (LeadingWholeNumber(mGrid->TextMatrix(r, c)).value_or(0) == day)
+                return {r, c};
+    return {-1, -1};
+}
+
+void clsCalendar::markDay(int key, bool hasEntry)
+{
+    if (key / 100 != mYear * 100 + mMonth)
+        return;
+    const auto [row, col] = cellOfDay(key % 100);
+    if (row >= 0)
+        mGrid->setCellMarkAt(row, col, hasEntry);
+}
+
+void clsCalendar::refreshMarks()
+{
+    try {
+        for (const DayRecord& day : ReadMonthDays(mYear * 100 + mMonth).days)
+            markDay(day.key, day.hasEntry);
+    } catch (const EngineError&) {
+        // The marks stay as they were; the next Refresh reports the file.
+    }
 }
 
 void clsCalendar::setupHeader()
@@ -113,14 +150,11 @@ void clsCalendar::MoveCursor()
     // selects the first empty cell, so that no other day looks like the one
     // being written. A month grid always has empty cells.
     for (const int wanted : {mDay, 0}) {
-        for (int r = mGrid->FixedRows(); r < mGrid->Rows(); ++r) {
-            for (int c = mGrid->FixedCols(); c < mGrid->Cols(); ++c) {
-                if (LeadingWholeNumber(mGrid->TextMatrix(r, c)).value_or(0) == wanted) {
-                    mGrid->setRow(r);
-                    mGrid->setCol(c);
-                    return;
-                }
-            }
+        const auto [row, col] = cellOfDay(wanted);
+        if (row >= 0) {
+            mGrid->setRow(row);
+            mGrid->setCol(col);
+            return;
         }
     }
 }
@@ -149,6 +183,7 @@ void clsCalendar::Refresh()
             mGrid->setTextMatrix(r, c, QString::number(day.key - ym * 100));
             if (day.holiday)
                 mGrid->setCellForeColorAt(r, c, kRed);
+            mGrid->setCellMarkAt(r, c, day.hasEntry);
             if (const auto name = holidayNames.constFind(day.key); name != holidayNames.cend())
                 mGrid->setCellToolTipAt(r, c, *name);
             if (c == mGrid->Cols() - 1)

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <utility>
+
 class QLineEdit;
 class FlexGrid;
 class RunningHost;
@@ -45,6 +47,10 @@ public:
     // was ended and drawing resumed.
     void Refresh();
 
+    // Every day cell of a day with an entry carries a mark; the marks follow
+    // the entries as they are saved. Whether they are drawn is the grid's
+    // ShowMarks.
+
 signals:
     void Change(int OldDate, int NewDate);
 
@@ -57,6 +63,11 @@ private:
     };
     void setPart(Part part, int value);
     void setupHeader();
+    // The cell showing `day` of the shown month as (row, column); (-1, -1)
+    // when no cell shows it.
+    std::pair<int, int> cellOfDay(int day) const;
+    void markDay(int key, bool hasEntry);
+    void refreshMarks();
 
     FlexGrid* mGrid;
     QLineEdit* mCaption;

@@ -2,8 +2,8 @@
 // real second process: a second instance, or an instance that was killed.
 //
 //   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--today YYYY-MM-DD]
-//                 [--hold | --exec [--type TEXT] [--quiet-save-ms N] | --splash |
-//                  --stop-at PHASE]
+//                 [--hold | --exec [--type TEXT] [--quiet-save-ms N] [--retry-ms N] |
+//                  --splash | --stop-at PHASE]
 //
 // Every box is printed to stdout as "box <kind>|<title>|<text>" and answered
 // from --answers; a box without an answer prints "unanswered" and gets No.
@@ -18,24 +18,31 @@
 // --stop-at PHASE: a first run prints "phase PHASE" there and waits to be
 //   killed: "questions" (both answered, nothing made yet), or a phase of the
 //   fill ("started", "filled", "committed").
+// --exec also reads its standard input: each line "type TEXT" types TEXT
+//   into the entry box ("\n" in it is a line break) and prints "typed";
+//   --retry-ms tries failed work on the calendar again every N milliseconds
+//   instead of every few seconds.
 
 #include "app/Main.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
 #include "store/clsMaster.h"
+#include "ui/RetryTimer.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -115,6 +122,8 @@ int main(int argc, char* argv[])
             splash = true;
         else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
             typed = args[++i];
+        else if (args[i] == QLatin1String("--retry-ms") && i + 1 < args.size())
+            RetryTimer::setIntervalForTesting(args[++i].toInt());
         else if (args[i] == QLatin1String("--today") && i + 1 < args.size())
             Clock::setTodayForTesting(QDate::fromString(args[++i], Qt::ISODate));
         else if (args[i] == QLatin1String("--quiet-save-ms") && i + 1 < args.size())
@@ -146,12 +155,32 @@ int main(int argc, char* argv[])
     }
     PrintingDialogs::print(QStringLiteral("running"));
     if (exec) {
-        if (frmMain* window = MainWindow()) {
-            if (quietSaveMs > 0)
-                window->setQuietSaveDelay(quietSaveMs);
-            if (auto* box = window->findChild<QPlainTextEdit*>(QStringLiteral("txtToday")))
-                box->insertPlainText(typed);
-        }
+        QPlainTextEdit* box =
+            MainWindow() ? MainWindow()->findChild<QPlainTextEdit*>(QStringLiteral("txtToday"))
+                         : nullptr;
+        if (MainWindow() && quietSaveMs > 0)
+            MainWindow()->setQuietSaveDelay(quietSaveMs);
+        if (box)
+            box->insertPlainText(typed);
+        QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+        QByteArray pending;
+        QObject::connect(&commands, &QSocketNotifier::activated, [&] {
+            char chunk[4096];
+            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (got <= 0) {
+                commands.setEnabled(false);
+                return;
+            }
+            pending.append(chunk, got);
+            for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
+                const QString line = QString::fromUtf8(pending.left(end));
+                if (box && line.startsWith(QLatin1String("type "))) {
+                    box->insertPlainText(
+                        line.mid(5).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
+                    PrintingDialogs::print(QStringLiteral("typed"));
+                }
+            }
+        });
         PrintingDialogs::print(QStringLiteral("ready"));
         const int code = app.exec();
         delete MainWindow();

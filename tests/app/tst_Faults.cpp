@@ -5,6 +5,8 @@
 
 #include "entries/RecoveryFile.h"
 #include "platform/DayKey.h"
+#include "platform/Globals.h"
+#include "platform/RegControl.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/TestMain.h"
 
@@ -51,6 +53,15 @@ struct Host
         return out.contains(line + '\n');
     }
     void signal(int sig) { ::kill(pid_t(process.processId()), sig); }
+    // Types into the entry box of a host run with --exec.
+    bool type(const QString& text)
+    {
+        process.write("type " + text.toUtf8() + '\n');
+        const qsizetype typedBefore = out.count("typed\n");
+        while (out.count("typed\n") == typedBefore && process.waitForReadyRead(60000))
+            out += process.readAllStandardOutput();
+        return out.count("typed\n") > typedBefore;
+    }
     bool finish()
     {
         const bool ended = process.waitForFinished(60000);
@@ -78,12 +89,18 @@ QString entryOf(const QString& calendar)
     return ReadDayField(calendar, DayKey(today), QStringLiteral("内容")).toString();
 }
 
-QStringList recoveryFiles()
+QStringList recoveryFiles(const QString& folder = RecoveryFolder())
 {
     QStringList paths;
-    for (const QString& name : QDir(RecoveryFolder()).entryList(QDir::Files))
-        paths << RecoveryFolder() + QLatin1Char('/') + name;
+    for (const QString& name : QDir(folder).entryList({QStringLiteral("Entry-*")}, QDir::Files))
+        paths << folder + QLatin1Char('/') + name;
     return paths;
+}
+
+// The notice of the next start that names `files`.
+QString recoveryNotice(const QStringList& files)
+{
+    return QStringLiteral("box information|Zedu|") + RecoveryNoticeText(files);
 }
 
 QString contents(const QString& path)
@@ -96,6 +113,13 @@ QStringList typing(const QTemporaryDir& folder, const QString& text)
 {
     return {QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--exec"),
             QStringLiteral("--type"), text};
+}
+
+// A host that tries failed work again every `retryMs` milliseconds.
+QStringList retrying(const QTemporaryDir& folder, int retryMs)
+{
+    return {QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--exec"),
+            QStringLiteral("--retry-ms"), QString::number(retryMs)};
 }
 
 } // namespace
@@ -153,6 +177,140 @@ private slots:
             QCOMPARE(next.lines(),
                      (first ? notice : QStringList()) + QStringList{QStringLiteral("running")});
         }
+    }
+
+    void entryThatCannotBeWrittenIsTriedAgainAndKept_data()
+    {
+        QTest::addColumn<bool>("released");
+        QTest::newRow("lock released: saved") << true;
+        QTest::newRow("lock held: recovery file") << false;
+    }
+    void entryThatCannotBeWrittenIsTriedAgainAndKept()
+    {
+        QFETCH(bool, released);
+        QTemporaryDir folder;
+        const QString calendar = makeCalendar(folder);
+        Host host(retrying(folder, 500));
+        QVERIFY(host.waitFor("ready"));
+        {
+            SqlPeek other(calendar);
+            QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            QVERIFY(host.type(QStringLiteral("鍵の間に\\n書いた")));
+            // Kept on disk while it cannot be written.
+            QTRY_COMPARE_WITH_TIMEOUT(recoveryFiles().size(), 1, 5000);
+            if (!released)
+                host.signal(SIGKILL);
+        }
+        if (released) {
+            QTRY_COMPARE_WITH_TIMEOUT(entryOf(calendar), QStringLiteral("鍵の間に\r\n書いた"),
+                                      8000);
+            QCOMPARE(recoveryFiles(), QStringList());
+            host.signal(SIGKILL);
+        }
+        host.finish();
+        QCOMPARE(entryOf(calendar), released ? QStringLiteral("鍵の間に\r\n書いた") : QString());
+        if (released)
+            return;
+        const QStringList kept = recoveryFiles();
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(contents(kept[0]).endsWith(QStringLiteral("\n\n鍵の間に\n書いた\n")));
+        Host next({QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--answers"),
+                   QStringLiteral("ok")});
+        QVERIFY(next.finish());
+        QCOMPARE(next.lines(), (QStringList{recoveryNotice(kept), QStringLiteral("running")}));
+    }
+
+    void replacedCalendarTakesTheNextSaves_data() { AddSpeedPriorityRows(); }
+    void replacedCalendarTakesTheNextSaves()
+    {
+        QFETCH(bool, speed);
+        QVERIFY(RegWrite(kRegKey, QStringLiteral("OpenFlag"),
+                         speed ? QStringLiteral("True") : QStringLiteral("False")));
+        QTemporaryDir folder;
+        const QString calendar = makeCalendar(folder);
+        // The first quiet save must find the new file: no second attempt
+        // comes within the test.
+        Host host(retrying(folder, 60000));
+        QVERIFY(host.waitFor("ready"));
+        // A sync tool brings the other side's calendar: a file of its own,
+        // renamed over the one in use.
+        const QString synced = folder.filePath(QStringLiteral("sync.tmp"));
+        QVERIFY(QFile::copy(calendar, synced));
+        const int otherDay = DayKey(today.addDays(today.day() == 1 ? 1 : -1));
+        QVERIFY(WriteDayEntry(synced, otherDay, QStringLiteral("向こうの予定")));
+        QVERIFY(::rename(QFile::encodeName(synced).constData(),
+                         QFile::encodeName(calendar).constData()) == 0);
+        QVERIFY(host.type(QStringLiteral("置き換えの後")));
+        QTRY_COMPARE_WITH_TIMEOUT(entryOf(calendar), QStringLiteral("置き換えの後"), 5000);
+        host.signal(SIGKILL);
+        host.finish();
+        QCOMPARE(entryOf(calendar), QStringLiteral("置き換えの後"));
+        QCOMPARE(ReadDayField(calendar, otherDay, QStringLiteral("内容")).toString(),
+                 QStringLiteral("向こうの予定"));
+        QCOMPARE(recoveryFiles(), QStringList());
+    }
+
+    void recoveryFilesFallBackToFoldersThatTakeThem_data()
+    {
+        QTest::addColumn<bool>("calendarFolderWritable");
+        QTest::newRow("the calendar's folder") << true;
+        QTest::newRow("the temporary folder") << false;
+    }
+    void recoveryFilesFallBackToFoldersThatTakeThem()
+    {
+        // Root writes through any permission: the program runs as nobody.
+        QFETCH(bool, calendarFolderWritable);
+        QTemporaryDir base;
+        const QString home = base.filePath(QStringLiteral("home"));
+        const QString data = base.filePath(QStringLiteral("data"));
+        const QString app = base.filePath(QStringLiteral("app"));
+        const QString temp = base.filePath(QStringLiteral("tmp"));
+        for (const QString& path : {home, data, app, temp})
+            QVERIFY(QDir().mkpath(path));
+        const QString calendar = app + QStringLiteral("/Data.vad");
+        QVERIFY(MakeCalendarFile(calendar, YearMonthOf(today), YearMonthOf(today)));
+        QStringList nobodys{home, temp, calendar};
+        if (calendarFolderWritable)
+            nobodys << app;
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            QVERIFY(nobody);
+            for (const QString& path : nobodys)
+                QVERIFY(::chown(QFile::encodeName(path).constData(), nobody->pw_uid,
+                                nobody->pw_gid) == 0);
+        }
+        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(base.path(), readOnly));
+        QVERIFY(QFile::setPermissions(data, readOnly));
+        if (!calendarFolderWritable)
+            QVERIFY(QFile::setPermissions(app, readOnly));
+        QVERIFY(QFile::setPermissions(calendar, QFile::ReadOwner));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+            env.insert(QLatin1String(name), home);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+        env.insert(QStringLiteral("TMPDIR"), temp);
+        const QStringList start{QStringLiteral("--app-folder"), app, QStringLiteral("--answers"),
+                                QStringLiteral("ok,ok")};
+
+        Host host(start + QStringList{QStringLiteral("--exec"), QStringLiteral("--type"),
+                                      QStringLiteral("行き場を探す")},
+                  env, true);
+        QVERIFY(host.waitFor("ready"));
+        host.signal(SIGTERM);
+        QVERIFY(host.finish());
+        const QStringList kept = recoveryFiles(calendarFolderWritable ? app : temp);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(contents(kept[0]).endsWith(QStringLiteral("\n\n行き場を探す\n")));
+        QCOMPARE(QDir(temp).entryList(QDir::Files | QDir::Hidden).size(),
+                 calendarFolderWritable ? 0 : 1);
+
+        Host next(start, env, true);
+        QVERIFY(next.finish());
+        QVERIFY2(next.lines().contains(recoveryNotice(kept)), next.out.constData());
+        for (const QString& path : {base.path(), data, app})
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void lostDisplayEndsWithoutLoss_data()

@@ -1,3 +1,4 @@
+#include "entries/RecoveryFile.h"
 #include "entries/clsPlan.h"
 #include "platform/Globals.h"
 #include "platform/Running.h"
@@ -6,7 +7,9 @@
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
@@ -41,6 +44,7 @@ private slots:
 
     void cleanup()
     {
+        QDir(RecoveryFolder()).removeRecursively();
         plan.reset();
         box.reset();
         gDatabase.close();
@@ -134,6 +138,60 @@ private slots:
         QVERIFY(!plan->Dirty);
         QCOMPARE(host.messages.last(), QString());
         QVERIFY(QFile::rename(gDataPath + QStringLiteral(".away"), gDataPath));
+    }
+
+    void dayChangedOnBothSidesKeepsBoth_data()
+    {
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("changed there") << false;
+        QTest::newRow("removed there") << true;
+    }
+    void dayChangedOnBothSidesKeepsBoth()
+    {
+        QFETCH(bool, removed);
+        plan->Load(19990715);
+        if (removed)
+            QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master WHERE 日付 = ?"),
+                                            {19990715}));
+        else
+            QVERIFY(WriteDayEntry(gDataPath, 19990715, QStringLiteral("向こうで変えた")));
+        box->setPlainText(QStringLiteral("こちらで変えた"));
+        plan->Save();
+        // Nothing is overwritten: the file's text stays and is shown.
+        QCOMPARE(stored(19990715), removed ? QString() : QStringLiteral("向こうで変えた"));
+        QCOMPARE(box->toPlainText(), removed ? QString() : QStringLiteral("向こうで変えた"));
+        QCOMPARE(box->isHidden(), removed);
+        QVERIFY(!plan->Dirty);
+        const QStringList kept = plan->TakeConflictFiles();
+        QCOMPARE(kept.size(), 1);
+        QFile file(kept[0]);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(file.readAll()).endsWith(QStringLiteral("\n\nこちらで変えた\n")));
+        QVERIFY(plan->TakeConflictFiles().isEmpty());
+        if (removed)
+            return;
+        // What is typed next goes on from the file's text.
+        box->appendPlainText(QStringLiteral("追記"));
+        plan->Save();
+        QCOMPARE(stored(19990715), QStringLiteral("向こうで変えた\r\n追記"));
+        QVERIFY(plan->TakeConflictFiles().isEmpty());
+    }
+
+    void recoveryFilesAreReportedOnceUnderNamesOfTheirOwn()
+    {
+        // One left half-written by a killed program, one complete.
+        const QString folder = QFileInfo(gDataPath).absolutePath();
+        const QString half = folder + QStringLiteral("/Entry-19990715-20261207-101010.txt.part");
+        const QString whole = folder + QStringLiteral("/Entry-19990716-20261207-101010.txt");
+        for (const QString& path : {half, whole}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("日付 1999/07/15\n");
+        }
+        const QStringList found = TakeNewRecoveryFiles();
+        QCOMPARE(found, (QStringList{half.chopped(5), whole}));
+        QVERIFY(!QFile::exists(half));
+        QVERIFY(TakeNewRecoveryFiles().isEmpty());
     }
 
     void lineBreakConversion()

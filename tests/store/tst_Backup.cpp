@@ -1,6 +1,7 @@
 // Automatic backups: a compacted, owner-only copy of the calendar in the
 // folder "backup" beside it; only the newest are kept.
 
+#include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "store/Backup.h"
 #include "store/FileSession.h"
@@ -41,10 +42,15 @@ private slots:
             SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master WHERE 日付 < 20290101")));
         QVERIFY(WriteDayEntry(gDataPath, 20291207, QStringLiteral("控え\r\n二行目")));
         QVERIFY(QDir().mkpath(BackupFolder()));
-        for (int i = 0; i < kBackupsKept + 5; ++i)
-            QFile(BackupFolder() +
-                  QStringLiteral("/Data-20200101-0000%1.vad").arg(i, 2, 10, QLatin1Char('0')))
-                .open(QIODevice::WriteOnly);
+        // Made later than the clock says now (it was set back): newer, and
+        // so kept, but never in place of the one just written.
+        const QDateTime later(QDate(2030, 1, 1), QTime(0, 0));
+        for (int i = 0; i < kBackupsKept + 5; ++i) {
+            QFile file(BackupFolder() +
+                       QStringLiteral("/Data-20200101-0000%1.vad").arg(i, 2, 10, QLatin1Char('0')));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setFileTime(later.addSecs(i), QFileDevice::FileModificationTime));
+        }
         QFile(BackupFolder() + QStringLiteral("/notes.txt")).open(QIODevice::WriteOnly);
 
         const QString backup = BackupCalendar();
@@ -55,10 +61,55 @@ private slots:
         QVERIFY(!gDatabase.isOpen());
         const QStringList kept = ListBackups();
         QCOMPARE(kept.size(), kBackupsKept);
-        QCOMPARE(kept.first(), QStringLiteral("Data-20200101-000006.vad"));
-        QCOMPARE(BackupFolder() + QLatin1Char('/') + kept.last(), backup);
+        QCOMPARE(BackupFolder() + QLatin1Char('/') + kept.first(), backup);
+        QCOMPARE(kept[1], QStringLiteral("Data-20200101-000006.vad"));
         // Files that are no backups are never touched.
         QVERIFY(QFile::exists(BackupFolder() + QStringLiteral("/notes.txt")));
+    }
+
+    void namesNeverCollide()
+    {
+        // Every name the next seconds would give is taken already.
+        QVERIFY(QDir().mkpath(BackupFolder()));
+        const QDateTime now = Clock::Now();
+        for (int s = 0; s < 10; ++s)
+            QVERIFY(QFile(BackupFolder() +
+                          QStringLiteral("/Data-%1.vad")
+                              .arg(now.addSecs(s).toString(QStringLiteral("yyyyMMdd-HHmmss"))))
+                        .open(QIODevice::WriteOnly));
+        const QString first = BackupCalendar();
+        const QString second = BackupCalendar();
+        QVERIFY2(first.endsWith(QStringLiteral("-2.vad")), qPrintable(first));
+        QVERIFY2(second.endsWith(QStringLiteral("-2.vad")) ||
+                     second.endsWith(QStringLiteral("-3.vad")),
+                 qPrintable(second));
+        QVERIFY(first != second);
+        QCOMPARE(ListBackups().size(), 12);
+        QCOMPARE(ListBackups().last(), QFileInfo(second).fileName());
+        QCOMPARE(rows(second), rows(gDataPath));
+    }
+
+    void onlyACalendarIsBackedUp_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("no table Master") << QStringLiteral("DROP TABLE Master");
+        QTest::newRow("columns of other kinds")
+            << QStringLiteral("ALTER TABLE Master RENAME COLUMN 内容 TO x; "
+                              "ALTER TABLE Master ADD COLUMN 内容 BLOB");
+        QTest::newRow("a column missing") << QStringLiteral("ALTER TABLE Master DROP COLUMN 平日");
+    }
+    void onlyACalendarIsBackedUp()
+    {
+        QFETCH(QString, sql);
+        for (const QString& statement : sql.split(QStringLiteral("; ")))
+            QVERIFY(SqlPeek(gDataPath).exec(statement));
+        try {
+            BackupCalendar();
+            QFAIL("a file that is no calendar was backed up");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.cause(), EngineError::Cause::Damaged);
+        }
+        QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 };
 

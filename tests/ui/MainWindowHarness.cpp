@@ -138,14 +138,18 @@ void MainWindowHarness::dragDays(int fromDay, int toDay)
 void MainWindowHarness::typeEntry(const QString& text)
 {
     entryBox()->setFocus();
+    typeInto(entryBox(), text);
+}
+
+void MainWindowHarness::typeInto(QWidget* widget, const QString& text)
+{
     for (const QChar ch : text) {
         if (ch == QLatin1Char('\n'))
-            QTest::keyClick(entryBox(), Qt::Key_Return);
+            QTest::keyClick(widget, Qt::Key_Return);
         else if (ch.unicode() < 0x80)
-            QTest::keyClick(entryBox(), char(ch.unicode()));
+            QTest::keyClick(widget, char(ch.unicode()));
         else
-            QTest::sendKeyEvent(QTest::Click, entryBox(), Qt::Key_unknown, QString(ch),
-                                Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 }
 

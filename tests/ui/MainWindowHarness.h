@@ -54,6 +54,7 @@ protected:
     void dragDays(int fromDay, int toDay);
     // Types like a user, Japanese text included; "\n" is the Return key.
     void typeEntry(const QString& text);
+    void typeInto(QWidget* widget, const QString& text);
     // Runs a menu item as a click on it would.
     void trigger(const char* name);
 

@@ -1,6 +1,7 @@
 // Makes the pictures of the manual: the real main window on a sample
 // calendar, offscreen, with each menu of the menu bar opened, the jump list,
-// the version box and the export, import and print windows.
+// the version box, the restore window and the export, import and print
+// windows.
 //
 //   tests/isolate.sh build/dev/tests/ui/zedu_helpshots help/images
 //
@@ -13,6 +14,7 @@
 #include "platform/Globals.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
+#include "store/Backup.h"
 #include "store/clsMaster.h"
 #include "tests/support/CalendarFixture.h"
 #include "ui/frmAbout.h"
@@ -20,6 +22,8 @@
 #include "ui/frmImport.h"
 #include "ui/frmMain.h"
 #include "ui/frmPrint.h"
+#include "ui/frmRestore.h"
+#include "ui/frmSearch.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
 
@@ -36,6 +40,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -131,6 +136,10 @@ int main(int argc, char* argv[])
     WriteDayEntry(data, 20261204, QStringLiteral("健康診断"));
     WriteDayEntry(data, 20261218, QStringLiteral("忘年会 18:30～"));
     WriteDayEntry(data, 20261225, QStringLiteral("仕事納め"));
+    // Entries of the months after, for the search window.
+    WriteDayEntry(data, 20270108, QStringLiteral("新年会の会場を予約\r\n19:00 ﾎﾃﾙで忘年会の精算"));
+    WriteDayEntry(data, 20271217, QStringLiteral("忘年会（大学の同期）"));
+    WriteDayEntry(data, 20281215, QStringLiteral("部の忘年会 幹事"));
     RegWrite(kRegKey, QStringLiteral("Width"), QStringLiteral("8280"));
     RegWrite(kRegKey, QStringLiteral("Height"), QStringLiteral("5000"));
 
@@ -176,10 +185,36 @@ int main(int argc, char* argv[])
     window->findChild<QListWidget*>(QStringLiteral("lstJump"))->hide();
     settle();
 
+    // The search window over the main window, then the day opened from it.
+    window->mnuFind_Click();
+    frmSearch* search = window->searchWindow();
+    search->move(window->pos() + QPoint(window->width() / 3, window->height() / 4));
+    auto* field = search->findChild<QLineEdit*>(QStringLiteral("txtFind"));
+    field->setText(QStringLiteral("忘年会"));
+    search->search();
+    settle();
+    ok = save(search->grab().toImage(), out, "search.png") && ok;
+    search->selectDay(20270108);
+    QTest::keyClick(field, Qt::Key_Return);
+    search->hide();
+    settle();
+    ok = save(windowWith(window, nullptr), out, "search-day.png") && ok;
+
     window->mnuAbout_Click();
     settle();
     ok = save(AboutBox()->grab().toImage(), out, "about.png") && ok;
     UnloadAboutBox();
+
+    // The restore window, with the start's backup and one made after an
+    // entry was added.
+    WriteDayEntry(data, 20261208, QStringLiteral("資料作成"));
+    BackupCalendar();
+    {
+        frmRestore chooser(ReadBackupInfos(), window);
+        chooser.show();
+        settle();
+        ok = save(chooser.grab().toImage(), out, "restore.png") && ok;
+    }
 
     // The export window, set for a PDF of the days with an entry.
     window->mnuExport_Click();

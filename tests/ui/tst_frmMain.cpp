@@ -12,6 +12,7 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
 #include "tests/ui/MainWindowHarness.h"
+#include "ui/RetryTimer.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
 #include "view/FlexGrid.h"
@@ -43,6 +44,8 @@
 #include <qpa/qwindowsysteminterface.h>
 
 namespace {
+
+const QString kOutOfRange = QStringLiteral("登録暦範囲外です。ﾌｧｲﾙ→登録暦範囲で変更できます。");
 
 // SQLite bumps the file change counter (header bytes 24..27) on every
 // committed write, so an unchanged counter proves that nothing was written.
@@ -167,8 +170,9 @@ private slots:
 
         const QList<QStringList> menus = {
             {QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("mnuDateRange 登録暦範囲(&R)"),
-             QStringLiteral("mnuFileSepa2 -"), QStringLiteral("mnuExport ｴｸｽﾎﾟｰﾄ(&X)"),
-             QStringLiteral("mnuImport ｲﾝﾎﾟｰﾄ(&I)"), QStringLiteral("mnuPrint 印刷(&P)"),
+             QStringLiteral("mnuFileSepa2 -"), QStringLiteral("mnuRestore ﾊﾞｯｸｱｯﾌﾟから復元(&B)"),
+             QStringLiteral("mnuExport ｴｸｽﾎﾟｰﾄ(&X)"), QStringLiteral("mnuImport ｲﾝﾎﾟｰﾄ(&I)"),
+             QStringLiteral("mnuPrint 印刷(&P)"),
              QStringLiteral("mnuFileSepa1 -"), QStringLiteral("mnuExit 終了(&E)")},
             {QStringLiteral("編集(&E)"), QStringLiteral("mnuCopy ｺﾋﾟｰ(&C)"),
              QStringLiteral("mnuEditSepa1 -"), QStringLiteral("mnuChange 平日・休日切替え(&H)"),
@@ -178,11 +182,15 @@ private slots:
              QStringLiteral("mnuWeekAll 全曜日平日(&G)"),
              QStringLiteral("mnuWeekNotAll 全曜日休日(&E)"), QStringLiteral("mnuEditSepa2 -"),
              QStringLiteral("mnuPlanAll 毎年行事挿入(&P)"), QStringLiteral("mnuEditSepa3 -"),
-             QStringLiteral("mnuPublicHolidays 祝日を休日に設定(&J)")},
+             QStringLiteral("mnuPublicHolidays 祝日を休日に設定(&J)"),
+             QStringLiteral("mnuEditSepa4 -"), QStringLiteral("mnuFind 検索(&F)"),
+             QStringLiteral("mnuFindNext 次を検索(&N)"),
+             QStringLiteral("mnuFindPrev 前を検索(&B)")},
             {QStringLiteral("表示(&D)"), QStringLiteral("mnuDispMode_0 通常(&N)"),
              QStringLiteral("mnuDispMode_1 全暦一覧(&L)"),
              QStringLiteral("mnuDispMode_2 予定がある日だけの一覧(&P)"),
-             QStringLiteral("mnuDispSepa1 -"), QStringLiteral("mnuWordWrap 右端で折り返す(&W)")},
+             QStringLiteral("mnuDispSepa1 -"), QStringLiteral("mnuWordWrap 右端で折り返す(&W)"),
+             QStringLiteral("mnuMarkEntries 予定がある日に印(&M)")},
             {QStringLiteral("環境(&C)"),
              QStringLiteral("mnuStartupCopy Windows起動時に Zedu も起動(&S)"),
              QStringLiteral("mnuDisktopCopy ﾃﾞｽｸﾄｯﾌﾟに登録(D)"),
@@ -199,8 +207,17 @@ private slots:
                              (a->isSeparator() ? QStringLiteral("-") : a->text());
             QCOMPARE(items, menus[m].mid(1));
         }
-        QCOMPARE(window()->findChild<QAction*>(QStringLiteral("mnuCopy"))->shortcut(),
-                 QKeySequence(Qt::CTRL | Qt::Key_C));
+        const struct
+        {
+            const char* item;
+            QKeySequence key;
+        } shortcuts[] = {{"mnuCopy", QKeySequence(Qt::CTRL | Qt::Key_C)},
+                         {"mnuFind", QKeySequence(Qt::CTRL | Qt::Key_F)},
+                         {"mnuFindNext", QKeySequence(Qt::Key_F3)},
+                         {"mnuFindPrev", QKeySequence(Qt::SHIFT | Qt::Key_F3)}};
+        for (const auto& [item, key] : shortcuts)
+            QCOMPARE(menuItem(item)->shortcut(), key);
+        QVERIFY(menuItem("mnuMarkEntries")->isCheckable());
     }
 
     void monthButtonsCrossTheYear()
@@ -216,6 +233,14 @@ private slots:
         QVERIFY(entryBox()->isVisible());
     }
 
+    void todayOutsideTheRangeSaysWhatToDo()
+    {
+        start(202701, 202712);
+        QCOMPARE(caption(), QStringLiteral("2026年12月"));
+        QVERIFY(!grid()->isVisible());
+        QCOMPARE(statusText(), kOutOfRange);
+    }
+
     void pastTheLastMonthThenJump()
     {
         start(202611, 202612);
@@ -223,6 +248,7 @@ private slots:
         QCOMPARE(caption(), QStringLiteral("2027年1月"));
         QVERIFY(!grid()->isVisible());
         QVERIFY(!entryBox()->isVisible());
+        QCOMPARE(statusText(), kOutOfRange);
 
         child<QPushButton>("cmdJump")->click();
         auto* list = child<QListWidget>("lstJump");
@@ -235,6 +261,7 @@ private slots:
         QCOMPARE(caption(), QStringLiteral("2026年11月"));
         QVERIFY(grid()->isVisible());
         QVERIFY(entryBox()->isVisible());
+        QCOMPARE(statusText(), QString());
     }
 
     void jumpListToAnotherYearRebuildsTwice()
@@ -671,10 +698,11 @@ private slots:
         QTRY_VERIFY(!AboutBoxLoaded());
     }
 
-    void calendarLockedAtStartLeavesNothingToTypeInto()
+    void calendarLockedAtStartIsWaitedFor()
     {
         QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
         const QByteArray before = FileDigest(dataPath());
+        RetryTimer::setIntervalForTesting(200);
         {
             SqlPeek other(dataPath());
             QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
@@ -685,17 +713,71 @@ private slots:
                 StoreErrorText(QString()) +
                 QStringLiteral("暦ファイルが他のプログラムで使用中です。\r")));
             QVERIFY(!entryBox()->isVisible());
+            QCOMPARE(statusText(), QStringLiteral("暦ファイルの解放を待っています。"));
             // Keys go nowhere that could hold them.
             QWidget* focus = QApplication::focusWidget();
             QVERIFY(focus != entryBox());
             if (focus)
                 QTest::keyClicks(focus, QStringLiteral("abc"));
             QCOMPARE(entryBox()->toPlainText(), QString());
+            QTest::qWait(600);
+            QCOMPARE(FileDigest(dataPath()), before);
         }
-        window()->close();
-        QVERIFY(window()->isUnloaded());
+        // Free again: the month comes without another word.
+        QTRY_VERIFY(entryBox()->isVisible());
+        QCOMPARE(caption(), QStringLiteral("2026年12月"));
+        QCOMPARE(grid()->Text(), QStringLiteral("7"));
+        QCOMPARE(statusText(), QString());
         QCOMPARE(boxes->boxes.size(), 1);
-        QCOMPARE(FileDigest(dataPath()), before);
+        // The start's copy of the day, made once the file could be read.
+        QCOMPARE(ListBackups().size(), 1);
+        RetryTimer::setIntervalForTesting(0);
+    }
+
+    void failedSaveAtADayChangeKeepsTheEntrysDay_data()
+    {
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<bool>("nextMonth");
+        QTest::newRow("another day, writes locked") << QStringLiteral("BEGIN IMMEDIATE") << false;
+        QTest::newRow("another month, writes locked") << QStringLiteral("BEGIN IMMEDIATE") << true;
+        QTest::newRow("another month, file locked") << QStringLiteral("BEGIN EXCLUSIVE") << true;
+    }
+    void failedSaveAtADayChangeKeepsTheEntrysDay()
+    {
+        QFETCH(QString, lock);
+        QFETCH(bool, nextMonth);
+        RetryTimer::setIntervalForTesting(200);
+        start();
+        auto stored = [this](int day) {
+            return ReadDayField(dataPath(), day, QStringLiteral("内容")).toString();
+        };
+        typeEntry(QStringLiteral("七日に"));
+        {
+            SqlPeek other(dataPath());
+            QVERIFY(other.exec(lock));
+            boxes->ok();
+            if (nextMonth)
+                button(2)->click();
+            else
+                clickDay(8);
+            QCOMPARE(boxes->boxes.size(), 1);
+            QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Warning);
+            // Back on the day whose entry the box holds.
+            QCOMPARE(curDate(), 20261207);
+            QCOMPARE(caption(), QStringLiteral("2026年12月"));
+            QCOMPARE(grid()->Text(), QStringLiteral("7"));
+            QCOMPARE(entryBox()->toPlainText(), QStringLiteral("七日に"));
+            QTRY_COMPARE(statusText(), QStringLiteral("未保存"));
+        }
+        // What is typed next is the same day's, and all of it is written
+        // once the file is free.
+        typeEntry(QStringLiteral("続き"));
+        QTRY_COMPARE_WITH_TIMEOUT(stored(20261207), QStringLiteral("七日に続き"), 5000);
+        QCOMPARE(stored(20261208), QString());
+        QCOMPARE(stored(20270107), QString());
+        QCOMPARE(statusText(), QString());
+        QCOMPARE(boxes->boxes.size(), 1);
+        RetryTimer::setIntervalForTesting(0);
     }
 
     void typingIsSavedQuietlyWhenNothingElseIsGoingOn()

@@ -1,6 +1,7 @@
 #include "platform/Globals.h"
 #include "platform/Running.h"
 #include "store/FileSession.h"
+#include "store/clsMaster.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/RecordingHost.h"
 #include "tests/support/TestMain.h"
@@ -261,6 +262,39 @@ private slots:
         calendar->setCurDate(19991224);
         QCOMPARE(grid->Text(), QStringLiteral("24"));
         QVERIFY(gDatabase.isOpen());
+    }
+
+    void marksFollowTheEntries()
+    {
+        QVERIFY(WriteDayEntry(gDataPath, 19991203, QStringLiteral("会議")));
+        SqlPeek(gDataPath).exec(QStringLiteral("UPDATE Master SET 内容 = NULL WHERE 日付 = ?"),
+                                {19991205});
+        auto marked = [this] {
+            QStringList days;
+            for (int r = 1; r < grid->Rows(); ++r)
+                for (int c = 0; c < grid->Cols(); ++c)
+                    if (grid->CellMarkAt(r, c))
+                        days << grid->TextMatrix(r, c);
+            return days.join(QLatin1Char(' '));
+        };
+        calendar->setCurDate(19991215);
+        QCOMPARE(marked(), QStringLiteral("3"));
+
+        // Saved entries, in the month shown and in another.
+        QVERIFY(gMaster.PlanSave(19991210, QStringLiteral("x")));
+        QVERIFY(gMaster.PlanSave(19991203, QString()));
+        QVERIFY(gMaster.PlanSave(20000110, QStringLiteral("y")));
+        QCOMPARE(marked(), QStringLiteral("10"));
+        // The yearly event gives its day an entry.
+        gMaster.PlanInsert(12, 31, QStringLiteral("大晦日"));
+        QCOMPARE(marked(), QStringLiteral("10 31"));
+        // After a range change the month's marks are read again.
+        QVERIFY(WriteDayEntry(gDataPath, 19991220, QStringLiteral("z")));
+        QVERIFY(gMaster.Update(199912, 200112));
+        QCOMPARE(marked(), QStringLiteral("10 20 31"));
+        // A new month is drawn with its own.
+        calendar->setCurDate(20000115);
+        QCOMPARE(marked(), QStringLiteral("10"));
     }
 };
 

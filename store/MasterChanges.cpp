@@ -1,0 +1,7 @@
+#include "store/MasterChanges.h"
+
+MasterChanges& MasterChanges::instance()
+{
+    static MasterChanges changes;
+    return changes;
+}

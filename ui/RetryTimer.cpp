@@ -1,0 +1,71 @@
+#include "ui/RetryTimer.h"
+
+#include "platform/Globals.h"
+
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+
+#include <algorithm>
+
+namespace {
+
+int intervalMs = kRetryIntervalMs;
+
+// How long a change on disk is let settle (a writer finishing its commit).
+constexpr int kSettleMs = 200;
+// The least time between an attempt and one called for by a change on disk.
+constexpr int kLeastGapMs = 1000;
+
+} // namespace
+
+RetryTimer::RetryTimer(QObject* parent) : QObject(parent), mWatcher(new QFileSystemWatcher(this))
+{
+    mSoon.setSingleShot(true);
+    connect(&mEvery, &QTimer::timeout, this, &RetryTimer::fire);
+    connect(&mSoon, &QTimer::timeout, this, &RetryTimer::fire);
+    connect(mWatcher, &QFileSystemWatcher::fileChanged, this, &RetryTimer::changedOnDisk);
+    connect(mWatcher, &QFileSystemWatcher::directoryChanged, this, &RetryTimer::changedOnDisk);
+}
+
+void RetryTimer::setIntervalForTesting(int ms)
+{
+    intervalMs = ms > 0 ? ms : kRetryIntervalMs;
+}
+
+void RetryTimer::start()
+{
+    if (isActive())
+        return;
+    mEvery.start(intervalMs);
+    mWatcher->addPath(QFileInfo(gDataPath).absolutePath());
+    if (QFileInfo::exists(gDataPath))
+        mWatcher->addPath(gDataPath);
+}
+
+void RetryTimer::stop()
+{
+    mEvery.stop();
+    mSoon.stop();
+    if (!mWatcher->files().isEmpty())
+        mWatcher->removePaths(mWatcher->files());
+    if (!mWatcher->directories().isEmpty())
+        mWatcher->removePaths(mWatcher->directories());
+}
+
+void RetryTimer::changedOnDisk()
+{
+    if (!isActive())
+        return;
+    // A file replaced by another is no longer watched under its name.
+    if (!mWatcher->files().contains(gDataPath) && QFileInfo::exists(gDataPath))
+        mWatcher->addPath(gDataPath);
+    const qint64 since = mSinceAttempt.isValid() ? mSinceAttempt.elapsed() : kLeastGapMs;
+    if (!mSoon.isActive())
+        mSoon.start(int(std::max<qint64>(kSettleMs, kLeastGapMs - since)));
+}
+
+void RetryTimer::fire()
+{
+    mSinceAttempt.restart();
+    emit attempt();
+}

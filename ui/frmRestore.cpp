@@ -1,0 +1,116 @@
+#include "ui/frmRestore.h"
+
+#include "platform/Twips.h"
+#include "ui/AppIcon.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// A year-month number as "0000/00".
+QString monthText(int dayKey)
+{
+    const int ym = dayKey / 100;
+    return QStringLiteral("%1/%2")
+        .arg(ym / 100, 4, 10, QLatin1Char('0'))
+        .arg(ym % 100, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString frmRestore::MadeText(const BackupInfo& backup)
+{
+    return backup.made.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}
+
+QString frmRestore::RangeText(const BackupInfo& backup)
+{
+    if (!backup.readable)
+        return QStringLiteral("読み込めません");
+    if (backup.firstDay == 0)
+        return QStringLiteral("登録なし");
+    return monthText(backup.firstDay) + QStringLiteral("～") + monthText(backup.lastDay);
+}
+
+frmRestore::frmRestore(const QList<BackupInfo>& backups, QWidget* parent)
+    : QDialog(parent), mBackups(backups)
+{
+    setObjectName(QStringLiteral("frmRestore"));
+    setWindowTitle(QStringLiteral("ﾊﾞｯｸｱｯﾌﾟから復元"));
+    setWindowIcon(AppIcon());
+    setModal(true);
+
+    lblPrompt = new QLabel(QStringLiteral("復元するバックアップを選んで下さい。今の暦ファイル"
+                                          "は、置き換える前にバックアップします。"),
+                           this);
+    lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
+    lblPrompt->setWordWrap(true);
+
+    lstBackups = new QTreeWidget(this);
+    lstBackups->setObjectName(QStringLiteral("lstBackups"));
+    lstBackups->setFont(JapaneseFixedFont(9));
+    lstBackups->setRootIsDecorated(false);
+    lstBackups->setUniformRowHeights(true);
+    lstBackups->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstBackups->setHeaderLabels(
+        {QStringLiteral("作成日時"), QStringLiteral("範囲"), QStringLiteral("予定のある日")});
+    for (int i = 0; i < mBackups.size(); ++i) {
+        const BackupInfo& backup = mBackups[i];
+        auto* row = new QTreeWidgetItem(
+            lstBackups, {MadeText(backup), RangeText(backup),
+                         backup.readable ? QString::number(backup.entries) : QString()});
+        row->setData(0, Qt::UserRole, i);
+        row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        if (!backup.readable)
+            row->setFlags(row->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+    }
+    for (int c = 0; c < lstBackups->columnCount(); ++c)
+        lstBackups->resizeColumnToContents(c);
+
+    cmdRestore = new QPushButton(QStringLiteral("復元(&R)"), this);
+    cmdRestore->setObjectName(QStringLiteral("cmdRestore"));
+    cmdRestore->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cmdRestore, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(lstBackups, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* row) {
+        if (row->flags() & Qt::ItemIsEnabled)
+            accept();
+    });
+    connect(lstBackups, &QTreeWidget::itemSelectionChanged, this,
+            [this] { cmdRestore->setEnabled(chosen() != nullptr); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdRestore);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblPrompt);
+    layout->addWidget(lstBackups);
+    layout->addLayout(buttons);
+
+    // The newest that can be restored is offered first.
+    cmdRestore->setEnabled(false);
+    for (int i = 0; i < lstBackups->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = lstBackups->topLevelItem(i);
+        if (row->flags() & Qt::ItemIsSelectable) {
+            lstBackups->setCurrentItem(row);
+            break;
+        }
+    }
+    resize(TwipsToPixelsX(6600), TwipsToPixelsY(4200));
+}
+
+const BackupInfo* frmRestore::chosen() const
+{
+    const QList<QTreeWidgetItem*> rows = lstBackups->selectedItems();
+    if (rows.isEmpty() || !(rows.first()->flags() & Qt::ItemIsEnabled))
+        return nullptr;
+    return &mBackups[rows.first()->data(0, Qt::UserRole).toInt()];
+}
