@@ -10,6 +10,7 @@
 #include "ui/frmExport.h"
 #include "ui/frmImport.h"
 #include "ui/frmPrint.h"
+#include "ui/frmSearch.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,6 +22,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 class tst_ExchangeWindows : public MainWindowHarness
 {
@@ -88,6 +91,37 @@ private slots:
         QVERIFY(readFile(file).startsWith("\xEF\xBB\xBF"));
         QVERIFY(window->isVisible());
         window->close();
+    }
+
+    void searchResultsExportTheDaysFound()
+    {
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        for (const int key : {20261210, 20270105, 20270120})
+            QVERIFY(WriteDayEntry(dataPath(), key, key == 20270105 ? u"会議"_s : u"旅行"_s));
+        start();
+        trigger("mnuFind");
+        auto* search = this->window()->findChild<frmSearch*>();
+        QVERIFY(search);
+        auto* exporting = in<QPushButton>(search, "cmdExport");
+        QCOMPARE(exporting->text(), u"結果をｴｸｽﾎﾟｰﾄ"_s);
+        QVERIFY(!exporting->isEnabled());
+        in<QLineEdit>(search, "txtFind")->setText(u"旅行"_s);
+        QTRY_VERIFY(exporting->isEnabled());
+        exporting->click();
+
+        auto* window = this->window()->findChild<frmExport*>();
+        QVERIFY(window);
+        auto* found = in<QRadioButton>(window, "optFoundDays");
+        QCOMPARE(found->text(), u"検索で見つかった 2 日(&F)"_s);
+        QVERIFY(found->isChecked());
+        in<QComboBox>(window, "cboFormat")->setCurrentText(u"CSV"_s);
+        const QString file = folder->filePath(u"found.csv"_s);
+        in<QLineEdit>(window, "txtTarget")->setText(file);
+        boxes->ok();
+        in<QPushButton>(window, "cmdExport")->click();
+        QCOMPARE(readFile(file), QByteArray("\xEF\xBB\xBF日付,曜日,平日,内容\r\n"
+                                            "20261210,4,1,\"旅行\"\r\n20270120,3,1,\"旅行\"\r\n"));
+        search->close();
     }
 
     void damagedFileChangesNothing()
