@@ -11,18 +11,15 @@
 // Run from a release build: build/release/bench/zedu_bench_exchange
 
 #include "bench/BenchTiming.h"
-#include "bench/YesDialogs.h"
+#include "bench/BenchWindow.h"
 #include "exchange/ExportJob.h"
 #include "exchange/ImportFile.h"
-#include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "store/FileSession.h"
 #include "store/MasterImport.h"
-#include "store/clsMaster.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QGuiApplication>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -111,23 +108,12 @@ QByteArray digest(const QString& path)
 
 int main(int argc, char* argv[])
 {
-    QTemporaryDir home;
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-        qputenv(name, QFile::encodeName(home.path() + QLatin1Char('/') + QLatin1String(name)));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-
-    YesDialogs dialogs;
-    Dialogs::setProvider(&dialogs);
-    QTemporaryDir dir;
-    gDataPath = dir.filePath(QStringLiteral("Data.vad"));
-    gOpenFlag = true;
-    Clock::setTodayForTesting(QDate(2050, 6, 15));
-    if (!gMaster.Create() || !(gDatabase.open(gDataPath), gMaster.Update(200001, 209912))) {
-        std::fprintf(stderr, "cannot make the calendar\n");
+    // The application (PDF needs its fonts), a throw-away home and the
+    // 100-year calendar; the files written go beside it.
+    WindowBench bench(argc, argv);
+    if (!bench.ready())
         return 1;
-    }
+    QTemporaryDir dir;
     QSqlDatabase plain =
         QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("plain"));
     plain.setDatabaseName(gDataPath);
