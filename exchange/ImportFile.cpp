@@ -29,19 +29,6 @@ ImportFormat DetectImportFormat(const QString& fileName, const QByteArray& bytes
     return ImportFormat::Csv;
 }
 
-QString ImportFormatCaption(ImportFormat format)
-{
-    switch (format) {
-    case ImportFormat::Json:
-        return QStringLiteral("JSON");
-    case ImportFormat::Csv:
-        return QStringLiteral("CSV");
-    case ImportFormat::ICalendar:
-        break;
-    }
-    return QStringLiteral("iCalendar");
-}
-
 int WeekOfKey(qint64 key)
 {
     if (key < 10000101 || key > 99991231)

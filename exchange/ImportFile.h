@@ -39,7 +39,6 @@ enum class ImportFormat
 // The format of a file: by its suffix (.json, .csv, .ics, .ical), otherwise
 // by its first characters.
 ImportFormat DetectImportFormat(const QString& fileName, const QByteArray& bytes);
-QString ImportFormatCaption(ImportFormat format);
 
 // The day of the week of a real day key (0 = Sunday), -1 for a key that
 // names no day.
