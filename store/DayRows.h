@@ -36,10 +36,6 @@ struct StoredRange
     int firstYm = 0;
     int lastYm = 0;
     bool isEmpty() const { return firstYm == 0; }
-    bool contains(int key) const
-    {
-        return !isEmpty() && key / 100 >= firstYm && key / 100 <= lastYm;
-    }
 };
 
 // Which days a read takes: the days of the months firstYm to lastYm (every
