@@ -5,7 +5,6 @@
 #include "platform/basMain.h"
 #include "store/CalendarCheck.h"
 #include "store/FileSession.h"
-#include "store/MasterChanges.h"
 #include "store/clsMaster.h"
 
 #include <QDir>
@@ -286,13 +285,6 @@ QString RestoreBackup(const QString& path)
                           EngineError::creationCause(gDataPath));
     }
     MakePrivate(gDataPath);
-    if (gOpenFlag) {
-        try {
-            gDatabase.open(gDataPath);
-        } catch (const EngineError&) {
-            // The next operation opens it again.
-        }
-    }
-    emit MasterChanges::instance().entriesReplaced();
+    CalendarFileReplaced();
     return kept;
 }

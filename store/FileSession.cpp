@@ -1,6 +1,7 @@
 #include "store/FileSession.h"
 
 #include "platform/Globals.h"
+#include "store/MasterChanges.h"
 
 #include <exception>
 
@@ -82,4 +83,16 @@ void QuickAttempt::setWait(int ms)
         // A handle that cannot take the setting fails its next operation
         // anyway, and is opened afresh with the setting then.
     }
+}
+
+void CalendarFileReplaced()
+{
+    if (gOpenFlag) {
+        try {
+            gDatabase.open(gDataPath);
+        } catch (const EngineError&) {
+            // The next operation opens it again, or reports why it cannot.
+        }
+    }
+    emit MasterChanges::instance().entriesReplaced();
 }

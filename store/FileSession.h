@@ -38,6 +38,12 @@ private:
     int mExceptions = 0;
 };
 
+// After another file was put in the calendar's place (a range change's
+// compacted copy, a restored backup): with speed priority on the shared
+// handle is opened on it again (a failure is left to the next operation),
+// and whoever keeps entries in memory is told that they may all be others.
+void CalendarFileReplaced();
+
 // How long a QuickAttempt waits for a locked calendar, in milliseconds.
 constexpr int kQuickAttemptWaitMs = 50;
 

@@ -423,15 +423,8 @@ bool clsMaster::Update(int YMTop, int YMBottom)
     else
         RemoveFile(target);
     MakePrivate(gDataPath);
-
-    if (gOpenFlag) {
-        try {
-            gDatabase.open(gDataPath);
-        } catch (const EngineError&) {
-            // The change is committed; the next operation opens the file again.
-        }
-    }
-    emit MasterChanges::instance().entriesReplaced();
+    // The change is committed, whether or not the handle opens again.
+    CalendarFileReplaced();
     return true;
 }
 
