@@ -57,8 +57,8 @@ private:
 
 // Makes `window` one of the three windows: its name and title, modal to
 // every window of the program (the search window included, so that nothing
-// moves the calendar while it is read or written) and gone when closed, `form` above a row of the window's
-// action button (the default one, named `actionName`) and 閉じる. Returns
-// the action button.
+// moves the calendar while it is read or written) and gone when closed,
+// `form` above a row of the window's action button (the default one, named
+// `actionName`) and 閉じる. Returns the action button.
 QPushButton* SetUpExchangeWindow(QDialog* window, const char* name, const QString& title,
                                  QLayout* form, const QString& action, const char* actionName);
