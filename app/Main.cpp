@@ -144,7 +144,7 @@ bool ParseOpenFlag(const QString& text)
     return true;
 }
 
-QString ResolveDataPath()
+QString LocateDataPath()
 {
     const QString appFolder = GetAppFolder();
     const QString besideProgram = appFolder + QStringLiteral("Data.vad");
@@ -155,9 +155,15 @@ QString ResolveDataPath()
     // whose folder cannot be written.
     if (!IsInstalledProgram(appFolder) && QFileInfo(appFolder).isWritable())
         return besideProgram;
-    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(perUser);
-    return perUser + QStringLiteral("/Data.vad");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/Data.vad");
+}
+
+QString ResolveDataPath()
+{
+    const QString path = LocateDataPath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return path;
 }
 
 void ShowSplash()

@@ -26,7 +26,10 @@ bool ParseOpenFlag(const QString& text);
 
 // Where the calendar file lives: beside the executable, unless no calendar is
 // there and that folder cannot be written, then in the per-user data folder.
+// Makes that folder when it is missing.
 QString ResolveDataPath();
+// The same place, without making anything.
+QString LocateDataPath();
 
 // Warns once when the calendar file can be read but not written (its
 // permissions, its folder's, or a read-only disk), naming the file.

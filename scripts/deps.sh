@@ -2,12 +2,13 @@
 # The one list of Debian packages that building, running and testing need,
 # and the routine that installs whichever of them are missing.
 # Sourced by scripts/run and scripts/test.
-# libsodium-dev encrypts calendars; poppler-utils lets the tests read a
-# printed recovery key back.
+# Qt's print support comes with qt6-base-dev; libical-dev writes and reads
+# iCalendar; libsodium-dev encrypts calendars; poppler-utils lets the tests
+# read the PDF exports and a printed recovery key back.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
-    qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libx11-dev
+    qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libx11-dev libical-dev
     qt6-base-private-dev
     pkgconf libsodium-dev libsqlite3-dev
     qt6-translations-l10n fonts-ipafont-gothic xdg-utils

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -66,21 +67,22 @@ void MakePrivate(const QString& path)
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-bool ReplaceFile(const QString& source, const QString& target)
+bool ReplaceFile(const QString& source, const QString& target, bool durable)
 {
 #ifdef Q_OS_WIN
     return MoveFileExW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(source).utf16()),
                        reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(target).utf16()),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+                       MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0)) != 0;
 #else
     // The copy is on disk before it takes the calendar's name, and the
     // folder is flushed after, so a power cut leaves the old or the new file.
-    if (!syncPath(source, O_RDONLY))
+    if (durable && !syncPath(source, O_RDONLY))
         return false;
     if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) !=
         0)
         return false;
-    syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
+    if (durable)
+        syncPath(QFileInfo(target).absolutePath(), O_RDONLY | O_DIRECTORY);
     return true;
 #endif
 }
@@ -309,41 +311,50 @@ bool clsMaster::Create()
     return true;
 }
 
-bool clsMaster::Update(int YMTop, int YMBottom)
+namespace {
+
+// The first day of `YMTop` and the first day after `YMBottom`; std::nullopt
+// when either is no real month. A last month of 13 would otherwise end the
+// range a month late. Keys are worked out in 64 bits, so that a month whose
+// day keys do not fit into the field fails instead of overflowing.
+std::optional<std::pair<QDate, QDate>> rangeBounds(int YMTop, int YMBottom)
 {
-    mLastError.reset();
-    // Both bounds must be real months; a last month of 13 would otherwise end
-    // the range a month late. Keys are worked out in 64 bits, so that a month
-    // whose day keys do not fit into the field fails instead of overflowing.
     auto realMonth = [](int ym) {
         const int month = ym % 100;
         return ym >= 100 && month >= 1 && month <= 12;
     };
     if (!realMonth(YMTop) || !realMonth(YMBottom))
-        return false;
+        return std::nullopt;
     const qint64 lowerKey = qint64(YMTop) * 100 + 1;
     const qint64 nextMonth =
         YMBottom % 100 == 12 ? (qint64(YMBottom) / 100 + 1) * 100 + 1 : qint64(YMBottom) + 1;
     const qint64 upperKey = nextMonth * 100 + 1;
     if (upperKey > std::numeric_limits<int>::max() || lowerKey > std::numeric_limits<int>::max())
-        return false;
+        return std::nullopt;
     const QDate lower = KeyToDate(int(lowerKey));
     const QDate upper = KeyToDate(int(upperKey));
     if (!lower.isValid() || !upper.isValid())
-        return false;
+        return std::nullopt;
+    return std::make_pair(lower, upper);
+}
 
+} // namespace
+
+void clsMaster::ApplyRange(int YMTop, int YMBottom)
+{
+    const auto bounds = rangeBounds(YMTop, YMBottom);
+    if (!bounds)
+        throw EngineError(
+            gDatabase.path(),
+            QStringLiteral("the range %1-%2 names no real months").arg(YMTop).arg(YMBottom));
+    const auto [lower, upper] = *bounds;
+    Database& db = gDatabase;
+    Query trimBelow(db, QStringLiteral("DELETE FROM Master WHERE 日付 < ?"));
+    trimBelow.bind(DayKey(lower)).exec();
+    Query trimAbove(db, QStringLiteral("DELETE FROM Master WHERE 日付 >= ?"));
+    trimAbove.bind(DayKey(upper)).exec();
+    FieldPut();
     try {
-        // Leaving the session by an exception rolls the change back and,
-        // with speed priority off, closes the file again.
-        FileSession session;
-        Database& db = session.db();
-        reachPhase(UpdatePhase::Started);
-        db.beginTrans();
-        Query trimBelow(db, QStringLiteral("DELETE FROM Master WHERE 日付 < ?"));
-        trimBelow.bind(int(lowerKey)).exec();
-        Query trimAbove(db, QStringLiteral("DELETE FROM Master WHERE 日付 >= ?"));
-        trimAbove.bind(int(upperKey)).exec();
-        FieldPut();
         if (lower >= upper) {
             // Nothing to generate (the first month lies after the last).
         } else if (upper.year() <= 9999) {
@@ -356,13 +367,32 @@ bool clsMaster::Update(int YMTop, int YMBottom)
                 mInsertDay->bind(QStringLiteral("")).exec();
             }
         }
+    } catch (const EngineError&) {
         mInsertDay.reset();
         mInsertRange.reset();
+        throw;
+    }
+    mInsertDay.reset();
+    mInsertRange.reset();
+}
+
+bool clsMaster::Update(int YMTop, int YMBottom)
+{
+    mLastError.reset();
+    if (!rangeBounds(YMTop, YMBottom))
+        return false;
+
+    try {
+        // Leaving the session by an exception rolls the change back and,
+        // with speed priority off, closes the file again.
+        FileSession session;
+        Database& db = session.db();
+        reachPhase(UpdatePhase::Started);
+        db.beginTrans();
+        ApplyRange(YMTop, YMBottom);
         reachPhase(UpdatePhase::Filled);
         db.commitTrans();
     } catch (const EngineError& e) {
-        mInsertDay.reset();
-        mInsertRange.reset();
         mLastError = e;
         return false;
     }

@@ -68,6 +68,13 @@ public:
     // the file. False, with the file unchanged, when the change could not be
     // committed.
     bool Update(int YMTop, int YMBottom);
+    // The records of a range change without its transaction and compaction:
+    // days before YMTop and after YMBottom are deleted, missing days of the
+    // months between are made (Saturdays and Sundays holidays, no entry),
+    // stored days keep their entries and kinds. Runs on the open gDatabase
+    // inside the caller's transaction; throws EngineError, also for bounds
+    // that name no real months.
+    void ApplyRange(int YMTop, int YMBottom);
     // Why the last Create or Update that returned false failed; empty when
     // it was declined, or when the last one succeeded.
     const std::optional<EngineError>& LastError() const { return mLastError; }
@@ -121,9 +128,10 @@ inline const QString kMasterSchema =
 // Beside the calendar file: the compacted copy written by a range change.
 QString CompactionTarget();
 
-// Replaces `target` by `source` in one step and makes the change durable.
-// False, leaving both as they were, when the replacement failed.
-bool ReplaceFile(const QString& source, const QString& target);
+// Replaces `target` by `source` in one step and, unless told otherwise,
+// makes the change durable. False, leaving both as they were, when the
+// replacement failed.
+bool ReplaceFile(const QString& source, const QString& target, bool durable = true);
 
 // Owner-only read and write on the calendar file.
 void MakePrivate(const QString& path);

@@ -44,6 +44,7 @@ frmSearch* frmMain::searchWindow()
                                    }});
     // The search window's keys are not held back by the main window's busy
     // phases: what they ask is dropped while a command runs.
+    connect(mSearch, &frmSearch::exportRequested, this, &frmMain::ShowExport);
     connect(mSearch, &frmSearch::dayChosen, this, [this](int key) {
         if (!isBusy())
             openFoundDay(key);

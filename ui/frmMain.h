@@ -105,6 +105,13 @@ public slots:
 
     // Range, display and exit (RangeDisplayCommands.cpp)
     void mnuDateRange_Click();
+    // Export, import and printing (ExchangeCommands.cpp)
+    void mnuExport_Click();
+    void mnuImport_Click();
+    void mnuPrint_Click();
+    // The export window for the given days (all, chosen in the window, when
+    // empty).
+    void ShowExport(const QList<int>& days);
     void mnuDispMode_Click(int Index);
     void mnuExit_Click();
 

@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -58,6 +59,10 @@ frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::mov
     chkKana->setChecked(RegRead(kRegKey, kKanaAlike, QStringLiteral("1")) != QLatin1String("0"));
     lblCount = new QLabel(this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
+    cmdExport = new QPushButton(QStringLiteral("結果をｴｸｽﾎﾟｰﾄ"), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    cmdExport->setAutoDefault(false);
+    cmdExport->setEnabled(false);
 
     lstFound = new QTreeView(this);
     lstFound->setObjectName(QStringLiteral("lstFound"));
@@ -86,6 +91,7 @@ frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::mov
     options->addWidget(chkKana);
     options->addStretch(1);
     options->addWidget(lblCount);
+    options->addWidget(cmdExport);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(txtFind);
     layout->addLayout(options);
@@ -108,6 +114,12 @@ frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::mov
     connect(mIndex, &DiaryIndex::entriesChanged, this, &frmSearch::refreshSoon);
     connect(lstFound, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { emit dayChosen(mModel->dayOf(index.row())); });
+    connect(cmdExport, &QPushButton::clicked, this, [this] {
+        if (mStale)
+            searchAfterPause();
+        if (!mModel->results().days.isEmpty())
+            emit exportRequested(mModel->results().dayKeys());
+    });
     txtFind->installEventFilter(this);
     lstFound->installEventFilter(this);
 
@@ -207,6 +219,7 @@ void frmSearch::showCount()
         query().isEmpty()
             ? QString()
             : QStringLiteral("%1日・%2件").arg(found.days.size()).arg(found.hitCount()));
+    cmdExport->setEnabled(!found.days.isEmpty());
 }
 
 void frmSearch::selectDay(int key)

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTimer;
 class QTreeView;
 class FoundDaysModel;
@@ -71,6 +72,8 @@ signals:
     // A search ran, or the window was shown or hidden: what the entry box
     // highlights may be other.
     void searchChanged();
+    // 結果をｴｸｽﾎﾟｰﾄ: the days found, in date order, to be exported.
+    void exportRequested(const QList<int>& days);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -92,6 +95,7 @@ private:
     QLineEdit* txtFind;
     QCheckBox* chkKana;
     QLabel* lblCount;
+    QPushButton* cmdExport;
     QTreeView* lstFound;
     QTimer* mPause;
     QPointer<QWidget> mFocusBefore;

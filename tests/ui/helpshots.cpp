@@ -1,7 +1,7 @@
 // Makes the pictures of the manual: the real main window on a sample
 // calendar, offscreen, with each menu of the menu bar opened, the jump list,
-// the version box, the restore window and the boxes and windows of an
-// encrypted calendar.
+// the version box, the restore window, the export, import and print windows
+// and the boxes and windows of an encrypted calendar.
 //
 //   tests/isolate.sh build/dev/tests/ui/zedu_helpshots help/images
 //
@@ -22,7 +22,10 @@
 #include "tests/support/CalendarFixture.h"
 #include "ui/PasswordPrompts.h"
 #include "ui/frmAbout.h"
+#include "ui/frmExport.h"
+#include "ui/frmImport.h"
 #include "ui/frmMain.h"
+#include "ui/frmPrint.h"
 #include "ui/frmRecoveryFiles.h"
 #include "ui/frmRecoveryKey.h"
 #include "ui/frmRestore.h"
@@ -32,6 +35,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -40,8 +44,10 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -215,6 +221,58 @@ int main(int argc, char* argv[])
         settle();
         ok = save(chooser.grab().toImage(), out, "restore.png") && ok;
     }
+
+    // The export window, set for a PDF of the days with an entry.
+    window->mnuExport_Click();
+    settle();
+    auto* exporting = window->findChild<frmExport*>();
+    exporting->findChild<QComboBox*>(QStringLiteral("cboFormat"))
+        ->setCurrentText(QStringLiteral("PDF"));
+    exporting->findChild<QRadioButton*>(QStringLiteral("optEntryDays"))->setChecked(true);
+    exporting->findChild<QLineEdit*>(QStringLiteral("txtTarget"))
+        ->setText(QStringLiteral("/home/user/Documents/Zedu.pdf"));
+    settle();
+    ok = save(exporting->grab().toImage(), out, "export.png") && ok;
+    exporting->close();
+
+    // The import window after reading a file of another program.
+    const QString csv = folder.filePath(QStringLiteral("diary.csv"));
+    {
+        QFile file(csv);
+        file.open(QIODevice::WriteOnly);
+        file.write("日付,曜日,平日,内容\r\n20261204,5,1,\"健康診断（再検査）\"\r\n"
+                   "20261210,4,1,\"歯医者 15:00\"\r\n20320105,1,1,\"新年会\"\r\n");
+    }
+    window->mnuImport_Click();
+    settle();
+    auto* importing = window->findChild<frmImport*>();
+    auto* source = importing->findChild<QLineEdit*>(QStringLiteral("txtSource"));
+    source->setText(csv);
+    importing->cmdRead_Click();
+    // As a user's path would read, once the file was read.
+    source->setText(QStringLiteral("/home/user/diary.csv"));
+    importing->findChild<QRadioButton*>(QStringLiteral("optAppend"))->setChecked(true);
+    settle();
+    ok = save(importing->grab().toImage(), out, "import.png") && ok;
+    importing->close();
+
+    // The print window and the preview of its pages.
+    window->mnuPrint_Click();
+    settle();
+    auto* printing = window->findChild<frmPrint*>();
+    ok = save(printing->grab().toImage(), out, "print.png") && ok;
+    QImage preview;
+    QTimer::singleShot(500, printing, [&preview] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            dialog->resize(900, 640);
+            settle(300);
+            preview = dialog->grab().toImage();
+            dialog->close();
+        }
+    });
+    printing->cmdPreview_Click();
+    ok = !preview.isNull() && save(preview, out, "print-preview.png") && ok;
+    printing->close();
 
     // The boxes and windows of an encrypted calendar.
     const auto shot = [&](QWidget* box, const char* file) {

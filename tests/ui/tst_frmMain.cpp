@@ -171,7 +171,9 @@ private slots:
         const QList<QStringList> menus = {
             {QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("mnuDateRange 登録暦範囲(&R)"),
              QStringLiteral("mnuFileSepa2 -"), QStringLiteral("mnuRestore ﾊﾞｯｸｱｯﾌﾟから復元(&B)"),
-             QStringLiteral("mnuFileSepa1 -"), QStringLiteral("mnuExit 終了(&E)")},
+             QStringLiteral("mnuExport ｴｸｽﾎﾟｰﾄ(&X)"), QStringLiteral("mnuImport ｲﾝﾎﾟｰﾄ(&I)"),
+             QStringLiteral("mnuPrint 印刷(&P)"), QStringLiteral("mnuFileSepa1 -"),
+             QStringLiteral("mnuExit 終了(&E)")},
             {QStringLiteral("編集(&E)"), QStringLiteral("mnuCopy ｺﾋﾟｰ(&C)"),
              QStringLiteral("mnuEditSepa1 -"), QStringLiteral("mnuChange 平日・休日切替え(&H)"),
              QStringLiteral("mnuChangeAll 毎年休日設定(&A)"),

@@ -1,0 +1,232 @@
+#include "app/CommandLine.h"
+
+#include "Version.h"
+#include "app/Main.h"
+#include "exchange/ExchangeError.h"
+#include "exchange/ExportJob.h"
+#include "platform/Clock.h"
+#include "store/Engine.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+
+// A year-month number yyyymm with a real month; std::nullopt otherwise.
+std::optional<int> yearMonth(const QString& text)
+{
+    bool isNumber = false;
+    const int ym = text.size() == 6 ? text.toInt(&isNumber) : 0;
+    if (!isNumber || ym % 100 < 1 || ym % 100 > 12 || ym / 100 < 1)
+        return std::nullopt;
+    return ym;
+}
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// One line, for standard error.
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+int fail(const QString& reason)
+{
+    print(stderr, QStringLiteral("zedu: ") + oneLine(reason) + QLatin1Char('\n'));
+    return kCommandFailed;
+}
+
+// Opens the calendar the command names, or the program's own, for
+// reading; false when there is none. Everything a command needs to reach
+// the calendar is here, so that it stays in one place.
+bool openCalendar(const CommandLine& command, Database& db)
+{
+    const QString path = command.calendar.isEmpty() ? LocateDataPath() : command.calendar;
+    if (!QFileInfo(path).isFile()) {
+        fail(QStringLiteral("暦ファイルが見つかりません。（%1）")
+                 .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+        return false;
+    }
+    db.openForReading(path);
+    return true;
+}
+
+// Qt's own notes (a missing XDG_RUNTIME_DIR under cron, say) would clutter
+// the one line a script reads on standard error; only its errors pass.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        print(stderr, message + QLatin1Char('\n'));
+}
+
+int runExport(const CommandLine& command)
+{
+    try {
+        Database db;
+        if (!openCalendar(command, db))
+            return kCommandFailed;
+        const StoredRange stored = ReadStoredRange(db);
+        ExportRequest request;
+        request.format = *command.format;
+        request.target = command.target;
+        request.selection.firstYm = command.fromYm ? command.fromYm : stored.firstYm;
+        request.selection.lastYm = command.toYm ? command.toYm : stored.lastYm;
+        request.selection.entriesOnly = command.entriesOnly;
+        request.info.stamp = Clock::Now().toUTC();
+        RunExport(db, request);
+        return 0;
+    } catch (const EngineError& e) {
+        const QString cause = e.causeText();
+        return fail((cause.isEmpty() ? QString() : cause + QLatin1Char(' ')) + e.text());
+    } catch (const ExchangeError& e) {
+        return fail(e.text());
+    }
+}
+
+} // namespace
+
+bool IsCommandLine(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (qstrncmp(argv[i], "--", 2) == 0)
+            return true;
+    return false;
+}
+
+CommandLine ParseCommandLine(const QStringList& arguments)
+{
+    CommandLine command;
+    bool exporting = false;
+    QStringList seen;
+    auto wrong = [&command](const QString& why) {
+        command.error = why;
+        return command;
+    };
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        std::optional<QString> value;
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals > 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        if (name == QLatin1String("--help") || name == QLatin1String("--version")) {
+            CommandLine asked;
+            asked.action = name == QLatin1String("--help") ? CommandLine::Action::Help
+                                                           : CommandLine::Action::Version;
+            return asked;
+        }
+        static const QStringList flags = {QStringLiteral("--entries-only")};
+        static const QStringList options = {QStringLiteral("--export"), QStringLiteral("--format"),
+                                            QStringLiteral("--from"), QStringLiteral("--to"),
+                                            QStringLiteral("--calendar")};
+        if (!flags.contains(name) && !options.contains(name))
+            return wrong(name.startsWith(QLatin1String("--"))
+                             ? QStringLiteral("%1 というオプションはありません。").arg(name)
+                             : QStringLiteral("「%1」は何の値かわかりません。").arg(name));
+        if (seen.contains(name))
+            return wrong(QStringLiteral("%1 が二度指定されています。").arg(name));
+        seen << name;
+        if (flags.contains(name)) {
+            if (value)
+                return wrong(QStringLiteral("%1 は値をとりません。").arg(name));
+            command.entriesOnly = true;
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size())
+                return wrong(QStringLiteral("%1 の値がありません。").arg(name));
+            value = arguments[++i];
+        }
+        if (value->isEmpty())
+            return wrong(QStringLiteral("%1 の値がありません。").arg(name));
+        if (name == QLatin1String("--export")) {
+            exporting = true;
+            command.target = *value;
+        } else if (name == QLatin1String("--format")) {
+            command.format = FormatFromName(*value);
+            if (!command.format)
+                return wrong(QStringLiteral("形式「%1」はありません。").arg(*value));
+        } else if (name == QLatin1String("--calendar")) {
+            command.calendar = *value;
+        } else {
+            const std::optional<int> ym = yearMonth(*value);
+            if (!ym)
+                return wrong(QStringLiteral("%1 の「%2」は年月ではありません（202612 の形で書き"
+                                            "ます）。")
+                                 .arg(name, *value));
+            (name == QLatin1String("--from") ? command.fromYm : command.toYm) = *ym;
+        }
+    }
+    if (!exporting)
+        return wrong(QStringLiteral("--export で書き出すファイルを指定して下さい。"));
+    command.action = CommandLine::Action::Export;
+    if (command.fromYm && command.toYm && command.fromYm > command.toYm)
+        return wrong(QStringLiteral("--from の月が --to の月より後です。"));
+    if (!command.format)
+        command.format = FormatFromFileName(command.target);
+    if (!command.format)
+        return wrong(QStringLiteral("「%1」の形式がわかりません。--format で指定して下さい。")
+                         .arg(command.target));
+    return command;
+}
+
+QString CommandLineUsage()
+{
+    return QStringLiteral(
+        "使い方:\n"
+        "  zedu                      Zedu を起動します。\n"
+        "  zedu --export FILE [オプション]\n"
+        "                            暦を FILE に書き出します。窓は開かず、画面がなくても動き"
+        "ます。\n"
+        "  zedu --help               この説明を表示します。\n"
+        "  zedu --version            版を表示します。\n"
+        "\n"
+        "--export のオプション:\n"
+        "  --format 形式    text、text-per-day、markdown、csv、json、ics、pdf のどれか。\n"
+        "                   省略すると FILE の拡張子（.txt .md .csv .json .ics "
+        ".pdf）で決まります。\n"
+        "                   text-per-day では FILE はフォルダーです。\n"
+        "  --from YYYYMM    最初の月。省略すると登録されている最初の月。\n"
+        "  --to YYYYMM      最後の月。省略すると登録されている最後の月。\n"
+        "  --entries-only   予定がある日だけを書き出します。\n"
+        "  --calendar PATH  読む暦ファイル。省略すると Zedu が使っている暦ファイル。\n"
+        "\n"
+        "暦ファイルは読むだけなので、Zedu を開いたままでも使えます。\n"
+        "終了コード: 0 成功、1 失敗（理由を標準エラーに表示）、2 引数の誤り。\n");
+}
+
+int RunCommandLine(int argc, char** argv)
+{
+    // No display is needed: fonts and pages work on the offscreen platform.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietQtMessages);
+    QGuiApplication app(argc, argv);
+    InitApplication();
+    const CommandLine command = ParseCommandLine(app.arguments().mid(1));
+    if (!command.error.isEmpty()) {
+        print(stderr, QStringLiteral("zedu: ") + command.error + QStringLiteral("\n\n") +
+                          CommandLineUsage());
+        return kCommandMisused;
+    }
+    switch (command.action) {
+    case CommandLine::Action::Help:
+        print(stdout, CommandLineUsage());
+        return 0;
+    case CommandLine::Action::Version:
+        print(stdout, QStringLiteral("zedu " ZEDU_VERSION_TEXT "\n"));
+        return 0;
+    case CommandLine::Action::Export:
+        break;
+    }
+    return runExport(command);
+}

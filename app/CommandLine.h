@@ -1,0 +1,58 @@
+#pragma once
+
+#include "exchange/ExportFormat.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The command line, for scripts and nightly copies: the diary written to a
+// file without a window or a display, reading the calendar only (so that it
+// may run while the program is open).
+//
+//   zedu --export FILE [--format F] [--from YYYYMM] [--to YYYYMM]
+//        [--entries-only] [--calendar PATH]
+//   zedu --help
+//   zedu --version
+//
+// Exit status 0 on success, 1 on a failure (the reason on one line of
+// standard error), 2 on wrong arguments (with the usage).
+
+struct CommandLine
+{
+    enum class Action
+    {
+        Export,
+        Help,
+        Version
+    };
+    Action action = Action::Help;
+    QString target;
+    // Unless given, the format the target's suffix stands for.
+    std::optional<ExportFormat> format;
+    // 0 when not given: the stored range's first or last month.
+    int fromYm = 0;
+    int toYm = 0;
+    bool entriesOnly = false;
+    // Empty: the calendar the program itself uses.
+    QString calendar;
+    // Why the arguments are wrong; empty when they are right.
+    QString error;
+};
+
+// True when the program is asked to work as a command: an argument
+// beginning with "--". Plain `zedu` starts the window.
+bool IsCommandLine(int argc, char** argv);
+
+// The arguments after the program's name.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+// The usage text.
+QString CommandLineUsage();
+
+// Runs the command line without a display; returns the exit status.
+int RunCommandLine(int argc, char** argv);
+
+constexpr int kCommandFailed = 1;
+constexpr int kCommandMisused = 2;

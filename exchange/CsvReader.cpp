@@ -1,0 +1,213 @@
+#include "exchange/CsvReader.h"
+
+#include <QSet>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace {
+
+struct Field
+{
+    QString text;
+    bool quoted = false;
+};
+
+struct Record
+{
+    int line = 0; // the line the record starts on
+    QList<Field> fields;
+};
+
+// Splits the text into records; an error names its line.
+class Splitter
+{
+public:
+    explicit Splitter(const QString& text) : mText(text) {}
+
+    // The next record into `out`; false at the end or on an error.
+    bool next(Record& out)
+    {
+        out = Record();
+        // Blank lines are no records.
+        while (mPos < mText.size() && isBreak(mText[mPos]))
+            lineBreak();
+        if (mPos >= mText.size())
+            return false;
+        out.line = mLine;
+        for (;;) {
+            Field field;
+            if (!readField(field))
+                return false;
+            out.fields.append(std::move(field));
+            if (mPos >= mText.size())
+                return true;
+            if (mText[mPos] == QLatin1Char(',')) {
+                ++mPos;
+                continue;
+            }
+            lineBreak();
+            return true;
+        }
+    }
+
+    const QString& error() const { return mError; }
+
+private:
+    const QString& mText;
+    qsizetype mPos = 0;
+    int mLine = 1;
+    QString mError;
+
+    static bool isBreak(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+
+    void lineBreak()
+    {
+        if (mText[mPos] == QLatin1Char('\r') && mPos + 1 < mText.size() &&
+            mText[mPos + 1] == QLatin1Char('\n'))
+            ++mPos;
+        ++mPos;
+        ++mLine;
+    }
+
+    bool fail(int line, const QString& what)
+    {
+        mError = QStringLiteral("%1行目: %2。").arg(line).arg(what);
+        return false;
+    }
+
+    bool readField(Field& field)
+    {
+        if (mPos < mText.size() && mText[mPos] == QLatin1Char('"')) {
+            field.quoted = true;
+            const int startLine = mLine;
+            ++mPos;
+            for (;;) {
+                const qsizetype quote = mText.indexOf(QLatin1Char('"'), mPos);
+                if (quote < 0)
+                    return fail(startLine, QStringLiteral("「\"」で始まった欄が閉じていません"));
+                const QStringView run = QStringView(mText).mid(mPos, quote - mPos);
+                field.text += run;
+                // Line breaks inside the field still count as lines.
+                for (qsizetype i = 0; i < run.size(); ++i)
+                    if (run[i] == QLatin1Char('\n') ||
+                        (run[i] == QLatin1Char('\r') &&
+                         (i + 1 == run.size() || run[i + 1] != QLatin1Char('\n'))))
+                        ++mLine;
+                mPos = quote + 1;
+                if (mPos < mText.size() && mText[mPos] == QLatin1Char('"')) {
+                    field.text += QLatin1Char('"');
+                    ++mPos;
+                    continue;
+                }
+                break;
+            }
+            if (mPos < mText.size() && mText[mPos] != QLatin1Char(',') && !isBreak(mText[mPos]))
+                return fail(mLine, QStringLiteral("「\"」で閉じた欄の後ろに文字があります"));
+            if (field.text.isNull())
+                field.text = QStringLiteral("");
+            return true;
+        }
+        const qsizetype start = mPos;
+        while (mPos < mText.size() && mText[mPos] != QLatin1Char(',') && !isBreak(mText[mPos])) {
+            if (mText[mPos] == QLatin1Char('"'))
+                return fail(mLine, QStringLiteral("「\"」で囲まれていない欄に「\"」があります"));
+            ++mPos;
+        }
+        field.text = mText.mid(start, mPos - start);
+        return true;
+    }
+};
+
+} // namespace
+
+ReadResult CsvReader::read(const QByteArray& bytes) const
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+    if (utf8.hasError())
+        return ReadResult::failure(NotUtf8Text(bytes));
+
+    Splitter records(text);
+    Record header;
+    if (!records.next(header))
+        return ReadResult::failure(records.error().isEmpty()
+                                       ? QStringLiteral("1行目: 見出しの行がありません。")
+                                       : records.error());
+    auto column = [&header](const char16_t* name) {
+        for (int i = 0; i < header.fields.size(); ++i)
+            if (header.fields[i].text.trimmed() == QString::fromUtf16(name))
+                return i;
+        return -1;
+    };
+    const int keyColumn = column(u"日付");
+    const int weekColumn = column(u"曜日");
+    const int workdayColumn = column(u"平日");
+    const int textColumn = column(u"内容");
+    for (const auto& [index, name] : {std::pair{keyColumn, u"日付"}, {textColumn, u"内容"}})
+        if (index < 0)
+            return ReadResult::failure(QStringLiteral("%1行目: 「%2」の列がありません。")
+                                           .arg(header.line)
+                                           .arg(QString::fromUtf16(name)));
+
+    ReadResult result;
+    result.file.hasWorkdays = workdayColumn >= 0;
+    QSet<int> seen;
+    bool ordered = true;
+    Record record;
+    while (records.next(record)) {
+        auto fault = [&record](const char16_t* column, const QString& reason) {
+            return ReadResult::failure(QStringLiteral("%1行目「%2」: %3。")
+                                           .arg(record.line)
+                                           .arg(QString::fromUtf16(column), reason));
+        };
+        if (record.fields.size() != header.fields.size())
+            return ReadResult::failure(QStringLiteral("%1行目: 欄の数が見出しと合いません（%2 欄の"
+                                                      "はずが %3 欄）。")
+                                           .arg(record.line)
+                                           .arg(header.fields.size())
+                                           .arg(record.fields.size()));
+        DayRow day;
+        const QString keyText = record.fields[keyColumn].text.trimmed();
+        bool isNumber = keyText.size() == 8;
+        const qint64 key = isNumber ? keyText.toLongLong(&isNumber) : 0;
+        day.week = isNumber ? WeekOfKey(key) : -1;
+        if (day.week < 0)
+            return fault(u"日付", QStringLiteral("「%1」は日付ではありません（20261207 の形で書き"
+                                                 "ます）")
+                                      .arg(keyText));
+        day.key = int(key);
+        if (seen.contains(day.key))
+            return fault(u"日付", QStringLiteral("%1 の日が二度あります").arg(day.key));
+        seen.insert(day.key);
+        if (!result.file.days.isEmpty() && result.file.days.last().key > day.key)
+            ordered = false;
+        if (weekColumn >= 0) {
+            const QString w = record.fields[weekColumn].text.trimmed();
+            if (!w.isEmpty() && w != QString::number(day.week))
+                return fault(
+                    u"曜日",
+                    QStringLiteral("「%1」が日付の曜日（%2）と合いません").arg(w).arg(day.week));
+        }
+        if (workdayColumn >= 0) {
+            const QString w = record.fields[workdayColumn].text.trimmed();
+            if (w == QLatin1String("1"))
+                day.workday = true;
+            else if (w == QLatin1String("0"))
+                day.workday = false;
+            else if (!w.isEmpty())
+                return fault(u"平日",
+                             QStringLiteral("「%1」は 1、0、空欄のどれでもありません").arg(w));
+        }
+        const Field& entry = record.fields[textColumn];
+        if (entry.quoted || !entry.text.isEmpty())
+            day.text = entry.text;
+        result.file.days.append(std::move(day));
+    }
+    if (!records.error().isEmpty())
+        return ReadResult::failure(records.error());
+    if (!ordered)
+        std::sort(result.file.days.begin(), result.file.days.end(),
+                  [](const DayRow& a, const DayRow& b) { return a.key < b.key; });
+    return result;
+}

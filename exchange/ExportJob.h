@@ -1,0 +1,49 @@
+#pragma once
+
+#include "exchange/DayWriter.h"
+#include "exchange/ExportFormat.h"
+#include "store/DayRows.h"
+
+#include <QString>
+
+#include <functional>
+
+class Database;
+
+struct ExportRequest
+{
+    ExportFormat format = ExportFormat::Text;
+    // The file, or the folder of the per-day format.
+    QString target;
+    DaySelection selection;
+    // The formats' options (iCalendar, PDF) and the time stamp; the stored
+    // range and the months are filled in by the export.
+    ExportInfo info;
+};
+
+struct ExportOutcome
+{
+    int days = 0;  // the days the selection took
+    int pages = 0; // PDF: the pages written
+    bool cancelled = false;
+};
+
+// Told the work done and its total as it goes (days, or pages' units for
+// PDF); returns false to cancel.
+using ExportProgress = std::function<bool(int done, int total)>;
+
+// Writes the selected days of the calendar open in `db` to the target. The
+// file is written under a temporary name beside the target and takes the
+// target's name (replacing a file there) only when complete; the per-day
+// files are written into a temporary folder and moved in at the end. A
+// cancel or a failure leaves no file behind and the target as it was. A new
+// file is readable by its owner only, like the calendar.
+//
+// Throws ExchangeError when a file cannot be written, EngineError when the
+// calendar cannot be read.
+ExportOutcome RunExport(Database& db, const ExportRequest& request,
+                        const ExportProgress& progress = nullptr);
+
+// True when exporting to `target` would replace something: the file exists,
+// or the folder holds files named like the per-day files.
+bool ExportWouldReplace(ExportFormat format, const QString& target);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "exchange/DayWriter.h"
+#include "exchange/HolidayNames.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+struct icalcomponent_impl;
+
+// "iCalendar": every day with an entry as a VJOURNAL, or as an all-day
+// VEVENT (DTSTART;VALUE=DATE and DTEND on the next day), the entry's first
+// line that is not empty its SUMMARY (its title in calendar programs) and
+// the whole entry its DESCRIPTION, which the import takes back as it is. Optionally the
+// holidays (public holidays and weekdays marked 休日) as all-day VEVENTs,
+// TRANSP:TRANSPARENT. Each day has a UID of its own that stays the same from
+// export to export, so that a calendar program updates what it imported
+// before. No METHOD property.
+//
+// libical builds, checks (restriction check) and writes every component,
+// folding lines at 75 octets; the file is written as it goes, a component at
+// a time.
+class ICalendarWriter final : public DayWriter
+{
+public:
+    explicit ICalendarWriter(QIODevice& device);
+    ~ICalendarWriter() override;
+    ICalendarWriter(const ICalendarWriter&) = delete;
+    ICalendarWriter& operator=(const ICalendarWriter&) = delete;
+
+    void begin(const ExportInfo& info) override;
+    void write(const DayRow& day) override;
+    void finish() override;
+
+    // The UIDs of a day's entry and of its holiday event.
+    static QByteArray EntryUid(int key);
+    static QByteArray HolidayUid(int key);
+    // True for the UID of a holiday event, and of an entry, this writer
+    // made.
+    static bool IsHolidayUid(const QByteArray& uid);
+    static bool IsEntryUid(const QByteArray& uid);
+
+private:
+    // Takes a component; it is checked and written with its batch.
+    void writeComponent(icalcomponent_impl* component);
+    void flushPending();
+
+    static constexpr size_t kBatch = 500;
+    std::vector<icalcomponent_impl*> mPending;
+    icalcomponent_impl* allDay(bool event, int key, const QByteArray& uid);
+
+    OutputBuffer mOut;
+    ExportInfo mInfo;
+    icalcomponent_impl* mCalendar = nullptr;
+    QByteArray mFooter;
+    HolidayNames mHolidays;
+};

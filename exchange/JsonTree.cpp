@@ -1,0 +1,425 @@
+#include "exchange/JsonTree.h"
+
+#include <QStringDecoder>
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+constexpr int kDeepest = 64;
+
+class Parser
+{
+public:
+    Parser(const QByteArray& bytes, const JsonElementHandler& element)
+        : p(bytes.constData()), end(bytes.constData() + bytes.size()), handler(element)
+    {
+        // A byte-order mark is allowed before the text.
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            p += 3;
+    }
+
+    bool stopped = false;
+
+    QString run(JsonNode& root)
+    {
+        outermost = &root;
+        skipBlanks();
+        if (value(root, 0)) {
+            skipBlanks();
+            if (p != end)
+                fail(QStringLiteral("データの終わりの後にまだ文字があります"));
+        }
+        return error;
+    }
+
+private:
+    const char* p;
+    const char* end;
+    const JsonElementHandler& handler;
+    const JsonNode* outermost = nullptr;
+    std::vector<std::pair<QByteArray, QString>> names;
+    int line = 1;
+    QString error;
+    QStringDecoder utf8{QStringDecoder::Utf8, QStringConverter::Flag::Stateless};
+
+    bool fail(const QString& what)
+    {
+        if (error.isEmpty())
+            error = QStringLiteral("%1行目: %2。").arg(line).arg(what);
+        return false;
+    }
+
+    bool atEnd() { return p == end && !fail(QStringLiteral("ファイルが途中で終わっています")); }
+
+    void skipBlanks()
+    {
+        for (; p != end; ++p) {
+            if (*p == '\n')
+                ++line;
+            else if (*p != ' ' && *p != '\t' && *p != '\r')
+                break;
+        }
+    }
+
+    // The character at p as the user sees it, for a message.
+    QString here() const
+    {
+        const char* e = p + 1;
+        while (e != end && (static_cast<unsigned char>(*e) & 0xC0) == 0x80)
+            ++e;
+        return QString::fromUtf8(p, e - p);
+    }
+
+    bool hex4(char16_t& unit)
+    {
+        if (end - p < 4)
+            return fail(QStringLiteral("「\\u」の後ろに 16 進数が 4 桁ありません"));
+        unit = 0;
+        for (int i = 0; i < 4; ++i, ++p) {
+            const char c = *p;
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            if (digit < 0)
+                return fail(QStringLiteral("「\\u」の後ろに 16 進数が 4 桁ありません"));
+            unit = char16_t(unit * 16 + digit);
+        }
+        return true;
+    }
+
+    bool escape(QString& out)
+    {
+        // p is just after the backslash.
+        if (atEnd())
+            return false;
+        const char c = *p++;
+        switch (c) {
+        case '"':
+        case '\\':
+        case '/':
+            out += QLatin1Char(c);
+            return true;
+        case 'b':
+            out += QLatin1Char('\b');
+            return true;
+        case 'f':
+            out += QLatin1Char('\f');
+            return true;
+        case 'n':
+            out += QLatin1Char('\n');
+            return true;
+        case 'r':
+            out += QLatin1Char('\r');
+            return true;
+        case 't':
+            out += QLatin1Char('\t');
+            return true;
+        case 'u': {
+            char16_t unit = 0;
+            if (!hex4(unit))
+                return false;
+            if (QChar::isLowSurrogate(unit))
+                return fail(QStringLiteral("対になっていないサロゲートがあります"));
+            if (!QChar::isHighSurrogate(unit)) {
+                out += QChar(unit);
+                return true;
+            }
+            char16_t low = 0;
+            if (end - p < 2 || p[0] != '\\' || p[1] != 'u')
+                return fail(QStringLiteral("対になっていないサロゲートがあります"));
+            p += 2;
+            if (!hex4(low))
+                return false;
+            if (!QChar::isLowSurrogate(low))
+                return fail(QStringLiteral("対になっていないサロゲートがあります"));
+            out += QChar(unit);
+            out += QChar(low);
+            return true;
+        }
+        default:
+            --p;
+            return fail(QStringLiteral("「\\」の後ろの「%1」は使えません").arg(here()));
+        }
+    }
+
+    // Appends UTF-8 text that holds no quote, backslash or control
+    // character.
+    bool plain(const char* from, const char* to, QString& out)
+    {
+        QString text = QString::fromUtf8(from, to - from);
+        // fromUtf8 replaces what is no UTF-8 with U+FFFD; only then is the
+        // slower decoder asked whether the text held that character itself.
+        if (text.contains(QChar::ReplacementCharacter)) {
+            utf8.resetState();
+            text = utf8(QByteArrayView(from, to - from));
+            if (utf8.hasError())
+                return fail(QStringLiteral("UTF-8 として読めない文字があります"));
+        }
+        out += text;
+        return true;
+    }
+
+    bool string(QString& out)
+    {
+        ++p; // the opening quote
+        // Most strings have no escape: found with two quick searches.
+        const char* quote = static_cast<const char*>(std::memchr(p, '"', size_t(end - p)));
+        if (quote && !std::memchr(p, '\\', size_t(quote - p))) {
+            bool control = false;
+            for (const char* c = p; c != quote; ++c)
+                control |= static_cast<unsigned char>(*c) < 0x20;
+            if (!control) {
+                if (!plain(p, quote, out))
+                    return false;
+                p = quote + 1;
+                return true;
+            }
+        }
+        const char* run = p;
+        for (;;) {
+            if (atEnd())
+                return false;
+            const auto c = static_cast<unsigned char>(*p);
+            if (c == '"') {
+                if (!plain(run, p, out))
+                    return false;
+                ++p;
+                return true;
+            }
+            if (c == '\\') {
+                if (!plain(run, p, out))
+                    return false;
+                ++p;
+                if (!escape(out))
+                    return false;
+                run = p;
+                continue;
+            }
+            if (c < 0x20)
+                return fail(QStringLiteral("文字列の中に改行などの制御文字がそのまま入っています"));
+            ++p;
+        }
+    }
+
+    // A member's name. The same few names come again and again (one object
+    // per day): a name met before is shared instead of decoded again.
+    bool name(QString& out)
+    {
+        const char* start = p + 1;
+        const char* quote = static_cast<const char*>(std::memchr(start, '"', size_t(end - start)));
+        if (quote && quote - start <= 32) {
+            const QByteArrayView bytes(start, quote - start);
+            for (const auto& [seen, text] : names)
+                if (seen == bytes) {
+                    out = text;
+                    p = quote + 1;
+                    return true;
+                }
+        }
+        if (!string(out))
+            return false;
+        if (quote && p == quote + 1 && names.size() < 16)
+            names.emplace_back(QByteArray(start, quote - start), out);
+        return true;
+    }
+
+    bool digits()
+    {
+        const char* start = p;
+        while (p != end && *p >= '0' && *p <= '9')
+            ++p;
+        return p != start;
+    }
+
+    bool number(JsonNode& out)
+    {
+        const char* start = p;
+        if (*p == '-')
+            ++p;
+        const bool leadingZero = p != end && *p == '0';
+        if (!digits() || (leadingZero && p - start > (*start == '-' ? 2 : 1)))
+            return fail(QStringLiteral("数値の書き方が正しくありません"));
+        if (p != end && *p == '.') {
+            ++p;
+            if (!digits())
+                return fail(QStringLiteral("数値の書き方が正しくありません"));
+        }
+        if (p != end && (*p == 'e' || *p == 'E')) {
+            ++p;
+            if (p != end && (*p == '+' || *p == '-'))
+                ++p;
+            if (!digits())
+                return fail(QStringLiteral("数値の書き方が正しくありません"));
+        }
+        // Only whole numbers are ever read as values; others are kept as
+        // "not whole".
+        const auto [end_, error] = std::from_chars(start, p, out.integer);
+        out.whole = error == std::errc() && end_ == p;
+        return true;
+    }
+
+    bool word(const char* text, qsizetype length)
+    {
+        if (end - p < length || qstrncmp(p, text, length) != 0)
+            return fail(QStringLiteral("値があるはずのところに「%1」があります").arg(here()));
+        p += length;
+        return true;
+    }
+
+    bool value(JsonNode& out, int depth)
+    {
+        if (atEnd())
+            return false;
+        if (depth > kDeepest)
+            return fail(QStringLiteral("入れ子が深すぎます"));
+        out.line = line;
+        switch (*p) {
+        case '{':
+            out.type = JsonNode::Type::Object;
+            return object(out, depth);
+        case '[':
+            out.type = JsonNode::Type::Array;
+            return array(out, depth);
+        case '"':
+            out.type = JsonNode::Type::String;
+            return string(out.string);
+        case 't':
+            out.type = JsonNode::Type::Bool;
+            out.boolean = true;
+            return word("true", 4);
+        case 'f':
+            out.type = JsonNode::Type::Bool;
+            return word("false", 5);
+        case 'n':
+            return word("null", 4);
+        default:
+            if (*p == '-' || (*p >= '0' && *p <= '9')) {
+                out.type = JsonNode::Type::Number;
+                return number(out);
+            }
+            return fail(QStringLiteral("値があるはずのところに「%1」があります").arg(here()));
+        }
+    }
+
+    // After an element of an array or object: a comma (true, `more`) or
+    // the closing bracket (true, not `more`).
+    bool next(char close, bool& more)
+    {
+        skipBlanks();
+        if (atEnd())
+            return false;
+        if (*p == ',' || *p == close) {
+            more = *p++ == ',';
+            return true;
+        }
+        return fail(QStringLiteral("「,」か「%1」があるはずのところに「%2」があります")
+                        .arg(QLatin1Char(close))
+                        .arg(here()));
+    }
+
+    // `member` names the array when it is a member of the outermost object
+    // and its elements go to the handler.
+    bool array(JsonNode& out, int depth, const QString* member = nullptr)
+    {
+        ++p;
+        skipBlanks();
+        if (p != end && *p == ']') {
+            ++p;
+            return true;
+        }
+        bool more = true;
+        for (size_t index = 0; more; ++index) {
+            skipBlanks();
+            if (member) {
+                JsonNode element;
+                if (!value(element, depth + 1))
+                    return false;
+                if (!handler(*outermost, *member, index, element)) {
+                    stopped = true;
+                    return false;
+                }
+            } else {
+                out.items.emplace_back();
+                if (!value(out.items.back(), depth + 1))
+                    return false;
+            }
+            if (!next(']', more))
+                return false;
+        }
+        return true;
+    }
+
+    bool object(JsonNode& out, int depth)
+    {
+        ++p;
+        skipBlanks();
+        if (p != end && *p == '}') {
+            ++p;
+            return true;
+        }
+        for (bool more = true; more;) {
+            skipBlanks();
+            if (atEnd())
+                return false;
+            if (*p != '"')
+                return fail(
+                    QStringLiteral("項目の名前（\"で囲んだ文字列）があるはずのところに「%1」が"
+                                   "あります")
+                        .arg(here()));
+            out.members.emplace_back();
+            if (!name(out.members.back().first))
+                return false;
+            skipBlanks();
+            if (atEnd())
+                return false;
+            if (*p != ':')
+                return fail(
+                    QStringLiteral("「:」があるはずのところに「%1」があります").arg(here()));
+            ++p;
+            skipBlanks();
+            auto& [name, member] = out.members.back();
+            const bool handed = depth == 0 && handler && p != end && *p == '[';
+            if (handed) {
+                member.type = JsonNode::Type::Array;
+                member.line = line;
+                if (!array(member, depth + 1, &name))
+                    return false;
+            } else if (!value(member, depth + 1)) {
+                return false;
+            }
+            if (!next('}', more))
+                return false;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+const JsonNode* JsonNode::member(const QString& name) const
+{
+    for (const auto& [key, node] : members)
+        if (key == name)
+            return &node;
+    return nullptr;
+}
+
+bool JsonNode::toWhole(qint64& value) const
+{
+    if (type != Type::Number || !whole)
+        return false;
+    value = integer;
+    return true;
+}
+
+JsonParse ParseJson(const QByteArray& bytes, const JsonElementHandler& element)
+{
+    JsonParse result;
+    Parser parser(bytes, element);
+    result.error = parser.run(result.root);
+    result.stopped = parser.stopped;
+    return result;
+}

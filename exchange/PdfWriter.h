@@ -1,0 +1,32 @@
+#pragma once
+
+#include "exchange/DayWriter.h"
+
+#include <functional>
+
+// "PDF": the printed pages (PrintLayout) on A4, the Japanese font embedded,
+// so that the text can be searched and copied. The days are gathered and
+// the pages painted at the end. A device that fails to take the bytes
+// says so itself (QSaveFile refuses to commit).
+class PdfWriter final : public DayWriter
+{
+public:
+    // `progress` follows the painting: pages' units done and their total;
+    // false stops it, and finish() then reports that through cancelled().
+    PdfWriter(QIODevice& device, std::function<bool(int, int)> progress = nullptr)
+        : mDevice(device), mProgress(std::move(progress))
+    {}
+    void begin(const ExportInfo& info) override { mInfo = info; }
+    void write(const DayRow& day) override { mDays.append(day); }
+    void finish() override;
+
+    bool cancelled() const { return mPages < 0; }
+    int pages() const { return mPages; }
+
+private:
+    QIODevice& mDevice;
+    std::function<bool(int, int)> mProgress;
+    ExportInfo mInfo;
+    QList<DayRow> mDays;
+    int mPages = 0;
+};

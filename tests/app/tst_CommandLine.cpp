@@ -1,0 +1,227 @@
+// The command line: its arguments, and the real program run as a script
+// would, without a display.
+
+#include "app/CommandLine.h"
+#include "tests/support/CalendarFixture.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+} // namespace
+
+class tst_CommandLine : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString program;
+
+    // The program in a folder of its own, where it looks for its calendar
+    // first, run like a script: no display of any kind.
+    Run zedu(const QStringList& arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir->path());
+        process.start(program, arguments);
+        Run run;
+        if (!process.waitForFinished(120000))
+            return run;
+        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+        run.out = process.readAllStandardOutput();
+        run.err = process.readAllStandardError();
+        return run;
+    }
+
+    QString path(const char* name) const { return dir->filePath(QLatin1String(name)); }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir().mkpath(path("app")));
+        program = path("app/zedu");
+        QVERIFY(QFile::copy(QStringLiteral(ZEDU_PROGRAM), program));
+    }
+
+    void arguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("parsed"); // action format from to entries calendar, or the error
+        auto row = [](const char* name, QStringList arguments, const char16_t* parsed) {
+            QTest::newRow(name) << arguments << QString::fromUtf16(parsed);
+        };
+        row("help", {u"--export"_s, u"a.txt"_s, u"--help"_s}, u"help");
+        row("version", {u"--version"_s}, u"version");
+        row("suffix", {u"--export"_s, u"diary.JSON"_s}, u"export json 0 0 no ");
+        row("everything",
+            {u"--export=out"_s, u"--format"_s, u"text-per-day"_s, u"--from"_s, u"202601"_s,
+             u"--to=202612"_s, u"--entries-only"_s, u"--calendar"_s, u"/x/Data.vad"_s},
+            u"export text-per-day 202601 202612 yes /x/Data.vad");
+        row("no export", {u"--format"_s, u"csv"_s},
+            u"--export で書き出すファイルを指定して下さい。");
+        row("unknown option", {u"--export"_s, u"a.txt"_s, u"--pdf"_s},
+            u"--pdf というオプションはありません。");
+        row("stray value", {u"--export"_s, u"a.txt"_s, u"b.txt"_s},
+            u"「b.txt」は何の値かわかりません。");
+        row("missing value", {u"--export"_s, u"a.txt"_s, u"--from"_s},
+            u"--from の値がありません。");
+        row("twice", {u"--export"_s, u"a.txt"_s, u"--export"_s, u"b.txt"_s},
+            u"--export が二度指定されています。");
+        row("month", {u"--export"_s, u"a.txt"_s, u"--to"_s, u"202613"_s},
+            u"--to の「202613」は年月ではありません（202612 の形で書きます）。");
+        row("order", {u"--export"_s, u"a.txt"_s, u"--from"_s, u"202702"_s, u"--to"_s, u"202701"_s},
+            u"--from の月が --to の月より後です。");
+        row("format", {u"--export"_s, u"a.txt"_s, u"--format"_s, u"docx"_s},
+            u"形式「docx」はありません。");
+        row("no suffix", {u"--export"_s, u"diary"_s},
+            u"「diary」の形式がわかりません。--format で指定して下さい。");
+        row("flag value", {u"--export"_s, u"a.txt"_s, u"--entries-only=1"_s},
+            u"--entries-only は値をとりません。");
+    }
+
+    void arguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, parsed);
+        const CommandLine c = ParseCommandLine(arguments);
+        QString seen = c.error;
+        if (seen.isEmpty() && c.action == CommandLine::Action::Help)
+            seen = QStringLiteral("help");
+        else if (seen.isEmpty() && c.action == CommandLine::Action::Version)
+            seen = QStringLiteral("version");
+        else if (seen.isEmpty())
+            seen =
+                QStringLiteral("export %1 %2 %3 %4 %5")
+                    .arg(FormatName(*c.format))
+                    .arg(c.fromYm)
+                    .arg(c.toYm)
+                    .arg(c.entriesOnly ? QStringLiteral("yes") : QStringLiteral("no"), c.calendar);
+        QCOMPARE(seen, parsed);
+    }
+
+    void everyFormatWithoutADisplay_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("text") << "text" << QByteArray("2026/12/07(月)\n会議\n");
+        QTest::newRow("markdown") << "markdown" << QByteArray("## 2026年12月7日（月）\n");
+        QTest::newRow("csv") << "csv"
+                             << QByteArray("\xEF\xBB\xBF日付,曜日,平日,内容\r\n20261207,1,1,");
+        QTest::newRow("json") << "json" << QByteArray("{\"format\":\"zedu-diary\"");
+        QTest::newRow("ics") << "ics" << QByteArray("BEGIN:VCALENDAR\r\n");
+        QTest::newRow("pdf") << "pdf" << QByteArray("%PDF-");
+        QTest::newRow("text-per-day") << "text-per-day" << QByteArray("会議\n");
+    }
+
+    void everyFormatWithoutADisplay()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, start);
+        const QString calendar = path("app/Data.vad");
+        QVERIFY(MakeCalendarFile(calendar, 202612, 202701));
+        QVERIFY(WriteDayEntry(calendar, 20261207, QStringLiteral("会議")));
+        const QByteArray before = FileDigest(calendar);
+        // The program is open and writing meanwhile: the export only reads.
+        SqlPeek program(calendar);
+        QVERIFY(program.exec(QStringLiteral("BEGIN IMMEDIATE")));
+
+        const Run run =
+            zedu({QStringLiteral("--export"), QStringLiteral("out"), QStringLiteral("--format"),
+                  format, QStringLiteral("--entries-only")});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.status, 0);
+        const QString out =
+            path(format == QLatin1String("text-per-day") ? "out/2026-12-07.txt" : "out");
+        QVERIFY2(readFile(out).startsWith(start), readFile(out).left(80).constData());
+        QVERIFY(program.exec(QStringLiteral("ROLLBACK")));
+        QCOMPARE(FileDigest(calendar), before);
+        QCOMPARE(QDir(path("app")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({QStringLiteral("Data.vad"), QStringLiteral("zedu")}));
+    }
+
+    void helpAndVersion()
+    {
+        const Run help = zedu({QStringLiteral("--help")});
+        QCOMPARE(help.status, 0);
+        QVERIFY(help.out.startsWith("使い方:\n"));
+        const Run version = zedu({QStringLiteral("--version")});
+        QCOMPARE(version.status, 0);
+        QCOMPARE(version.out, QByteArray("zedu 1.0.0\n"));
+    }
+
+    void failuresCreateNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("firstLine"); // %1 is the test's folder
+        const QString missing = QStringLiteral("nowhere/Data.vad");
+        QTest::newRow("wrong arguments")
+            << QStringList({QStringLiteral("--export"), QStringLiteral("out.txt"),
+                            QStringLiteral("--from")})
+            << 2 << QStringLiteral("zedu: --from の値がありません。");
+        QTest::newRow("no calendar beside the program")
+            << QStringList({QStringLiteral("--export"), QStringLiteral("out.txt")}) << 1
+            << QStringLiteral("zedu: 暦ファイルが見つかりません。（%1/app/Data.vad）");
+        QTest::newRow("named calendar missing")
+            << QStringList({QStringLiteral("--export"), QStringLiteral("out.txt"),
+                            QStringLiteral("--calendar"), missing})
+            << 1 << QStringLiteral("zedu: 暦ファイルが見つかりません。（%1/nowhere/Data.vad）");
+        QTest::newRow("not a calendar")
+            << QStringList({QStringLiteral("--export"), QStringLiteral("out.txt"),
+                            QStringLiteral("--calendar"), QStringLiteral("app/zedu")})
+            << 1
+            << QStringLiteral("zedu: 暦ファイルが壊れています。 the file is not a calendar "
+                              "database (app/zedu)");
+    }
+
+    void failuresCreateNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, firstLine);
+        const Run run = zedu(arguments);
+        QCOMPARE(run.status, status);
+        const QStringList lines = QString::fromUtf8(run.err).split(QLatin1Char('\n'));
+        QCOMPARE(lines.first(), QString(firstLine).replace(QStringLiteral("%1"), dir->path()));
+        QCOMPARE(lines.size() > 2, status == 2); // the usage follows wrong arguments only
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(FolderNames(), QStringList({QStringLiteral("app"), QStringLiteral("app/zedu")}));
+        QVERIFY(!QFileInfo::exists(
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            QStringLiteral("/voradu")));
+    }
+
+private:
+    QStringList FolderNames() const
+    {
+        QStringList names;
+        QDirIterator it(dir->path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            names << QDir(dir->path()).relativeFilePath(it.next());
+        names.sort();
+        return names;
+    }
+};
+
+ZEDU_TEST_MAIN(tst_CommandLine)
+#include "tst_CommandLine.moc"

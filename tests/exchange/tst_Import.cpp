@@ -1,0 +1,300 @@
+// Bringing days back: round trips through JSON and CSV give the same rows
+// byte for byte, iCalendar restores the entries' text, the readers name the
+// line or field of a fault, and the import does what was chosen in one
+// transaction.
+
+#include "exchange/CsvReader.h"
+#include "exchange/ICalendarReader.h"
+#include "exchange/JsonReader.h"
+#include "store/MasterImport.h"
+#include "tests/exchange/ExchangeFixture.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
+
+using namespace Qt::StringLiterals;
+
+class tst_Import : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+
+    QString path(const char* name) const { return dir->filePath(QLatin1String(name)); }
+
+    // A calendar of December 2026 and January 2027 at `file`, now gDataPath.
+    void useCalendar(const char* file)
+    {
+        gDataPath = path(file);
+        QVERIFY(MakeCalendarFile(gDataPath, 202612, 202701));
+    }
+
+    static QString entryOf(int key)
+    {
+        return ReadDayField(gDataPath, key, QStringLiteral("内容")).toString();
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        gOpenFlag = false;
+    }
+
+    void roundTripGivesTheSameRows_data()
+    {
+        QTest::addColumn<ExportFormat>("format");
+        QTest::newRow("json") << ExportFormat::Json;
+        QTest::newRow("csv") << ExportFormat::Csv;
+    }
+
+    void roundTripGivesTheSameRows()
+    {
+        QFETCH(ExportFormat, format);
+        useCalendar("source.vad");
+        QString large;
+        while (large.size() < 5 * 1024 * 1024 / 3)
+            large += QStringLiteral("五メガの日記、\r\n改行もある。\n");
+        const QList<std::pair<int, QVariant>> texts = {
+            {20261201, QStringLiteral("会議\r\n買い物")},
+            {20261202, QStringLiteral("lone\nLF and lone\rCR")},
+            {20261203, QStringLiteral("\"quoted\", comma,\ttab")},
+            {20261204, QStringLiteral("  leading and trailing  ")},
+            {20261205, QStringLiteral("ﾊﾝｶｸｶﾅ ｶﾞｷﾞｸﾞ")},
+            {20261206, QStringLiteral("𠮷野家 😀 outside the BMP")},
+            {20261207, large},
+            {20261208, QStringLiteral("\r\n")},
+            {20261209, QVariant(QMetaType::fromType<QString>())},
+            {20270101, QStringLiteral("末尾の改行\r\n\r\n")},
+        };
+        for (const auto& [key, text] : texts)
+            QVERIFY(SqlPeek(gDataPath).exec(
+                QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"), {text, key}));
+        // Flags: a missing one, a working Saturday, a holiday on a Tuesday.
+        QVERIFY(SetDay(gDataPath, 20261210, QVariant(QMetaType::fromType<bool>()),
+                       QStringLiteral("x")));
+        QVERIFY(SetDay(gDataPath, 20261212, true, QStringLiteral("")));
+        QVERIFY(SetDay(gDataPath, 20261229, false, QStringLiteral("")));
+        const QString file = path("export");
+        ExportCalendar(format, file, Months(202612, 202701));
+
+        const QString source = gDataPath;
+        useCalendar("target.vad");
+        const ReadResult read = format == ExportFormat::Json ? JsonReader().read(readFile(file))
+                                                             : CsvReader().read(readFile(file));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QVERIFY(read.file.hasWorkdays);
+        const ImportOutcome outcome =
+            ApplyImport(read.file.days, {ExistingEntries::Keep, false, true});
+        QCOMPARE(outcome.taken, 62);
+        QCOMPARE(StoredRows(gDataPath), StoredRows(source));
+    }
+
+    void iCalendarRestoresTheEntries()
+    {
+        useCalendar("source.vad");
+        const QStringList texts = {QStringLiteral("会議\r\n買い物\r\n"),
+                                   QStringLiteral("一行; だけ, の \\ 日"),
+                                   QStringLiteral("\r\n二行目から")};
+        for (int i = 0; i < texts.size(); ++i)
+            QVERIFY(WriteDayEntry(gDataPath, 20261201 + i, texts[i]));
+        const QString file = path("out.ics");
+        ExportInfo info;
+        info.icsHolidays = true;
+        ExportCalendar(ExportFormat::ICalendar, file, Months(202612, 202701, true), info);
+        const ReadResult read = ICalendarReader().read(readFile(file));
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.file.days.size(), texts.size());
+        for (int i = 0; i < texts.size(); ++i) {
+            QCOMPARE(read.file.days[i].key, 20261201 + i);
+            QCOMPARE(read.file.days[i].text, std::optional<QString>(texts[i]));
+        }
+    }
+
+    void iCalendarOfOtherPrograms()
+    {
+        const QByteArray ics =
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other//EN\r\n"
+            "BEGIN:VEVENT\r\nUID:a\r\nDTSTAMP:20261201T000000Z\r\n"
+            "DTSTART:20261207T053000Z\r\nSUMMARY:打ち合わせ\r\nDESCRIPTION:資料\\n持参\r\n"
+            "END:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nUID:b\r\nDTSTAMP:20261201T000000Z\r\n"
+            "DTSTART:20261207T083000\r\nSUMMARY:朝礼\r\nEND:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nUID:c\r\nDTSTAMP:20261201T000000Z\r\n"
+            "DTSTART;VALUE=DATE:20261207\r\nDTEND;VALUE=DATE:20261208\r\nSUMMARY:誕生日\r\n"
+            "END:VEVENT\r\n"
+            "BEGIN:VEVENT\r\nUID:d\r\nDTSTAMP:20261201T000000Z\r\n"
+            "DTSTART:20261207T150000Z\r\nEND:VEVENT\r\n"
+            "BEGIN:VJOURNAL\r\nUID:e\r\nDTSTAMP:20261201T000000Z\r\n"
+            "DTSTART:20261209T100000Z\r\nSUMMARY:日誌\r\nEND:VJOURNAL\r\n"
+            "BEGIN:VEVENT\r\nUID:20261207-holiday@zedu\r\nDTSTAMP:20261201T000000Z\r\n"
+            "DTSTART;VALUE=DATE:20261207\r\nSUMMARY:休日\r\nEND:VEVENT\r\n"
+            "END:VCALENDAR\r\n";
+        const ReadResult read =
+            ICalendarReader(QTimeZone(QByteArrayLiteral("Asia/Tokyo"))).read(ics);
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.file.days.size(), 3);
+        QVERIFY(!read.file.hasWorkdays);
+        // 05:30Z is 14:30 in Tokyo; 15:00Z already the next day there.
+        QCOMPARE(read.file.days[0].key, 20261207);
+        QCOMPARE(*read.file.days[0].text,
+                 QStringLiteral("誕生日\r\n08:30 朝礼\r\n14:30 打ち合わせ\r\n資料\r\n持参"));
+        QCOMPARE(read.file.days[1].key, 20261208);
+        QCOMPARE(*read.file.days[1].text, QStringLiteral("00:00"));
+        QCOMPARE(*read.file.days[2].text, QStringLiteral("日誌"));
+    }
+
+    void unreadableFilesNameTheirFault_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");
+        const QByteArray head = "{\"format\":\"zedu-diary\",\"version\":1,\"days\":[\n";
+        QTest::newRow("json damaged")
+            << "a.json" << head + "{\"key\":20261207,\"workday\":true,\"text\":\"a\"}\n{\"key\":"
+            << QStringLiteral("3行目: 「,」か「]」があるはずのところに「{」があります。");
+        QTest::newRow("json cut off")
+            << "a.json" << head + "{\"key\":20261207,\"workday\":true,\"text\":\"a"
+            << QStringLiteral("2行目: ファイルが途中で終わっています。");
+        QTest::newRow("json of another program")
+            << "a.json" << QByteArray("{\"name\":\"日記\",\n\"entries\":[]}")
+            << QStringLiteral(
+                   "1行目（format）: Zedu が書き出した JSON ではありません（「format」が "
+                   "\"zedu-diary\" ではありません）。");
+        QTest::newRow("json newer version")
+            << "a.json" << QByteArray("{\"format\":\"zedu-diary\",\n\"version\":2,\"days\":[]}")
+            << QStringLiteral(
+                   "2行目（version）: 新しい版（2）の Zedu が書き出したファイルです。この"
+                   "版では読めません。");
+        QTest::newRow("json flag")
+            << "a.json" << head + "{\"key\":20261207,\n\"workday\":\"yes\",\"text\":\"a\"}]}"
+            << QStringLiteral("3行目（days[0].workday）: true、false、null のどれでもありません。");
+        QTest::newRow("json no day")
+            << "a.json" << head + "{\"key\":20261231},{\"key\":20261131,\"workday\":true}]}"
+            << QStringLiteral("2行目（days[0]）: 「workday」がありません。");
+        QTest::newRow("json twice")
+            << "a.json"
+            << head + "{\"key\":20261207,\"workday\":true,\"text\":\"a\"},\n"
+                      "{\"key\":20261207,\"workday\":true,\"text\":\"b\"}]}"
+            << QStringLiteral("3行目（days[1].key）: 20261207 の日が二度あります。");
+        QTest::newRow("json bad key")
+            << "a.json" << head + "{\"key\":20261131,\"workday\":true,\"text\":\"a\"}]}"
+            << QStringLiteral(
+                   "2行目（days[0].key）: 日付ではありません（20261207 の形で書きます）。");
+        QTest::newRow("csv missing column")
+            << "a.csv" << QByteArray("日付,曜日,平日\r\n20261207,1,1\r\n")
+            << QStringLiteral("1行目: 「内容」の列がありません。");
+        QTest::newRow("csv missing field")
+            << "a.csv"
+            << QByteArray("日付,曜日,平日,内容\r\n20261207,1,1,\"a\"\r\n20261208,2,1\r\n")
+            << QStringLiteral("3行目: 欄の数が見出しと合いません（4 欄のはずが 3 欄）。");
+        QTest::newRow("csv flag")
+            << "a.csv" << QByteArray("日付,曜日,平日,内容\n20261207,1,はい,\"a\"\n")
+            << QStringLiteral("2行目「平日」: 「はい」は 1、0、空欄のどれでもありません。");
+        QTest::newRow("csv weekday")
+            << "a.csv" << QByteArray("日付,曜日,平日,内容\n20261207,3,1,\"a\"\n")
+            << QStringLiteral("2行目「曜日」: 「3」が日付の曜日（1）と合いません。");
+        QTest::newRow("csv unclosed")
+            << "a.csv" << QByteArray("日付,内容\n20261207,\"a\n\nb\n")
+            << QStringLiteral("2行目: 「\"」で始まった欄が閉じていません。");
+        QTest::newRow("csv stray quote")
+            << "a.csv" << QByteArray("日付,内容\n20261207,\"a\"\r\n20261208,\"b\nc\"x\n")
+            << QStringLiteral("4行目: 「\"」で閉じた欄の後ろに文字があります。");
+        QTest::newRow("csv not utf-8")
+            << "a.csv" << QByteArray("日付,内容\n20261207,a\n20261208,\x93\xfa\x8b\x4c\n")
+            << QStringLiteral("3行目: UTF-8 として読めない文字があります。");
+        QTest::newRow("ics not a calendar")
+            << "a.ics" << QByteArray("日付,内容\n")
+            << QStringLiteral(
+                   "1行目: iCalendar のファイルではありません（BEGIN:VCALENDAR で始まって"
+                   "いません）。");
+        QTest::newRow("ics no start")
+            << "a.ics"
+            << QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:x\r\n"
+                          "SUMMARY:会議\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+            << QStringLiteral("iCalendar を読めませんでした。VEVENT「会議」: 日付（DTSTART）が"
+                              "ありません。");
+    }
+
+    void unreadableFilesNameTheirFault()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        const QString file = dir->filePath(name);
+        writeFile(file, bytes);
+        const ReadResult read = ReadImportFile(file);
+        QCOMPARE(read.error, error);
+        QVERIFY(read.file.days.isEmpty());
+    }
+
+    void iCalendarParseErrorNamesTheComponent()
+    {
+        const ReadResult read = ICalendarReader().read(
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:x\r\nSUMMARY:会議\r\n"
+            "DTSTART:abc\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+        QVERIFY2(
+            read.error.startsWith(QStringLiteral("iCalendar を読めませんでした。VEVENT「会議」: "
+                                                 "値が正しくありません")),
+            qPrintable(read.error));
+    }
+
+    void importDoesWhatWasChosen_data()
+    {
+        QTest::addColumn<ExistingEntries>("existing");
+        QTest::addColumn<bool>("extend");
+        QTest::addColumn<QStringList>("entries"); // of 12/06, 12/07, 12/08, 2027/02/01
+        QTest::addColumn<QString>("range");
+        QTest::newRow("replace") << ExistingEntries::Replace << false
+                                 << QStringList({u"新"_s, u"同じ"_s, u"元"_s, QString()})
+                                 << u"202612-202701"_s;
+        QTest::newRow("append") << ExistingEntries::Append << true
+                                << QStringList({u"元\r\n新"_s, u"同じ"_s, u"元"_s, u"二月"_s})
+                                << u"202612-202702"_s;
+        QTest::newRow("keep") << ExistingEntries::Keep << false
+                              << QStringList({u"元"_s, u"同じ"_s, u"元"_s, QString()})
+                              << u"202612-202701"_s;
+    }
+
+    void importDoesWhatWasChosen()
+    {
+        QFETCH(ExistingEntries, existing);
+        QFETCH(bool, extend);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, range);
+        useCalendar("Data.vad");
+        for (const int key : {20261206, 20261208})
+            QVERIFY(WriteDayEntry(gDataPath, key, QStringLiteral("元")));
+        QVERIFY(WriteDayEntry(gDataPath, 20261207, QStringLiteral("同じ")));
+        auto day = [](int key, const char* text) {
+            return DayRow{key, WeekOfKey(key), false, QString::fromUtf8(text)};
+        };
+        const QList<DayRow> days = {day(20261206, "新"), day(20261207, "同じ"), day(20261208, ""),
+                                    day(20270201, "二月")};
+
+        const ImportSurvey survey = SurveyImport(days);
+        QCOMPARE(survey.days, 4);
+        QCOMPARE(survey.outside, 1);
+        QCOMPARE(survey.differing, 1);
+        QCOMPARE(survey.lastYm, 202702);
+
+        const ImportOutcome outcome = ApplyImport(days, {existing, extend, false});
+        QCOMPARE(outcome.taken, extend ? 4 : 3);
+        QCOMPARE(outcome.leftOut, extend ? 0 : 1);
+        QCOMPARE(QStringLiteral("%1-%2").arg(outcome.range.firstYm).arg(outcome.range.lastYm),
+                 range);
+        const int keys[] = {20261206, 20261207, 20261208, 20270201};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(entryOf(keys[i]), entries[i]);
+        // The flags stay unless they are taken; the widened range's days
+        // are made as the range change makes them.
+        QCOMPARE(ReadDayField(gDataPath, 20261207, QStringLiteral("平日")).toInt(), 1);
+        if (extend) {
+            QCOMPARE(SqlPeek(gDataPath).one(QStringLiteral("SELECT count(*) FROM Master")).toInt(),
+                     62 + 28);
+            QCOMPARE(ReadDayField(gDataPath, 20270228, QStringLiteral("平日")).toInt(), 0);
+        }
+    }
+};
+
+ZEDU_TEST_MAIN(tst_Import)
+#include "tst_Import.moc"
