@@ -4,7 +4,8 @@
 # Sourced by scripts/run and scripts/test.
 # Qt's print support comes with qt6-base-dev; libical-dev writes and reads
 # iCalendar; libsodium-dev encrypts calendars; poppler-utils lets the tests
-# read the PDF exports and a printed recovery key back.
+# read the PDF exports and a printed recovery key back; bsdutils' script
+# gives a test a terminal to type a password on.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
@@ -13,7 +14,7 @@ ZEDU_PACKAGES=(
     pkgconf libsodium-dev libsqlite3-dev
     qt6-translations-l10n fonts-ipafont-gothic xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
-    appstream xdg-user-dirs poppler-utils
+    appstream xdg-user-dirs poppler-utils bsdutils
 )
 
 zedu_install_packages() {

@@ -41,13 +41,16 @@ QByteArray openSealed(const QString& path)
     return payload;
 }
 
+void holdKeysWith(const QString& path, const std::function<EnvelopeKeys(QFile&)>& unlock)
+{
+    QFile file(path);
+    openForReading(file);
+    HoldCalendarKeys(unlock(file));
+}
+
 void unlockWith(const std::function<EnvelopeKeys(QFile&)>& unlock)
 {
-    {
-        QFile file(gDataPath);
-        openForReading(file);
-        HoldCalendarKeys(unlock(file));
-    }
+    holdKeysWith(gDataPath, unlock);
     try {
         gDatabase.open(gDataPath);
     } catch (const EngineError& e) {
@@ -75,6 +78,11 @@ void UnlockCalendar(const SecureBytes& password)
 void UnlockCalendarWithRecoveryKey(const RecoveryKey& recovery)
 {
     unlockWith([&](QFile& file) { return EnvelopeKeys::unlockWithRecoveryKey(file, recovery); });
+}
+
+void HoldKeysOf(const QString& path, const SecureBytes& password)
+{
+    holdKeysWith(path, [&](QFile& file) { return EnvelopeKeys::unlock(file, password); });
 }
 
 QString EncryptCalendar(const SecureBytes& password, const Argon2Kdf& kdf)

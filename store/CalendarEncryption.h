@@ -30,6 +30,12 @@ bool IsEncryptedFile(const QString& path);
 void UnlockCalendar(const SecureBytes& password);
 void UnlockCalendarWithRecoveryKey(const RecoveryKey& recovery);
 
+// Holds the keys of the encrypted file `path` (a calendar read by the
+// command line, say), opened with `password`; opens and writes nothing.
+// Throws EnvelopeError as UnlockCalendar does, and EngineError when the file
+// cannot be read.
+void HoldKeysOf(const QString& path, const SecureBytes& password);
+
 // Encrypts the plain calendar in place with a new data key, wrapped by
 // `password` and by a new recovery key, and holds the keys. Returns the
 // recovery key's written form, to be shown to the user once. gDatabase is

@@ -18,6 +18,8 @@
 #include "tests/support/TestMain.h"
 #include "tests/ui/MainWindowHarness.h"
 #include "ui/PasswordPrompts.h"
+#include "ui/frmExport.h"
+#include "ui/frmImport.h"
 #include "ui/frmRecoveryFiles.h"
 #include "ui/frmRecoveryKey.h"
 #include "ui/frmRestore.h"
@@ -27,6 +29,7 @@
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -459,6 +462,53 @@ private slots:
             QCOMPARE(holding, QStringList());
         else
             QVERIFY(holding.contains(dataPath()));
+    }
+
+    void exportAsksFirstAndImportWrites()
+    {
+        encryptedCalendar();
+        startEncrypted();
+        typeEntry(kMarker);
+        const QString file = folder->filePath(QStringLiteral("diary.txt"));
+        for (const bool yes : {false, true}) {
+            trigger("mnuExport");
+            auto* window = this->window()->findChild<frmExport*>();
+            QVERIFY(window);
+            window->findChild<QLineEdit*>(QStringLiteral("txtTarget"))->setText(file);
+            window->findChild<QRadioButton*>(QStringLiteral("optEntryDays"))->setChecked(true);
+            boxes->clear();
+            if (yes) {
+                boxes->yes();
+                boxes->ok();
+            } else {
+                boxes->no();
+            }
+            window->findChild<QPushButton*>(QStringLiteral("cmdExport"))->click();
+            QCOMPARE(boxes->boxes[0].text,
+                     QStringLiteral("暗号化されていないファイルに書き出します。よろしいですか？"));
+            QCOMPARE(boxes->boxes[0].defaultButton, Dialogs::No);
+            QCOMPARE(QFile::exists(file), yes);
+            window->close();
+            QTRY_VERIFY(!this->window()->findChild<frmExport*>());
+        }
+        QCOMPARE(readFile(file), (QStringLiteral("2026/12/07(月)\n") + kMarker + QStringLiteral("\n")).toUtf8());
+        QFile::remove(file);
+
+        // Days taken in from a file go into the encrypted calendar.
+        const QString other = folder->filePath(QStringLiteral("other.csv"));
+        writeFile(other, QStringLiteral("日付,曜日,平日,内容\r\n20261210,4,1,\"取り込んだ合図\"\r\n")
+                             .toUtf8());
+        trigger("mnuImport");
+        auto* importing = window()->findChild<frmImport*>();
+        QVERIFY(importing);
+        importing->findChild<QLineEdit*>(QStringLiteral("txtSource"))->setText(other);
+        importing->findChild<QPushButton*>(QStringLiteral("cmdRead"))->click();
+        boxes->ok();
+        importing->findChild<QPushButton*>(QStringLiteral("cmdImport"))->click();
+        QCOMPARE(entryOf(20261210), QStringLiteral("取り込んだ合図"));
+        QFile::remove(other);
+        QCOMPARE(FilesHolding(everyFileFolder(), QStringLiteral("取り込んだ合図")), QStringList());
+        QCOMPARE(FilesHolding(everyFileFolder(), kMarker), QStringList());
     }
 
     void fullDiskKeepsTheFileAndTheEntry()
