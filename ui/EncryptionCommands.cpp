@@ -47,7 +47,7 @@ void frmMain::mnuEncrypt_Click()
         return;
     }
     const int chosen = Dialogs::provider().choice(
-        kAppTitle, QStringLiteral("暦ファイルは暗号化されています。"),
+        kAppTitle, QStringLiteral("暦ファイルは暗号化されています。\rどうしますか？"),
         {QStringLiteral("パスワードの変更"), QStringLiteral("暗号化の解除"),
          QStringLiteral("回復用ファイルを読む"), QStringLiteral("キャンセル")});
     switch (chosen) {
