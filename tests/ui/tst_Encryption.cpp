@@ -37,6 +37,8 @@
 
 #include <sys/mount.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kMarker = QStringLiteral("ひみつの合図");
@@ -202,76 +204,46 @@ private slots:
     void startUp_data()
     {
         QTest::addColumn<QString>("damage");
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QStringList>("texts");
+        // The boxes in turn: P the password box, K the recovery key's, N a
+        // new password's, with what is typed ("-" cancels, "*" presses
+        // 回復キーを使う); W, I, Q a warning, information or question that
+        // begins with the text given, answered OK or Yes.
+        QTest::addColumn<QStringList>("boxes");
         QTest::addColumn<bool>("runs");
-        const QString prompt =
-            QStringLiteral("暦ファイルは暗号化されています。\rパスワードを入力してください。");
-        const QString keyPrompt =
-            QStringLiteral("回復キーを入力してください。\r英字と数字の 32 文字です。区切りの「-」"
-                           "や空白、大文字と小文字の違いはかまいません。");
-        const QString cannotOpen = QStringLiteral("暦ファイルを開くことができません。\r");
-        QTest::newRow("password") << QString() << QStringList{QStringLiteral("pw:合言葉")}
-                                  << QStringList{prompt} << true;
+        const QString damaged = u"暦ファイルが壊れているか、書き換えられています。"_s;
+        QTest::newRow("password") << u""_s << QStringList{u"P合言葉"_s} << true;
         QTest::newRow("wrong, then right")
-            << QString()
-            << QStringList{QStringLiteral("pw:ちがう"), QStringLiteral("ok"),
-                           QStringLiteral("pw:合言葉")}
-            << QStringList{prompt, kWrong, prompt} << true;
-        QTest::newRow("cancelled")
-            << QString() << QStringList{QStringLiteral("cancel")} << QStringList{prompt} << false;
+            << u""_s << QStringList{u"Pちがう"_s, u"W"_s + kWrong, u"P合言葉"_s} << true;
+        QTest::newRow("cancelled") << u""_s << QStringList{u"P-"_s} << false;
         QTest::newRow("recovery key, then a new password")
-            << QString()
-            << QStringList{QStringLiteral("recovery"), QStringLiteral("key"),
-                           QStringLiteral("pw:新しい"), QStringLiteral("ok")}
-            << QStringList{prompt, keyPrompt,
-                           QStringLiteral("回復キーで暦ファイルを開きました。\r新しいパスワードを入"
-                                          "力してください。キャンセルすると、今までのパスワード"
-                                          "のままになります。"),
-                           QStringLiteral("パスワードを変更しました。回復キーは変わりません。")}
+            << u""_s
+            << QStringList{u"P*"_s, u"K$KEY"_s, u"N新しい"_s,
+                           u"Iパスワードを変更しました。回復キーは変わりません。"_s}
             << true;
         QTest::newRow("wrong and malformed recovery keys, then cancelled")
-            << QString()
-            << QStringList{QStringLiteral("recovery"),
-                           QStringLiteral("in:0000-0000-0000-0000-0000-0000-0000-0000"),
-                           QStringLiteral("ok"),
-                           QStringLiteral("in:abc"),
-                           QStringLiteral("ok"),
-                           QStringLiteral("cancel"),
-                           QStringLiteral("cancel")}
-            << QStringList{prompt,
-                           keyPrompt,
-                           QStringLiteral("回復キーが違います。"),
-                           keyPrompt,
-                           QStringLiteral("回復キーは英字と数字の 32 文字です。書き留めた回復キー"
-                                          "を確かめて、もう一度入力してください。"),
-                           keyPrompt,
-                           prompt}
+            << u""_s
+            << QStringList{u"P*"_s, u"K0000-0000-0000-0000-0000-0000-0000-0000"_s,
+                           u"W回復キーが違います。"_s, u"Kabc"_s,
+                           u"W回復キーは英字と数字の 32 文字です。"_s, u"K-"_s, u"P-"_s}
             << false;
         QTest::newRow("damaged header")
-            << QStringLiteral("header") << QStringList{QStringLiteral("ok")}
-            << QStringList{cannotOpen + QStringLiteral("暦ファイルが壊れているか、書き換えられて"
-                                                       "います。\r<path>")}
+            << u"header"_s << QStringList{u"W暦ファイルを開くことができません。\r"_s + damaged}
             << false;
         QTest::newRow("unknown version")
-            << QStringLiteral("version") << QStringList{QStringLiteral("ok")}
-            << QStringList{cannotOpen + QStringLiteral("この暦ファイルの暗号化の形式（バージョン "
-                                                       "2）には対応していません。\r<path>")}
+            << u"version"_s
+            << QStringList{u"W暦ファイルを開くことができません。\rこの暦ファイルの暗号化の形式"
+                           "（バージョン 2）には対応していません。\r"_s}
             << false;
         QTest::newRow("altered contents: the backup offered")
-            << QStringLiteral("contents")
-            << QStringList{QStringLiteral("pw:合言葉"), QStringLiteral("ok"), QStringLiteral("yes"),
-                           QStringLiteral("ok")}
-            << QStringList{prompt,
-                           StoreErrorText(QString()) +
-                               QStringLiteral("暦ファイルが壊れているか、書き換えられています。")}
+            << u"contents"_s
+            << QStringList{u"P合言葉"_s, u"W"_s + StoreErrorText(QString()) + damaged,
+                           u"Q最新のバックアップ"_s, u"Iバックアップから復元しました。"_s}
             << true;
     }
     void startUp()
     {
         QFETCH(QString, damage);
-        QFETCH(QStringList, answers);
-        QFETCH(QStringList, texts);
+        QFETCH(QStringList, boxes);
         QFETCH(bool, runs);
         QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
         QVERIFY(WriteDayEntry(dataPath(), 20261207, QStringLiteral("今日の予定")));
@@ -284,7 +256,7 @@ private slots:
             ForgetCalendarKeys();
         }
         QByteArray bytes = readFile(dataPath());
-        // Byte 8 is the version, 100 lies in the header's salt, the last one
+        // Byte 8 is the version, 30 lies in the header's salt, the last one
         // in the seal.
         const int at = damage == QLatin1String("version")  ? 8
                        : damage == QLatin1String("header") ? 30
@@ -293,69 +265,72 @@ private slots:
             bytes[at] = damage == QLatin1String("version") ? char(2) : char(bytes[at] ^ 1);
         writeFile(dataPath(), bytes);
         const QByteArray digest = FileDigest(dataPath());
-        const QStringList filesBefore =
-            QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        const auto files = [this] {
+            return QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden |
+                                                  QDir::NoDotAndDotDot);
+        };
+        const QStringList filesBefore = files();
 
-        for (const QString& answer : answers) {
-            if (answer.startsWith(QLatin1String("pw:")))
-                boxes->password(answer.mid(3));
-            else if (answer.startsWith(QLatin1String("in:")))
-                boxes->input(answer.mid(3));
-            else if (answer == QLatin1String("key"))
-                boxes->input(key.toLower().replace(QLatin1Char('-'), QLatin1Char(' ')));
-            else if (answer == QLatin1String("recovery"))
-                boxes->alternative();
-            else if (answer == QLatin1String("cancel"))
-                boxes->cancel();
-            else if (answer == QLatin1String("ok"))
-                boxes->ok();
+        for (const QString& box : boxes) {
+            const QString typed = box.mid(1) == QLatin1String("$KEY")
+                                      ? key.toLower().replace(QLatin1Char('-'), QLatin1Char(' '))
+                                      : box.mid(1);
+            if (box.front() == u'Q')
+                this->boxes->yes();
+            else if (QStringLiteral("WI").contains(box.front()))
+                this->boxes->ok();
+            else if (typed == QLatin1String("-"))
+                this->boxes->cancel();
+            else if (typed == QLatin1String("*"))
+                this->boxes->alternative();
+            else if (box.front() == u'K')
+                this->boxes->input(typed);
             else
-                boxes->yes();
+                this->boxes->password(typed);
         }
-        const std::optional<int> ended = Main();
-        QCOMPARE(ended, runs ? std::nullopt : std::optional<int>(kStartupEnded));
-        QStringList shown = boxes->texts().mid(0, texts.size());
-        if (damage == QLatin1String("contents"))
-            shown[1] = shown[1].section(QLatin1Char('\r'), 0, 1);
-        for (QString& text : texts)
-            text.replace(QStringLiteral("<path>"), QDir::toNativeSeparators(dataPath()));
-        QCOMPARE(shown, texts);
-        QCOMPARE(boxes->boxes[0].kind,
-                 damage == QLatin1String("header") || damage == QLatin1String("version")
-                     ? Dialogs::Kind::Warning
-                     : Dialogs::Kind::Password);
-        if (boxes->boxes[0].kind == Dialogs::Kind::Password) {
-            QCOMPARE(boxes->boxes[0].title, QStringLiteral("Zedu"));
-            QCOMPARE(boxes->boxes[0].alternative, QStringLiteral("回復キーを使う"));
-            QVERIFY(!boxes->boxes[0].confirm);
+        QCOMPARE(Main(), runs ? std::nullopt : std::optional<int>(kStartupEnded));
+        QCOMPARE(this->boxes->boxes.size(), boxes.size());
+        const QString prompts[] = {UnlockPrompt(), u"回復キーを入力してください。"_s,
+                                   u"回復キーで暦ファイルを開きました。"_s};
+        for (int i = 0; i < boxes.size(); ++i) {
+            const ScriptedDialogs::Box& shown = this->boxes->boxes[i];
+            const int kind = int(QStringLiteral("PKNWIQ").indexOf(boxes[i].front()));
+            const Dialogs::Kind kinds[] = {Dialogs::Kind::Password, Dialogs::Kind::Input,
+                                           Dialogs::Kind::Password, Dialogs::Kind::Warning,
+                                           Dialogs::Kind::Information, Dialogs::Kind::Question};
+            QCOMPARE(shown.kind, kinds[kind]);
+            QCOMPARE(shown.title, QStringLiteral("Zedu"));
+            QVERIFY2(shown.text.startsWith(kind < 3 ? prompts[kind] : boxes[i].mid(1)),
+                     qPrintable(shown.text));
+            QCOMPARE(shown.confirm, kind == 2);
+            if (kind == 0)
+                QCOMPARE(shown.alternative, QStringLiteral("回復キーを使う"));
         }
         if (!runs) {
             // Nothing read into, written or made.
             QVERIFY(!window());
             QCOMPARE(FileDigest(dataPath()), digest);
-            QCOMPARE(QDir(folder->path())
-                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                     filesBefore);
+            QCOMPARE(files(), filesBefore);
             return;
         }
-        QVERIFY(window());
         QVERIFY(menuItem("mnuEncrypt")->isChecked());
         QCOMPARE(entryBox()->toPlainText(), QStringLiteral("今日の予定"));
         // The first start of the day made its backup, sealed too.
-        QVERIFY(!ListBackups().isEmpty());
         QVERIFY(IsEncryptedFile(BackupFolder() + QLatin1Char('/') + ListBackups().last()));
-        if (answers.contains(QStringLiteral("pw:新しい"))) {
+        if (boxes.contains(QStringLiteral("N新しい"))) {
             QFile file(dataPath());
             QVERIFY(file.open(QIODevice::ReadOnly));
             EnvelopeKeys::unlock(file, secret(QStringLiteral("新しい")));
         }
     }
 
-    void changingThePassword()
+    void passwordChangeAndSealedFiles()
     {
         const QString key = encryptedCalendar();
         startEncrypted();
         const QString backup = BackupFolder() + QLatin1Char('/') + ListBackups().last();
+        const QString kept = WriteRecoveryFile(20261210, QStringLiteral("書けなかった\r\n二行目"));
+        QVERIFY(kept.endsWith(QLatin1String(".enc")));
         boxes->choose(0);
         boxes->password(QStringLiteral("違う"));
         boxes->ok();
@@ -363,20 +338,18 @@ private slots:
         boxes->password(QStringLiteral("新しい合言葉"));
         boxes->ok();
         trigger("mnuEncrypt");
-        QCOMPARE(
-            boxes->boxes[0].buttons,
-            (QStringList{QStringLiteral("パスワードの変更"), QStringLiteral("暗号化の解除"),
-                         QStringLiteral("回復用ファイルを読む"), QStringLiteral("キャンセル")}));
-        QCOMPARE(
-            boxes->texts().mid(1),
-            (QStringList{QStringLiteral("現在のパスワードを入力してください。"), kWrong,
-                         QStringLiteral("現在のパスワードを入力してください。"),
-                         QStringLiteral("新しいパスワードを入力してください。"),
-                         QStringLiteral("パスワードを変更しました。回復キーは変わりません。")}));
+        QCOMPARE(boxes->boxes[0].buttons,
+                 (QStringList{u"パスワードの変更"_s, u"暗号化の解除"_s, u"回復用ファイルを読む"_s,
+                              u"キャンセル"_s}));
+        QCOMPARE(boxes->texts().mid(1),
+                 (QStringList{u"現在のパスワードを入力してください。"_s, kWrong,
+                              u"現在のパスワードを入力してください。"_s,
+                              u"新しいパスワードを入力してください。"_s,
+                              u"パスワードを変更しました。回復キーは変わりません。"_s}));
         QVERIFY(boxes->boxes[4].confirm);
-        // The calendar and its backup open with the new password only; the
-        // recovery key still opens them.
-        for (const QString& path : {dataPath(), backup}) {
+        // The calendar, its backup and the recovery file open with the new
+        // password only; the recovery key still opens them.
+        for (const QString& path : {dataPath(), backup, kept}) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));
             EnvelopeKeys::unlock(file, secret(QStringLiteral("新しい合言葉")));
@@ -386,39 +359,29 @@ private slots:
         typeEntry(QStringLiteral("変更後"));
         clickDay(8);
         QCOMPARE(entryOf(20261207), QStringLiteral("変更後"));
-    }
 
-    void sealedFilesAreReadWithTheCalendarsKeys()
-    {
-        encryptedCalendar();
-        startEncrypted();
-        const QString kept = WriteRecoveryFile(20261210, QStringLiteral("書けなかった\r\n二行目"));
-        QVERIFY(kept.endsWith(QLatin1String(".enc")));
-        QStringList rows;
-        QString shownText;
+        // The recovery file in its window and the backup in the restore
+        // window, read with the keys held.
+        QStringList seen;
         AnswerModalBoxes({[&](QWidget* box) {
-            auto* reader = qobject_cast<frmRecoveryFiles*>(box);
-            QVERIFY(reader);
-            for (int i = 0; i < reader->lstFiles->topLevelItemCount(); ++i)
-                rows << reader->lstFiles->topLevelItem(i)->text(0);
-            shownText = reader->txtEntry->toPlainText();
-            reader->cmdClose->click();
-        }});
+                              auto* reader = qobject_cast<frmRecoveryFiles*>(box);
+                              QVERIFY(reader);
+                              seen << reader->lstFiles->topLevelItem(0)->text(0)
+                                   << reader->txtEntry->toPlainText();
+                              reader->cmdClose->click();
+                          },
+                          [&](QWidget* box) {
+                              auto* chooser = qobject_cast<frmRestore*>(box);
+                              QVERIFY(chooser);
+                              const QTreeWidgetItem* row = chooser->lstBackups->topLevelItem(0);
+                              seen << row->text(1) << row->text(2);
+                              chooser->cmdCancel->click();
+                          }});
         boxes->choose(2);
         trigger("mnuEncrypt");
-        QCOMPARE(rows, QStringList{QStringLiteral("2026/12/10")});
-        QCOMPARE(shownText, QStringLiteral("書けなかった\n二行目"));
-
-        // The restore window reads the sealed backup made at start.
-        AnswerModalBoxes({[&](QWidget* box) {
-            auto* chooser = qobject_cast<frmRestore*>(box);
-            QVERIFY(chooser);
-            const QTreeWidgetItem* row = chooser->lstBackups->topLevelItem(0);
-            rows = {row->text(1), row->text(2)};
-            chooser->cmdCancel->click();
-        }});
         trigger("mnuRestore");
-        QCOMPARE(rows, (QStringList{QStringLiteral("2026/12～2031/12"), QStringLiteral("0")}));
+        QCOMPARE(seen, (QStringList{u"2026/12/10"_s, u"書けなかった\n二行目"_s,
+                                    u"2026/12～2031/12"_s, u"0"_s}));
     }
 
     void noWordTypedReachesDisk_data()
