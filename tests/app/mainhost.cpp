@@ -1,7 +1,7 @@
 // Runs the start-up procedure in a process of its own, for tests that need a
 // real second process: a second instance, or an instance that was killed.
 //
-//   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--today YYYY-MM-DD] [--cheap-kdf]
+//   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--today YYYY-MM-DD]
 //                 [--hold | --exec [--type TEXT] [--quiet-save-ms N] [--retry-ms N] |
 //                  --splash | --stop-at PHASE]
 //
@@ -9,7 +9,6 @@
 // from --answers; a box without an answer prints "unanswered" and gets No.
 // --today fixes the program's today. A password box prints
 // "box password|<title>|<prompt>" and takes "pw:TEXT" from --answers.
-// --cheap-kdf: new passwords are derived with the cheapest limits.
 // --hold: prints "ready" after start-up and waits until its standard input
 //   closes (or it is killed).
 // --exec: types TEXT into the entry box, prints "ready" and runs the event
@@ -29,7 +28,6 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/basMain.h"
-#include "store/Argon2Kdf.h"
 #include "store/clsMaster.h"
 #include "ui/RetryTimer.h"
 #include "ui/frmAbout.h"
@@ -90,8 +88,7 @@ public:
         return answers.takeFirst();
     }
 
-    // Answered "pw:TEXT" (typed), "recovery" (the third choice), anything
-    // else cancels.
+    // Answered "pw:TEXT" (typed); anything else cancels.
     Dialogs::PasswordAnswer password(const QString& title, const QString& prompt, bool,
                                      const QString&) override
     {
@@ -99,8 +96,6 @@ public:
         const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
         if (answer.startsWith(QLatin1String("pw:")))
             return {Dialogs::PasswordAnswer::Entered, answer.mid(3)};
-        if (answer == QLatin1String("recovery"))
-            return {Dialogs::PasswordAnswer::Alternative, {}};
         if (answer.isEmpty())
             print(QStringLiteral("unanswered"));
         return {};
@@ -145,8 +140,6 @@ int main(int argc, char* argv[])
             RetryTimer::setIntervalForTesting(args[++i].toInt());
         else if (args[i] == QLatin1String("--today") && i + 1 < args.size())
             Clock::setTodayForTesting(QDate::fromString(args[++i], Qt::ISODate));
-        else if (args[i] == QLatin1String("--cheap-kdf"))
-            Argon2Kdf::setNewFileLimitsForTesting(1, 8);
         else if (args[i] == QLatin1String("--quiet-save-ms") && i + 1 < args.size())
             quietSaveMs = args[++i].toInt();
         else if (args[i] == QLatin1String("--stop-at") && i + 1 < args.size()) {

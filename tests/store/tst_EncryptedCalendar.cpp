@@ -108,27 +108,6 @@ private slots:
         dir.reset();
     }
 
-    void turningOnAndOffKeepsEveryRow()
-    {
-        QVERIFY(MakeCalendarFile(gDataPath, 202001, 202112));
-        QVERIFY(WriteDayEntry(gDataPath, 20200105, kMarker + QStringLiteral("\r\n改行")));
-        QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral("UPDATE Master SET 平日 = 0 "
-                                                       "WHERE 日付 % 100 = 11")));
-        const QString everyRow = QStringLiteral("SELECT * FROM Master ORDER BY 日付");
-        const QList<QVariantList> before = SqlPeek(gDataPath).rows(everyRow);
-
-        recoveryText = EncryptCalendar(secret("合言葉"), Argon2Kdf::withLimits(1, 8));
-        QVERIFY(IsEncryptedFile(gDataPath));
-        QVERIFY(FilesHolding(dir->path(), kMarker).isEmpty());
-        QVERIFY(OwnerOnly(gDataPath));
-        QCOMPARE(entryOf(20200105), kMarker + QStringLiteral("\r\n改行"));
-
-        DecryptCalendar();
-        QVERIFY(!HeldCalendarKeys());
-        QVERIFY(!IsEncryptedFile(gDataPath));
-        QCOMPARE(SqlPeek(gDataPath).rows(everyRow), before);
-    }
-
     void storeOperationsAndRestart_data() { AddSpeedPriorityRows(); }
 
     void storeOperationsAndRestart()
