@@ -64,8 +64,8 @@ bool openCalendar(const CommandLine& command, Database& db)
         std::optional<SecureBytes> password =
             command.passwordFd >= 0
                 ? ReadPasswordFrom(command.passwordFd)
-                : AskPasswordOnTerminal(QStringLiteral("%1 のパスワード: ")
-                                            .arg(QDir::toNativeSeparators(path)));
+                : AskPasswordOnTerminal(
+                      QStringLiteral("%1 のパスワード: ").arg(QDir::toNativeSeparators(path)));
         if (!password) {
             fail(command.passwordFd >= 0
                      ? QStringLiteral("--password-fd %1 からパスワードを読めませんでした。")
@@ -148,8 +148,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         }
         static const QStringList flags = {QStringLiteral("--entries-only")};
         static const QStringList options = {
-            QStringLiteral("--export"), QStringLiteral("--format"),  QStringLiteral("--from"),
-            QStringLiteral("--to"),     QStringLiteral("--calendar"), QStringLiteral("--password-fd")};
+            QStringLiteral("--export"),   QStringLiteral("--format"),
+            QStringLiteral("--from"),     QStringLiteral("--to"),
+            QStringLiteral("--calendar"), QStringLiteral("--password-fd")};
         if (!flags.contains(name) && !options.contains(name))
             return wrong(name.startsWith(QLatin1String("--"))
                              ? QStringLiteral("%1 というオプションはありません。").arg(name)

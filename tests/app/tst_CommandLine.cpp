@@ -2,9 +2,9 @@
 // would, without a display.
 
 #include "app/CommandLine.h"
+#include "platform/Globals.h"
 #include "store/CalendarEncryption.h"
 #include "store/EncryptedImage.h"
-#include "platform/Globals.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
@@ -200,9 +200,9 @@ private slots:
         process.setWorkingDirectory(dir->path());
         if (how == QLatin1String("terminal"))
             // A terminal of its own, whose screen is the standard output.
-            process.start(QStringLiteral("script"), {QStringLiteral("-qec"),
-                                                     arguments.join(QLatin1Char(' ')),
-                                                     QStringLiteral("/dev/null")});
+            process.start(QStringLiteral("script"),
+                          {QStringLiteral("-qec"), arguments.join(QLatin1Char(' ')),
+                           QStringLiteral("/dev/null")});
         else
             // A session of its own: no terminal to ask on.
             process.start(QStringLiteral("setsid"), QStringList{QStringLiteral("-w")} + arguments);
@@ -211,7 +211,8 @@ private slots:
         if (how == QLatin1String("terminal")) {
             while (!screen.contains("のパスワード: ") && process.waitForReadyRead(60000))
                 screen += process.readAllStandardOutput();
-            QVERIFY2(screen.contains(QDir::toNativeSeparators(calendar).toUtf8()), screen.constData());
+            QVERIFY2(screen.contains(QDir::toNativeSeparators(calendar).toUtf8()),
+                     screen.constData());
         }
         if (how != QLatin1String("none"))
             process.write(how == QLatin1String("wrong") ? "違う\n" : "合言葉\n");

@@ -198,9 +198,9 @@ private slots:
         QVERIFY(next.finish());
         QCOMPARE(next.lines().mid(1),
                  (QStringList{recoveryNotice(kept), QStringLiteral("running")}));
-        QVERIFY(recoveryNotice(kept).endsWith(
-            QStringLiteral("\r暗号化したファイルは、「環境」メニューの「暗号化」の「回復用ファイルを"
-                           "読む」で読むことができます。")));
+        QVERIFY(recoveryNotice(kept).endsWith(QStringLiteral(
+            "\r暗号化したファイルは、「環境」メニューの「暗号化」の「回復用ファイルを"
+            "読む」で読むことができます。")));
     }
 
     void typingIsSavedBeforeAKill()

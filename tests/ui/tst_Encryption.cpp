@@ -29,8 +29,8 @@
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTreeWidget>
@@ -221,10 +221,13 @@ private slots:
                            u"Iパスワードを変更しました。回復キーは変わりません。"_s}
             << true;
         QTest::newRow("wrong and malformed recovery keys, then cancelled")
-            << u""_s
-            << QStringList{u"P*"_s, u"K0000-0000-0000-0000-0000-0000-0000-0000"_s,
-                           u"W回復キーが違います。"_s, u"Kabc"_s,
-                           u"W回復キーは英字と数字の 32 文字です。"_s, u"K-"_s, u"P-"_s}
+            << u""_s << QStringList{u"P*"_s,
+                                    u"K0000-0000-0000-0000-0000-0000-0000-0000"_s,
+                                    u"W回復キーが違います。"_s,
+                                    u"Kabc"_s,
+                                    u"W回復キーは英字と数字の 32 文字です。"_s,
+                                    u"K-"_s,
+                                    u"P-"_s}
             << false;
         QTest::newRow("damaged header")
             << u"header"_s << QStringList{u"W暦ファイルを開くことができません。\r"_s + damaged}
@@ -266,8 +269,8 @@ private slots:
         writeFile(dataPath(), bytes);
         const QByteArray digest = FileDigest(dataPath());
         const auto files = [this] {
-            return QDir(folder->path()).entryList(QDir::AllEntries | QDir::Hidden |
-                                                  QDir::NoDotAndDotDot);
+            return QDir(folder->path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         };
         const QStringList filesBefore = files();
 
@@ -295,8 +298,8 @@ private slots:
         for (int i = 0; i < boxes.size(); ++i) {
             const ScriptedDialogs::Box& shown = this->boxes->boxes[i];
             const int kind = int(QStringLiteral("PKNWIQ").indexOf(boxes[i].front()));
-            const Dialogs::Kind kinds[] = {Dialogs::Kind::Password, Dialogs::Kind::Input,
-                                           Dialogs::Kind::Password, Dialogs::Kind::Warning,
+            const Dialogs::Kind kinds[] = {Dialogs::Kind::Password,    Dialogs::Kind::Input,
+                                           Dialogs::Kind::Password,    Dialogs::Kind::Warning,
                                            Dialogs::Kind::Information, Dialogs::Kind::Question};
             QCOMPARE(shown.kind, kinds[kind]);
             QCOMPARE(shown.title, QStringLiteral("Zedu"));
@@ -454,13 +457,15 @@ private slots:
             window->close();
             QTRY_VERIFY(!this->window()->findChild<frmExport*>());
         }
-        QCOMPARE(readFile(file), (QStringLiteral("2026/12/07(月)\n") + kMarker + QStringLiteral("\n")).toUtf8());
+        QCOMPARE(readFile(file),
+                 (QStringLiteral("2026/12/07(月)\n") + kMarker + QStringLiteral("\n")).toUtf8());
         QFile::remove(file);
 
         // Days taken in from a file go into the encrypted calendar.
         const QString other = folder->filePath(QStringLiteral("other.csv"));
-        writeFile(other, QStringLiteral("日付,曜日,平日,内容\r\n20261210,4,1,\"取り込んだ合図\"\r\n")
-                             .toUtf8());
+        writeFile(
+            other,
+            QStringLiteral("日付,曜日,平日,内容\r\n20261210,4,1,\"取り込んだ合図\"\r\n").toUtf8());
         trigger("mnuImport");
         auto* importing = window()->findChild<frmImport*>();
         QVERIFY(importing);
