@@ -59,13 +59,10 @@ ReadResult ReadImportFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return ReadResult::failure(QStringLiteral("ファイルを開けませんでした。（") +
                                    file.errorString() + QStringLiteral("）"));
-    // A large file is read where it lies, without a copy.
-    const qint64 size = file.size();
-    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-    const QByteArray bytes =
-        mapped ? QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size))
-               : file.readAll();
-    if (!mapped && file.error() != QFileDevice::NoError)
+    // Read into memory rather than mapped: a file that another program cuts
+    // short while it is being read must give an error, not a crash.
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
         return ReadResult::failure(QStringLiteral("ファイルを読めませんでした。（") +
                                    file.errorString() + QStringLiteral("）"));
     switch (DetectImportFormat(path, bytes)) {
