@@ -1,10 +1,12 @@
 #include "app/CommandLine.h"
 
 #include "Version.h"
+#include "app/CommandLinePassword.h"
 #include "app/Main.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
 #include "platform/Clock.h"
+#include "store/CalendarEncryption.h"
 #include "store/Engine.h"
 
 #include <QDir>
@@ -57,6 +59,23 @@ bool openCalendar(const CommandLine& command, Database& db)
                  .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
         return false;
     }
+    // An encrypted one needs its password first.
+    if (IsEncryptedFile(path)) {
+        std::optional<SecureBytes> password =
+            command.passwordFd >= 0
+                ? ReadPasswordFrom(command.passwordFd)
+                : AskPasswordOnTerminal(
+                      QStringLiteral("%1 のパスワード: ").arg(QDir::toNativeSeparators(path)));
+        if (!password) {
+            fail(command.passwordFd >= 0
+                     ? QStringLiteral("--password-fd %1 からパスワードを読めませんでした。")
+                           .arg(command.passwordFd)
+                     : QStringLiteral("暦ファイルは暗号化されています。端末がないときは "
+                                      "--password-fd でパスワードを渡して下さい。"));
+            return false;
+        }
+        HoldKeysOf(path, *password);
+    }
     db.openForReading(path);
     return true;
 }
@@ -89,6 +108,8 @@ int runExport(const CommandLine& command)
         const QString cause = e.causeText();
         return fail((cause.isEmpty() ? QString() : cause + QLatin1Char(' ')) + e.text());
     } catch (const ExchangeError& e) {
+        return fail(e.text());
+    } catch (const EnvelopeError& e) {
         return fail(e.text());
     }
 }
@@ -126,9 +147,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             return asked;
         }
         static const QStringList flags = {QStringLiteral("--entries-only")};
-        static const QStringList options = {QStringLiteral("--export"), QStringLiteral("--format"),
-                                            QStringLiteral("--from"), QStringLiteral("--to"),
-                                            QStringLiteral("--calendar")};
+        static const QStringList options = {
+            QStringLiteral("--export"),   QStringLiteral("--format"),
+            QStringLiteral("--from"),     QStringLiteral("--to"),
+            QStringLiteral("--calendar"), QStringLiteral("--password-fd")};
         if (!flags.contains(name) && !options.contains(name))
             return wrong(name.startsWith(QLatin1String("--"))
                              ? QStringLiteral("%1 というオプションはありません。").arg(name)
@@ -158,6 +180,13 @@ CommandLine ParseCommandLine(const QStringList& arguments)
                 return wrong(QStringLiteral("形式「%1」はありません。").arg(*value));
         } else if (name == QLatin1String("--calendar")) {
             command.calendar = *value;
+        } else if (name == QLatin1String("--password-fd")) {
+            bool isNumber = false;
+            command.passwordFd = value->toInt(&isNumber);
+            if (!isNumber || command.passwordFd < 0)
+                return wrong(QStringLiteral("--password-fd の「%1」はファイル記述子の番号ではあり"
+                                            "ません。")
+                                 .arg(*value));
         } else {
             const std::optional<int> ym = yearMonth(*value);
             if (!ym)
@@ -200,6 +229,9 @@ QString CommandLineUsage()
         "  --to YYYYMM      最後の月。省略すると登録されている最後の月。\n"
         "  --entries-only   予定がある日だけを書き出します。\n"
         "  --calendar PATH  読む暦ファイル。省略すると Zedu が使っている暦ファイル。\n"
+        "  --password-fd N  暗号化した暦のパスワードを、番号 N のファイル記述子から一行\n"
+        "                   読みます（0 は標準入力）。省略すると端末で尋ねます（入力した\n"
+        "                   文字は表示されません）。パスワードを引数には書けません。\n"
         "\n"
         "暦ファイルは読むだけなので、Zedu を開いたままでも使えます。\n"
         "終了コード: 0 成功、1 失敗（理由を標準エラーに表示）、2 引数の誤り。\n");

@@ -12,7 +12,7 @@
 // may run while the program is open).
 //
 //   zedu --export FILE [--format F] [--from YYYYMM] [--to YYYYMM]
-//        [--entries-only] [--calendar PATH]
+//        [--entries-only] [--calendar PATH] [--password-fd N]
 //   zedu --help
 //   zedu --version
 //
@@ -37,6 +37,9 @@ struct CommandLine
     bool entriesOnly = false;
     // Empty: the calendar the program itself uses.
     QString calendar;
+    // Where the password of an encrypted calendar is read; -1: asked on the
+    // terminal.
+    int passwordFd = -1;
     // Why the arguments are wrong; empty when they are right.
     QString error;
 };

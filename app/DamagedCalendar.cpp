@@ -21,7 +21,7 @@ std::optional<int> OfferRestoreIfDamaged(bool& locked)
         return std::nullopt;
     } catch (const EngineError& e) {
         locked = e.cause() == EngineError::Cause::InUse;
-        if (e.cause() != EngineError::Cause::Damaged)
+        if (!e.isNoCalendar())
             return std::nullopt;
         gDatabase.close();
         const std::optional<BackupInfo> newest = NewestReadableBackup();

@@ -1,5 +1,6 @@
 #include "app/FirstRun.h"
 
+#include "app/CalendarUnlock.h"
 #include "app/Main.h"
 #include "platform/Clock.h"
 #include "platform/DayKey.h"
@@ -52,6 +53,9 @@ std::optional<int> PrepareCalendarFile()
     // one is asked about and filled as a first run would be. Declined, the
     // file stays as it is.
     if (FileExists(gDataPath)) {
+        // An encrypted calendar is read only once its password is given.
+        if (const std::optional<int> ended = UnlockEncryptedCalendar())
+            return ended;
         if (!IsUnfilledCalendar())
             return std::nullopt;
         if (!gMaster.ConfirmToday())

@@ -4,6 +4,8 @@
 #include "platform/DayKey.h"
 #include "platform/Globals.h"
 #include "platform/RegControl.h"
+#include "store/CalendarEncryption.h"
+#include "store/EncryptedImage.h"
 #include "store/clsMaster.h"
 
 #include <QDir>
@@ -12,7 +14,9 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -24,6 +28,9 @@ namespace {
 
 // The ending of a file being written; it takes its name when complete.
 const QString kPartial = QStringLiteral(".part");
+// The endings of a plain and of a sealed recovery file.
+const QString kPlainEnding = QStringLiteral(".txt");
+const QString kSealedEnding = QStringLiteral(".enc");
 // The ending under which earlier versions kept files until they were
 // reported.
 const QString kNotReported = QStringLiteral(".new");
@@ -50,21 +57,43 @@ bool isMine(const QFileInfo& file)
 #endif
 }
 
-// True when nothing is called `path`, under any of the endings a recovery
-// file passes through.
-bool nameIsFree(const QString& path)
+// True when nothing but `leaving` (a file that goes once the new one is
+// there) is called `stem` with the ending of either kind, under any of the
+// endings a recovery file passes through.
+bool nameIsFree(const QString& stem, const QString& leaving)
 {
-    return !QFileInfo::exists(path) && !QFileInfo::exists(path + kPartial) &&
-           !QFileInfo::exists(path + kNotReported);
+    for (const QString& kind : {kPlainEnding, kSealedEnding})
+        for (const QString& ending : {QString(), kPartial, kNotReported})
+            if (stem + kind + ending != leaving && QFileInfo::exists(stem + kind + ending))
+                return false;
+    return true;
 }
 
-// `stem`.txt, or `stem`-2.txt, -3 ... when taken.
-QString unusedName(const QString& stem)
+// `stem` + `ending`, or `stem`-2 + `ending`, -3 ... when taken by a file of
+// either kind other than `leaving`.
+QString unusedName(const QString& stem, const QString& ending, const QString& leaving = QString())
 {
-    QString path = stem + QStringLiteral(".txt");
-    for (int n = 2; !nameIsFree(path); ++n)
-        path = stem + QStringLiteral("-%1.txt").arg(n);
-    return path;
+    QString free = stem;
+    for (int n = 2; !nameIsFree(free, leaving); ++n)
+        free = stem + QStringLiteral("-%1").arg(n);
+    return free + ending;
+}
+
+// Recovery files, also ones left under a temporary name: the stem (without
+// its number), the kind, the temporary ending.
+const QRegularExpression& recoveryName()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(Entry-\\d+-\\d{8}-\\d{6})(?:-\\d+)?(\\.txt|\\.enc)(\\.part|\\.new)?$"));
+    return pattern;
+}
+
+// The file's bytes as a recovery file of the calendar holds them: sealed
+// while its keys are held.
+QByteArray fileBytes(const QByteArray& plain)
+{
+    const EnvelopeKeys* keys = HeldCalendarKeys();
+    return keys ? Envelope::Seal(*keys, plain) : plain;
 }
 
 // Writes `bytes` to `path` through a file of its own beside it, which takes
@@ -127,9 +156,14 @@ QString WriteRecoveryFile(int dayKey, const QString& text, const QString& replac
     body += QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (!body.endsWith(QLatin1Char('\n')))
         body += QLatin1Char('\n');
-    const QByteArray bytes = body.toUtf8();
+    const bool sealed = HeldCalendarKeys() != nullptr;
+    const WipedBytes plain(body.toUtf8());
+    const QByteArray bytes = fileBytes(plain.bytes());
 
-    if (!replacing.isEmpty() && writeInOneStep(replacing, bytes))
+    // A file of the other kind (encryption was turned on or off since) is
+    // not replaced: a new one takes its place.
+    if (!replacing.isEmpty() && IsSealedRecoveryFile(replacing) == sealed &&
+        writeInOneStep(replacing, bytes))
         return replacing;
     const QString recoveryFolder = RecoveryFolder();
     for (const QString& folder : RecoveryFolders()) {
@@ -141,20 +175,123 @@ QString WriteRecoveryFile(int dayKey, const QString& text, const QString& replac
         const QString path =
             unusedName(folder + QStringLiteral("/Entry-%1-%2")
                                     .arg(dayKey)
-                                    .arg(now.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+                                    .arg(now.toString(QStringLiteral("yyyyMMdd-HHmmss"))),
+                       sealed ? kSealedEnding : kPlainEnding);
         if (writeInOneStep(path, bytes))
             return path;
     }
-    // Nowhere to keep it: the session's log is the last place that may.
-    std::fputs(bytes.constData(), stderr);
+    // Nowhere to keep it: the session's log is the last place that may,
+    // but not for the text of an encrypted calendar.
+    if (sealed)
+        std::fprintf(stderr, "zedu: the entry of %s could not be kept in any folder\n",
+                     FormatDayKey(dayKey).toUtf8().constData());
+    else
+        std::fputs(plain.bytes().constData(), stderr);
     std::fflush(stderr);
     return QString();
 }
 
+QStringList ListRecoveryFiles()
+{
+    QStringList found;
+    for (const QString& folder : RecoveryFolders()) {
+        const QFileInfoList files =
+            QDir(folder).entryInfoList({QStringLiteral("Entry-*")}, QDir::Files, QDir::Name);
+        for (const QFileInfo& file : files) {
+            const QRegularExpressionMatch match = recoveryName().match(file.fileName());
+            if (match.hasMatch() && !match.hasCaptured(3) && isMine(file))
+                found << file.absoluteFilePath();
+        }
+    }
+    return found;
+}
+
+bool IsSealedRecoveryFile(const QString& path)
+{
+    return path.endsWith(kSealedEnding);
+}
+
+RecoveredEntry ReadRecoveryFile(const QString& path)
+{
+    QByteArray bytes;
+    if (IsSealedRecoveryFile(path)) {
+        bytes = ReadSealedFile(path);
+    } else {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw EngineError(path, file.errorString(), EngineError::fileCause(path));
+        bytes = file.readAll();
+    }
+    const WipedBytes plain(std::move(bytes));
+    RecoveredEntry entry;
+    QString body = QString::fromUtf8(plain.bytes());
+    // "日付 yyyy/MM/dd", "時刻 ...", an empty line, the text.
+    const qsizetype textStart = body.indexOf(QStringLiteral("\n\n"));
+    const QStringList head = body.left(textStart).split(QLatin1Char('\n'));
+    for (const QString& line : head) {
+        if (line.startsWith(QStringLiteral("日付 ")))
+            entry.day = QString(line.mid(3)).remove(QLatin1Char('/')).toInt();
+        else if (line.startsWith(QStringLiteral("時刻 ")))
+            entry.time = line.mid(3);
+    }
+    QString text = textStart < 0 ? body : body.mid(textStart + 2);
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    entry.text = text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return entry;
+}
+
+namespace {
+
+// Writes `path`'s contents, turned by `convert`, under its name with
+// `ending`; the old file goes once the new one is on disk, and takes its
+// place among the files reported.
+QString rewriteRecoveryFile(const QString& path, const QString& ending,
+                            const std::function<QByteArray(const QByteArray&)>& convert)
+{
+    QByteArray bytes;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw EngineError(path, file.errorString(), EngineError::fileCause(path));
+        bytes = file.readAll();
+    }
+    const WipedBytes old(std::move(bytes));
+    const QFileInfo info(path);
+    const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    const QString target = unusedName(stem, ending, info.absoluteFilePath());
+    if (!writeInOneStep(target, convert(old.bytes())))
+        throw EngineError(target, QStringLiteral("the recovery file cannot be written"),
+                          EngineError::creationCause(target));
+    QFile::remove(path);
+    if (reportedFiles().contains(path))
+        MarkRecoveryFilesReported({target});
+    return target;
+}
+
+} // namespace
+
+QString SealRecoveryFile(const QString& path)
+{
+    if (IsSealedRecoveryFile(path))
+        return path;
+    const EnvelopeKeys& keys = RequireCalendarKeys(path);
+    return rewriteRecoveryFile(
+        path, kSealedEnding, [&](const QByteArray& plain) { return Envelope::Seal(keys, plain); });
+}
+
+QString UnsealRecoveryFile(const QString& path)
+{
+    if (!IsSealedRecoveryFile(path))
+        return path;
+    const WipedBytes plain(ReadSealedFile(path));
+    return rewriteRecoveryFile(path, kPlainEnding,
+                               [&](const QByteArray&) { return plain.bytes(); });
+}
+
 QStringList TakeNewRecoveryFiles()
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^(Entry-\\d+-\\d{8}-\\d{6})(?:-\\d+)?\\.txt(\\.part|\\.new)?$"));
+    const QRegularExpression& pattern = recoveryName();
     const QStringList reported = reportedFiles();
     QStringList found;
     for (const QString& folder : RecoveryFolders()) {
@@ -165,13 +302,13 @@ QStringList TakeNewRecoveryFiles()
             if (!match.hasMatch() || !isMine(file))
                 continue;
             QString path = file.absoluteFilePath();
-            if (match.hasCaptured(2)) {
+            if (match.hasCaptured(3)) {
                 // Never left under a temporary name: it may hold the only
                 // copy of what was typed, complete or not.
                 const QString stem = folder + QLatin1Char('/') + match.captured(1);
-                QString named = stem + QStringLiteral(".txt");
+                QString named = stem + match.captured(2);
                 for (int n = 2; QFileInfo::exists(named); ++n)
-                    named = stem + QStringLiteral("-%1.txt").arg(n);
+                    named = stem + QStringLiteral("-%1").arg(n) + match.captured(2);
                 if (QFile::rename(path, named))
                     path = named;
             }
@@ -190,10 +327,15 @@ void MarkRecoveryFilesReported(const QStringList& files)
 
 namespace {
 
+// `text`, then the files, one a line, and for sealed ones where they are
+// read.
 QString withFiles(QString text, const QStringList& files)
 {
     for (const QString& file : files)
         text += QLatin1Char('\r') + QDir::toNativeSeparators(file);
+    if (std::any_of(files.begin(), files.end(), IsSealedRecoveryFile))
+        text += QStringLiteral("\r暗号化したファイルは、「環境」メニューの「暗号化」の"
+                               "「回復用ファイルを読む」で読むことができます。");
     return text;
 }
 

@@ -8,6 +8,10 @@
 // while an entry cannot be saved, and when the program has to end without
 // asking (a quit signal, the session's end, a lost display). The next start
 // tells the user where they are.
+//
+// While the calendar is encrypted (its keys are held) a recovery file is
+// sealed with the calendar's keys, like the calendar itself, and ends in
+// ".enc" instead of ".txt"; ReadRecoveryFile reads either kind back.
 
 // The folder of the recovery files.
 QString RecoveryFolder();
@@ -23,8 +27,34 @@ QStringList RecoveryFolders();
 // folder that takes it. A file is complete under its name or not there: it is
 // written under a temporary name first. Returns its path; "" when no folder
 // took it, and the text went to the standard error output as the last place
-// left. The one place where recovery files are written.
+// left (never for an encrypted calendar: its text is then lost). The one
+// place where recovery files are written.
 QString WriteRecoveryFile(int dayKey, const QString& text, const QString& replacing = QString());
+
+// Every recovery file of this user in the folders of RecoveryFolders(),
+// sealed or not, oldest name first within each folder.
+QStringList ListRecoveryFiles();
+// True when the recovery file `path` is sealed (by its name).
+bool IsSealedRecoveryFile(const QString& path);
+
+// What a recovery file holds.
+struct RecoveredEntry
+{
+    int day = 0;  // the day key
+    QString time; // when it was written, as the file says
+    QString text; // lines separated by CR LF
+};
+// Reads a recovery file, sealed ones with the held keys. Throws EngineError
+// (Locked, Altered) when a sealed one cannot be opened, and when the file
+// cannot be read.
+RecoveredEntry ReadRecoveryFile(const QString& path);
+
+// A plain recovery file sealed with the held keys, or a sealed one written
+// plain, under the ending of its new kind; the old file goes once the new
+// one is on disk. Returns the new path. Throws EngineError; the file is then
+// as it was.
+QString SealRecoveryFile(const QString& path);
+QString UnsealRecoveryFile(const QString& path);
 
 // Recovery files that were not reported yet, in every folder of
 // RecoveryFolders(). A file left under its temporary name (the program was
@@ -34,7 +64,8 @@ QStringList TakeNewRecoveryFiles();
 // Marks files as reported: the user was told about them already.
 void MarkRecoveryFilesReported(const QStringList& files);
 
-// The notice that names the recovery files.
+// The notice that names the recovery files; for sealed ones it says where
+// they are read.
 QString RecoveryNoticeText(const QStringList& files);
 // The notice that names the recovery files of typed texts that met another
 // program's change of the same day.

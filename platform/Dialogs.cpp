@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/PasswordBox.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -38,6 +40,8 @@ public:
             break;
         case Dialogs::Kind::Warning:
         case Dialogs::Kind::Input:
+        case Dialogs::Kind::Password:
+        case Dialogs::Kind::Choice:
             box.setIcon(QMessageBox::Warning);
             break;
         }
@@ -94,6 +98,41 @@ public:
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.textValue();
+    }
+
+    Dialogs::PasswordAnswer password(const QString& title, const QString& prompt, bool confirm,
+                                     const QString& alternative) override
+    {
+        PasswordBox box(QApplication::activeWindow(), title, labelText(prompt), confirm,
+                        alternative);
+        const int result = box.exec();
+        Dialogs::PasswordAnswer answer;
+        if (result == QDialog::Accepted)
+            answer = {Dialogs::PasswordAnswer::Entered, box.takePassword()};
+        else
+            answer.what = result == PasswordBox::kAlternative ? Dialogs::PasswordAnswer::Alternative
+                                                              : Dialogs::PasswordAnswer::Cancelled;
+        box.takePassword();
+        return answer;
+    }
+
+    int choice(const QString& title, const QString& text, const QStringList& buttons) override
+    {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(title);
+        box.setText(labelText(text));
+        box.setWindowModality(Qt::ApplicationModal);
+        box.setIcon(QMessageBox::Question);
+        QList<QPushButton*> pressed;
+        for (const QString& caption : buttons)
+            pressed << box.addButton(caption, QMessageBox::ActionRole);
+        if (!pressed.isEmpty()) {
+            box.setDefaultButton(pressed.first());
+            box.setEscapeButton(pressed.last());
+        }
+        box.exec();
+        const qsizetype index = pressed.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+        return int(index < 0 ? buttons.size() - 1 : index);
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,7 +15,9 @@ enum class Kind
     Warning,
     Question,
     Information,
-    Input
+    Input,
+    Password,
+    Choice
 };
 
 // Results of a question box; the values are the ones callers compare with.
@@ -22,6 +25,19 @@ constexpr int Yes = 6;
 constexpr int No = 7;
 // Result of a box that has only an OK button.
 constexpr int Ok = 1;
+
+// What a password box gives back.
+struct PasswordAnswer
+{
+    enum What
+    {
+        Entered,    // OK with the password typed
+        Cancelled,  // Cancel, or the box closed
+        Alternative // the box's other choice (回復キーを使う)
+    };
+    What what = Cancelled;
+    QString text;
+};
 
 class Provider
 {
@@ -40,6 +56,24 @@ public:
     // Shows an input box; std::nullopt when the user cancelled.
     virtual std::optional<QString> input(const QString& title, const QString& prompt,
                                          const QString& initial) = 0;
+    // Shows a password box: `prompt` above a field whose characters are not
+    // shown, and with `confirm` a second one to type it again (OK only when
+    // both match). A non-empty `alternative` is a third button beside OK and
+    // Cancel. Providers that show no such box cancel it.
+    virtual PasswordAnswer password(const QString& title, const QString& prompt, bool confirm,
+                                    const QString& alternative)
+    {
+        (void)title, (void)prompt, (void)confirm, (void)alternative;
+        return {};
+    }
+    // Shows `text` with one button per entry of `buttons`, the last one
+    // pressed by Escape; returns the index of the button pressed. Providers
+    // that show no such box press the last button.
+    virtual int choice(const QString& title, const QString& text, const QStringList& buttons)
+    {
+        (void)title, (void)text;
+        return int(buttons.size()) - 1;
+    }
 };
 
 // The provider in use: the real boxes unless a test installed its own.

@@ -3,15 +3,18 @@
 # and the routine that installs whichever of them are missing.
 # Sourced by scripts/run and scripts/test.
 # Qt's print support comes with qt6-base-dev; libical-dev writes and reads
-# iCalendar; poppler-utils lets the tests read the PDF exports back.
+# iCalendar; libsodium-dev encrypts calendars; poppler-utils lets the tests
+# read the PDF exports and a printed recovery key back; bsdutils' script
+# gives a test a terminal to type a password on.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
     qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libx11-dev libical-dev
     qt6-base-private-dev
+    pkgconf libsodium-dev libsqlite3-dev
     qt6-translations-l10n fonts-ipafont-gothic xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
-    appstream xdg-user-dirs poppler-utils
+    appstream xdg-user-dirs poppler-utils bsdutils
 )
 
 zedu_install_packages() {

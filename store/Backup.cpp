@@ -4,6 +4,8 @@
 #include "platform/Globals.h"
 #include "platform/basMain.h"
 #include "store/CalendarCheck.h"
+#include "store/CalendarEncryption.h"
+#include "store/EncryptedImage.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
 
@@ -136,6 +138,24 @@ QStringList ListBackups()
     return names;
 }
 
+QStringList CalendarCopies()
+{
+    QStringList paths;
+    const QDir backups(BackupFolder());
+    for (const QString& name :
+         backups.entryList({QStringLiteral("Data-*.vad")}, QDir::Files, QDir::Name))
+        paths << backups.filePath(name);
+    const QFileInfo calendar(gDataPath);
+    const QDir folder(calendar.absolutePath());
+    const QString name = calendar.fileName();
+    for (const QString& aside :
+         folder.entryList({name + QStringLiteral(".damaged*"), QStringLiteral("New.vad.damaged*"),
+                           name + QStringLiteral("-journal.orphan")},
+                          QDir::Files | QDir::Hidden, QDir::Name))
+        paths << folder.filePath(aside);
+    return paths;
+}
+
 bool HasBackupOf(const QDate& day)
 {
     const QString prefix = QStringLiteral("Data-") + day.toString(QStringLiteral("yyyyMMdd-"));
@@ -245,6 +265,10 @@ QString RestoreBackup(const QString& path)
             CheckCalendar(source, CalendarCheck::Columns);
             source.compactInto(staging);
         }
+        // A backup from before the calendar was encrypted goes back in
+        // encrypted: restoring it must not turn the encryption off.
+        if (HeldCalendarKeys())
+            SealFileInPlace(staging);
         Database copy;
         copy.open(staging);
         CheckCalendar(copy, CalendarCheck::Full);
@@ -259,7 +283,7 @@ QString RestoreBackup(const QString& path)
         try {
             kept = BackupCalendar();
         } catch (const EngineError& e) {
-            if (e.cause() != EngineError::Cause::Damaged)
+            if (!e.isNoCalendar())
                 throw;
             kept = setCalendarAside();
             damaged = true;

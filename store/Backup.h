@@ -39,6 +39,11 @@ void BackupOncePerDay();
 // not counted.
 QStringList ListBackups();
 
+// Every file that holds a copy of the calendar, or part of one, beside it:
+// the backups, calendars set aside in the backup folder, and copies and
+// journals set aside in the calendar's folder. Whole paths.
+QStringList CalendarCopies();
+
 // True when a backup made on `day` exists.
 bool HasBackupOf(const QDate& day);
 

@@ -1,5 +1,8 @@
 #include "store/Engine.h"
 
+#include "store/EncryptedImage.h"
+#include "store/Envelope.h"
+
 #include <QAtomicInteger>
 #include <QFile>
 #include <QFileInfo>
@@ -135,6 +138,12 @@ QString EngineError::causeText() const
         return QStringLiteral("暦ファイルに書き込む権限がないか、読み取り専用になっています。");
     case Cause::Damaged:
         return QStringLiteral("暦ファイルが壊れています。");
+    case Cause::Locked:
+        return QStringLiteral("暦ファイルは暗号化されています。開くにはパスワードが必要です。");
+    case Cause::Altered:
+        return EnvelopeError(EnvelopeFailure::Damaged).text();
+    case Cause::UnknownFormat:
+        return QStringLiteral("この暦ファイルの暗号化の形式には対応していません。");
     case Cause::Unknown:
         break;
     }
@@ -266,15 +275,17 @@ void Database::openFile(const QString& path, Mode mode, bool allowEmpty)
     // it; an empty calendar file is damaged and must stay as it is. A file
     // without SQLite's header is refused here, before SQLite sees it, which
     // is also cheaper than a first statement on every open.
+    bool encrypted = false;
     if (!allowEmpty) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly)) {
             static const QByteArray header("SQLite format 3\0", 16);
             const QByteArray start = file.read(header.size());
+            encrypted = Envelope::Starts(start);
             if (start.isEmpty() && file.size() == 0)
                 throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"),
                                   EngineError::Cause::Damaged);
-            if (start != header)
+            if (start != header && !encrypted)
                 throw EngineError(path, QStringLiteral("the file is not a calendar database"),
                                   EngineError::Cause::Damaged);
         }
@@ -282,15 +293,21 @@ void Database::openFile(const QString& path, Mode mode, bool allowEmpty)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
         // mode=rw opens only an existing file: a vanished calendar must be an
-        // error, never a new empty database.
-        db.setDatabaseName(
-            QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-            (mode == Mode::ReadOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1%2")
-                                 .arg(busyWaitMs)
-                                 .arg(mode == Mode::ReadOnly
-                                          ? QStringLiteral(";QSQLITE_OPEN_READONLY")
-                                          : QString()));
+        // error, never a new empty database. An encrypted one is read into
+        // an empty database in memory.
+        if (encrypted) {
+            db.setDatabaseName(QStringLiteral(":memory:"));
+        } else {
+            db.setDatabaseName(
+                QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+                    .toString(QUrl::FullyEncoded) +
+                (mode == Mode::ReadOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1%2")
+                                     .arg(busyWaitMs)
+                                     .arg(mode == Mode::ReadOnly
+                                              ? QStringLiteral(";QSQLITE_OPEN_READONLY")
+                                              : QString()));
+        }
         if (!db.open()) {
             const EngineError error = EngineError::fromSql(path, db.lastError());
             db = QSqlDatabase();
@@ -301,6 +318,8 @@ void Database::openFile(const QString& path, Mode mode, bool allowEmpty)
     mRegistered = true;
     mPath = path;
     try {
+        if (encrypted)
+            mImage = std::make_unique<EncryptedImage>(connection(), path, mode == Mode::ReadOnly);
         if (exclusive) {
             exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
             // The lock is taken by the first access; take it now.
@@ -330,6 +349,8 @@ void Database::close()
         QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
         if (mInTransaction && db.isOpen())
             db.rollback();
+        // The image is wiped before SQLite lets its memory go.
+        mImage.reset();
         db.close();
     }
     mInTransaction = false;
@@ -338,13 +359,14 @@ void Database::close()
 
 bool Database::isOpen() const
 {
-    return mRegistered && QSqlDatabase::database(mConnectionName, false).isOpen();
+    return mRegistered && QSqlDatabase::database(mConnectionName, false).isOpen() &&
+           !(mImage && mImage->stale());
 }
 
 QSqlDatabase Database::connection() const
 {
     QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
-    if (!db.isOpen())
+    if (!db.isOpen() || (mImage && mImage->stale()))
         throw EngineError(mPath, QStringLiteral("the database is not open"));
     return db;
 }
@@ -359,6 +381,7 @@ void Database::commitTrans()
 {
     exec(QStringLiteral("COMMIT"));
     mInTransaction = false;
+    writeBack();
 }
 
 void Database::rollback()
@@ -375,8 +398,20 @@ void Database::exec(const QString& sql)
     query.exec();
 }
 
+void Database::writeBack()
+{
+    // The write renames a new file over the path: this connection's own
+    // file from now on, not a replacement by another program.
+    if (mImage && mImage->writeBack())
+        mFileId = fileIdOf(mPath);
+}
+
 void Database::compactInto(const QString& target)
 {
+    if (mImage) {
+        mImage->compactInto(target);
+        return;
+    }
     Query vacuum(*this, QStringLiteral("VACUUM INTO ?"));
     vacuum.bind(target).exec();
 }
@@ -403,6 +438,8 @@ Query& Query::exec()
     mValues.clear();
     if (!mQuery.exec())
         fail();
+    if (!mDb.inTransaction())
+        mDb.writeBack();
     return *this;
 }
 

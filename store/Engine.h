@@ -7,8 +7,11 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+
+class EncryptedImage;
 
 // A thin layer over SQLite through Qt SQL. Every failure of the engine
 // becomes an EngineError that names the file and carries SQLite's message.
@@ -24,7 +27,11 @@ public:
         InUse,    // another program holds the file
         DiskFull, // no room left on the disk
         ReadOnly, // no permission to write, or a read-only file or folder
-        Damaged   // the file is no calendar database, or a damaged one
+        Damaged,  // the file is no calendar database, or a damaged one
+        // An encrypted calendar (store/EncryptedImage.h):
+        Locked,       // its keys are not at hand
+        Altered,      // it failed its checks: damaged or altered
+        UnknownFormat // its encryption format has a version this program cannot read
     };
 
     EngineError(const QString& file, const QString& message, Cause cause = Cause::Unknown);
@@ -42,6 +49,9 @@ public:
     // The engine's own message.
     const QString& message() const { return mMessage; }
     Cause cause() const { return mCause; }
+    // True when the file cannot be read as a calendar at all: damaged, no
+    // calendar, or an encrypted one that failed its checks.
+    bool isNoCalendar() const { return mCause == Cause::Damaged || mCause == Cause::Altered; }
     // "<message> (<file>)", for showing to the user.
     QString text() const;
     // The cause in plain Japanese, one line; "" when it is not known.
@@ -77,7 +87,9 @@ public:
     // Opens an existing file for reading and writing, shared with other
     // connections, or for exclusive use. Never creates a file, and refuses an
     // empty one or one that is not a database. A file that another process
-    // is writing is waited for as long as busyWait() says.
+    // is writing is waited for as long as busyWait() says. An encrypted
+    // calendar is opened into memory with the keys held for it
+    // (store/EncryptedImage.h).
     void open(const QString& path, bool exclusive = false);
     // Opens an existing file for reading only: nothing is ever written to
     // it, not even a journal.
@@ -114,6 +126,13 @@ public:
     // Throws EngineError unless the database is open.
     QSqlDatabase connection() const;
 
+    // True when the open file is an encrypted calendar held in memory.
+    bool isEncrypted() const { return mImage != nullptr; }
+    // For an encrypted calendar, writes the image back when a change was
+    // committed since the last write; nothing for a plain file. Runs after
+    // every statement outside a transaction and after every commit.
+    void writeBack();
+
 private:
     enum class Mode
     {
@@ -138,6 +157,7 @@ private:
     std::optional<FileId> mFileId;
     bool mInTransaction = false;
     bool mRegistered = false;
+    std::unique_ptr<EncryptedImage> mImage;
 };
 
 // One prepared statement. Values are bound by position in the order of the

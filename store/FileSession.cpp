@@ -1,6 +1,7 @@
 #include "store/FileSession.h"
 
 #include "platform/Globals.h"
+#include "store/EncryptedImage.h"
 #include "store/MasterChanges.h"
 
 #include <exception>
@@ -12,12 +13,20 @@ Database& gDatabase = *new Database;
 
 namespace {
 int sessionDepth = 0;
+
+// An encrypted calendar stays open in memory for the whole run, whatever
+// the speed priority says: opening it means reading and decrypting all of
+// it, and every change is written back as it is committed anyway.
+bool keepsOpen()
+{
+    return gOpenFlag || HeldCalendarKeys() != nullptr;
+}
 } // namespace
 
 FileSession::FileSession() : mExceptions(std::uncaught_exceptions())
 {
     if (sessionDepth == 0) {
-        if (!gOpenFlag) {
+        if (!keepsOpen()) {
             gDatabase.open(gDataPath);
             mOwnsOpen = true;
         } else {
@@ -53,7 +62,7 @@ FileSession::~FileSession()
     // With speed priority on, a handle that failed once (the file was
     // replaced, locked, or opened read-only before its permissions were
     // fixed) is let go, so that the next operation opens the file afresh.
-    if (mOwnsOpen || (failed && sessionDepth == 0 && gOpenFlag))
+    if (mOwnsOpen || (failed && sessionDepth == 0 && keepsOpen()))
         gDatabase.close();
 }
 

@@ -6,6 +6,7 @@
 #include "platform/JapaneseHolidays.h"
 #include "platform/basMain.h"
 #include "store/CalendarCheck.h"
+#include "store/CalendarEncryption.h"
 #include "store/FileSession.h"
 #include "store/MasterChanges.h"
 
@@ -121,7 +122,10 @@ bool RecoverCalendarFile()
     const QString compacted = CompactionTarget();
     if (FileExists(gDataPath) || !FileExists(compacted))
         return false;
-    if (IsIntactCalendar(compacted) && ReplaceFile(compacted, gDataPath))
+    // An encrypted copy takes its name only once it is complete and on disk,
+    // and cannot be checked before its keys are at hand: unlocking checks it.
+    if ((IsEncryptedFile(compacted) || IsIntactCalendar(compacted)) &&
+        ReplaceFile(compacted, gDataPath))
         return true;
     // The first run that follows would remove the copy to make its own: it
     // may still hold what the user wrote, so it is kept.

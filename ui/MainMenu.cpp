@@ -109,6 +109,8 @@ const std::vector<MenuEntry>& MainMenuTable()
                   &frmMain::mnuStartupCopy_Click),
         checkItem("mnuDisktopCopy", u"ﾃﾞｽｸﾄｯﾌﾟに登録(D)", &frmMain::mnuDisktopCopy_Click),
         checkItem("mnuSpeed", u"動作速度優先(&R)", &frmMain::mnuSpeed_Click),
+        separator("mnuConfigSepa1"),
+        checkItem("mnuEncrypt", u"暗号化(&K)", &frmMain::mnuEncrypt_Click),
 
         menu("mnuHelp", u"ﾍﾙﾌﾟ(&H)"),
         item("mnuHelpCategory", u"目次(&C)", &frmMain::mnuHelpCategory_Click),
@@ -165,6 +167,7 @@ void frmMain::createMenus()
     mnuSpeed = menuItem(QStringLiteral("mnuSpeed"));
     mnuStartupCopy = menuItem(QStringLiteral("mnuStartupCopy"));
     mnuDisktopCopy = menuItem(QStringLiteral("mnuDisktopCopy"));
+    mnuEncrypt = menuItem(QStringLiteral("mnuEncrypt"));
     for (int i = 0; i < 3; ++i)
         mnuDispMode[i] = menuItem(QStringLiteral("mnuDispMode_%1").arg(i));
 }

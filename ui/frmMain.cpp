@@ -9,6 +9,7 @@
 #include "platform/RegControl.h"
 #include "platform/Twips.h"
 #include "platform/basMain.h"
+#include "store/EncryptedImage.h"
 #include "store/Engine.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
@@ -353,6 +354,7 @@ void frmMain::Form_Load()
         FileExists(ShellFolder(QStringLiteral("Startup")) + QLatin1Char('/') + kShortcutName));
     mnuDisktopCopy->setChecked(
         FileExists(ShellFolder(QStringLiteral("Desktop")) + QLatin1Char('/') + kShortcutName));
+    mnuEncrypt->setChecked(HeldCalendarKeys() != nullptr);
     mnuDispMode[0]->setChecked(true);
     restoreDisplayOptions();
     restoreMarkEntries();
@@ -649,6 +651,8 @@ bool frmMain::guarded(const std::function<void()>& command)
         command();
     } catch (const EngineError& e) {
         problem = StoreErrorText(e);
+    } catch (const EnvelopeError& e) {
+        problem = StoreErrorText(e.text());
     } catch (const std::exception& e) {
         problem = StoreErrorText(QString::fromLocal8Bit(e.what()));
     }

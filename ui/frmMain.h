@@ -126,6 +126,9 @@ public slots:
     void mnuDisktopCopy_Click();
     void mnuSpeed_Click();
 
+    // Encryption of the calendar (EncryptionCommands.cpp)
+    void mnuEncrypt_Click();
+
     // Help and About (HelpCommands.cpp)
     void mnuHelpCategory_Click();
     void mnuAbout_Click();
@@ -214,6 +217,11 @@ private:
     void showHitsInEntry(bool moveCursor);
     void restoreMarkEntries();
 
+    // The parts of 暗号化 (EncryptionCommands.cpp).
+    void turnEncryptionOn();
+    void changePassword();
+    void turnEncryptionOff();
+
     // The bulk day-kind commands: question, busy phase, store call, redraw.
     void changeDayKinds(const QString& question, const QString& progress,
                         const std::function<void()>& storeCall);
@@ -253,6 +261,7 @@ private:
     QAction* mnuSpeed = nullptr;
     QAction* mnuStartupCopy = nullptr;
     QAction* mnuDisktopCopy = nullptr;
+    QAction* mnuEncrypt = nullptr;
     QAction* mnuDispMode[3] = {};
 
     bool mLoaded = false;

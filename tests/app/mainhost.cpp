@@ -7,7 +7,8 @@
 //
 // Every box is printed to stdout as "box <kind>|<title>|<text>" and answered
 // from --answers; a box without an answer prints "unanswered" and gets No.
-// --today fixes the program's today.
+// --today fixes the program's today. A password box prints
+// "box password|<title>|<prompt>" and takes "pw:TEXT" from --answers.
 // --hold: prints "ready" after start-up and waits until its standard input
 //   closes (or it is killed).
 // --exec: types TEXT into the entry box, prints "ready" and runs the event
@@ -85,6 +86,19 @@ public:
             return std::nullopt;
         }
         return answers.takeFirst();
+    }
+
+    // Answered "pw:TEXT" (typed); anything else cancels.
+    Dialogs::PasswordAnswer password(const QString& title, const QString& prompt, bool,
+                                     const QString&) override
+    {
+        print(QStringLiteral("box password|%1|%2").arg(title, prompt));
+        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+        if (answer.startsWith(QLatin1String("pw:")))
+            return {Dialogs::PasswordAnswer::Entered, answer.mid(3)};
+        if (answer.isEmpty())
+            print(QStringLiteral("unanswered"));
+        return {};
     }
 
     static void print(const QString& line)

@@ -2,6 +2,9 @@
 // would, without a display.
 
 #include "app/CommandLine.h"
+#include "platform/Globals.h"
+#include "store/CalendarEncryption.h"
+#include "store/EncryptedImage.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
@@ -96,6 +99,10 @@ private slots:
             u"「diary」の形式がわかりません。--format で指定して下さい。");
         row("flag value", {u"--export"_s, u"a.txt"_s, u"--entries-only=1"_s},
             u"--entries-only は値をとりません。");
+        row("password in an argument", {u"--export"_s, u"a.txt"_s, u"--password"_s, u"x"_s},
+            u"--password というオプションはありません。");
+        row("password descriptor", {u"--export"_s, u"a.txt"_s, u"--password-fd"_s, u"stdin"_s},
+            u"--password-fd の「stdin」はファイル記述子の番号ではありません。");
     }
 
     void arguments()
@@ -156,6 +163,68 @@ private slots:
         QCOMPARE(FileDigest(calendar), before);
         QCOMPARE(QDir(path("app")).entryList(QDir::Files | QDir::Hidden),
                  QStringList({QStringLiteral("Data.vad"), QStringLiteral("zedu")}));
+    }
+
+    void encryptedCalendar_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("password from standard input") << "fd" << 0 << QString();
+        QTest::newRow("asked on the terminal, not shown") << "terminal" << 0 << QString();
+        QTest::newRow("wrong password") << "wrong" << 1 << "zedu: パスワードが違います。";
+        QTest::newRow("no terminal, no descriptor")
+            << "none" << 1
+            << "zedu: 暦ファイルは暗号化されています。端末がないときは --password-fd でパスワード"
+               "を渡して下さい。";
+    }
+    void encryptedCalendar()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        const QString calendar = path("app/Data.vad");
+        QVERIFY(MakeCalendarFile(calendar, 202612, 202701));
+        QVERIFY(WriteDayEntry(calendar, 20261207, QStringLiteral("会議")));
+        gDataPath = calendar;
+        QString password = QStringLiteral("合言葉");
+        EncryptCalendar(SecureBytes::takeText(password), Argon2Kdf::withLimits(1, 8));
+        ForgetCalendarKeys();
+        const QByteArray before = FileDigest(calendar);
+
+        QStringList arguments{program, QStringLiteral("--export"), path("out.txt"),
+                              QStringLiteral("--entries-only")};
+        if (how == QLatin1String("fd") || how == QLatin1String("wrong"))
+            arguments << QStringLiteral("--password-fd") << QStringLiteral("0");
+        QProcess process;
+        process.setWorkingDirectory(dir->path());
+        if (how == QLatin1String("terminal"))
+            // A terminal of its own, whose screen is the standard output.
+            process.start(QStringLiteral("script"),
+                          {QStringLiteral("-qec"), arguments.join(QLatin1Char(' ')),
+                           QStringLiteral("/dev/null")});
+        else
+            // A session of its own: no terminal to ask on.
+            process.start(QStringLiteral("setsid"), QStringList{QStringLiteral("-w")} + arguments);
+        QVERIFY(process.waitForStarted());
+        QByteArray screen;
+        if (how == QLatin1String("terminal")) {
+            while (!screen.contains("のパスワード: ") && process.waitForReadyRead(60000))
+                screen += process.readAllStandardOutput();
+            QVERIFY2(screen.contains(QDir::toNativeSeparators(calendar).toUtf8()),
+                     screen.constData());
+        }
+        if (how != QLatin1String("none"))
+            process.write(how == QLatin1String("wrong") ? "違う\n" : "合言葉\n");
+        QVERIFY(process.waitForFinished(60000));
+        screen += process.readAllStandardOutput();
+        QCOMPARE(process.exitCode(), status);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()).section(QLatin1Char('\n'), 0, 0),
+                 error);
+        QVERIFY(!screen.contains("合言葉"));
+        QCOMPARE(readFile(path("out.txt")),
+                 status == 0 ? QByteArray("2026/12/07(月)\n会議\n") : QByteArray("(missing)"));
+        QCOMPARE(FileDigest(calendar), before);
     }
 
     void helpAndVersion()

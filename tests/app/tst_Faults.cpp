@@ -7,7 +7,12 @@
 #include "platform/DayKey.h"
 #include "platform/Globals.h"
 #include "platform/RegControl.h"
+#include "store/CalendarEncryption.h"
+#include "store/EncryptedImage.h"
+#include "store/FileSession.h"
+#include "store/clsMaster.h"
 #include "tests/support/CalendarFixture.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
@@ -122,6 +127,35 @@ QStringList retrying(const QTemporaryDir& folder, int retryMs)
             QStringLiteral("--retry-ms"), QString::number(retryMs)};
 }
 
+const QString kPassword = QStringLiteral("合言葉");
+
+SecureBytes password()
+{
+    QString copy = kPassword;
+    return SecureBytes::takeText(copy);
+}
+
+// Encrypts `calendar` with cheap limits and lets its keys go again.
+void encrypt(const QString& calendar)
+{
+    gDataPath = calendar;
+    EncryptCalendar(password(), Argon2Kdf::withLimits(1, 8));
+    ForgetCalendarKeys();
+}
+
+// The entry of today in the encrypted `calendar`, read with its password;
+// the keys stay held, for reading sealed recovery files.
+QString encryptedEntryOf(const QString& calendar)
+{
+    gDataPath = calendar;
+    ForgetCalendarKeys();
+    UnlockCalendar(password());
+    QString text;
+    gMaster.PlanLoad(DayKey(today), text);
+    gDatabase.close();
+    return text;
+}
+
 } // namespace
 
 class tst_Faults : public QObject
@@ -129,7 +163,45 @@ class tst_Faults : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { QDir(RecoveryFolder()).removeRecursively(); }
+    void cleanup()
+    {
+        QDir(RecoveryFolder()).removeRecursively();
+        ForgetCalendarKeys();
+    }
+
+    void encryptedCalendarTerminatedWhileUnwritable()
+    {
+        const QString marker = QStringLiteral("ひみつの合図");
+        QTemporaryDir folder;
+        const QString calendar = makeCalendar(folder);
+        encrypt(calendar);
+        const QStringList unlock{QStringLiteral("--answers"), QStringLiteral("pw:") + kPassword};
+        Host host(typing(folder, marker + QStringLiteral("\n二行目")) + unlock);
+        QVERIFY(host.waitFor("ready"));
+        // A folder under the name of the file that replaces the calendar:
+        // no write of the calendar can be completed while it is there.
+        QVERIFY(QDir().mkdir(folder.filePath(QStringLiteral(".Data.vad.part"))));
+        host.signal(SIGTERM);
+        QVERIFY(host.finish());
+        QVERIFY(!host.process.readAllStandardError().contains(marker.toUtf8()));
+        QCOMPARE(encryptedEntryOf(calendar), QString());
+        QCOMPARE(FilesHolding(qEnvironmentVariable("ZEDU_TEST_SCRATCH"), marker), QStringList());
+        const QStringList kept = recoveryFiles();
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(kept[0].endsWith(QLatin1String(".enc")));
+        QCOMPARE(ReadRecoveryFile(kept[0]).text, marker + QStringLiteral("\r\n二行目"));
+        // The next start asks for the password, then says where the file
+        // is and how it is read.
+        Host next(QStringList{QStringLiteral("--app-folder"), folder.path(),
+                              QStringLiteral("--answers"),
+                              QStringLiteral("pw:") + kPassword + QStringLiteral(",ok")});
+        QVERIFY(next.finish());
+        QCOMPARE(next.lines().mid(1),
+                 (QStringList{recoveryNotice(kept), QStringLiteral("running")}));
+        QVERIFY(recoveryNotice(kept).endsWith(QStringLiteral(
+            "\r暗号化したファイルは、「環境」メニューの「暗号化」の「回復用ファイルを"
+            "読む」で読むことができます。")));
+    }
 
     void typingIsSavedBeforeAKill()
     {
@@ -253,23 +325,37 @@ private slots:
     void recoveryFilesFallBackToFoldersThatTakeThem_data()
     {
         QTest::addColumn<bool>("calendarFolderWritable");
-        QTest::newRow("the calendar's folder") << true;
-        QTest::newRow("the temporary folder") << false;
+        QTest::addColumn<bool>("tempWritable");
+        QTest::addColumn<bool>("encrypted");
+        QTest::newRow("the calendar's folder") << true << true << false;
+        QTest::newRow("the temporary folder") << false << true << false;
+        QTest::newRow("no folder: standard error") << false << false << false;
+        QTest::newRow("encrypted: the calendar's folder") << true << true << true;
+        QTest::newRow("encrypted: the temporary folder") << false << true << true;
+        QTest::newRow("encrypted: no folder, nothing on standard error") << false << false << true;
     }
     void recoveryFilesFallBackToFoldersThatTakeThem()
     {
         // Root writes through any permission: the program runs as nobody.
         QFETCH(bool, calendarFolderWritable);
+        QFETCH(bool, tempWritable);
+        QFETCH(bool, encrypted);
         QTemporaryDir base;
         const QString home = base.filePath(QStringLiteral("home"));
         const QString data = base.filePath(QStringLiteral("data"));
         const QString app = base.filePath(QStringLiteral("app"));
         const QString temp = base.filePath(QStringLiteral("tmp"));
-        for (const QString& path : {home, data, app, temp})
+        // The instance lock's folder, the one folder left writable.
+        const QString runtime = base.filePath(QStringLiteral("run"));
+        for (const QString& path : {home, data, app, temp, runtime})
             QVERIFY(QDir().mkpath(path));
+        QVERIFY(
+            QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QString calendar = app + QStringLiteral("/Data.vad");
         QVERIFY(MakeCalendarFile(calendar, YearMonthOf(today), YearMonthOf(today)));
-        QStringList nobodys{home, temp, calendar};
+        if (encrypted)
+            encrypt(calendar);
+        QStringList nobodys{home, temp, runtime, calendar};
         if (calendarFolderWritable)
             nobodys << app;
         if (::geteuid() == 0) {
@@ -285,14 +371,19 @@ private slots:
         QVERIFY(QFile::setPermissions(data, readOnly));
         if (!calendarFolderWritable)
             QVERIFY(QFile::setPermissions(app, readOnly));
+        if (!tempWritable)
+            QVERIFY(QFile::setPermissions(temp, readOnly));
         QVERIFY(QFile::setPermissions(calendar, QFile::ReadOwner));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
             env.insert(QLatin1String(name), home);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("XDG_DATA_HOME"), data);
         env.insert(QStringLiteral("TMPDIR"), temp);
-        const QStringList start{QStringLiteral("--app-folder"), app, QStringLiteral("--answers"),
-                                QStringLiteral("ok,ok")};
+        const QStringList start{
+            QStringLiteral("--app-folder"), app, QStringLiteral("--answers"),
+            (encrypted ? QStringLiteral("pw:") + kPassword + QLatin1Char(',') : QString()) +
+                QStringLiteral("ok,ok")};
 
         Host host(start + QStringList{QStringLiteral("--exec"), QStringLiteral("--type"),
                                       QStringLiteral("行き場を探す")},
@@ -300,12 +391,36 @@ private slots:
         QVERIFY(host.waitFor("ready"));
         host.signal(SIGTERM);
         QVERIFY(host.finish());
+        const QByteArray errors = host.process.readAllStandardError();
+        for (const QString& path : {base.path(), data, app, temp})
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!tempWritable) {
+            // Nowhere to keep it: plain text goes to the session's log, the
+            // text of an encrypted calendar nowhere.
+            QCOMPARE(recoveryFiles(app) + recoveryFiles(temp), QStringList());
+            QCOMPARE(errors.contains("行き場を探す"), !encrypted);
+            QCOMPARE(errors.contains("the entry of " + FormatDayKey(DayKey(today)).toUtf8() +
+                                     " could not be kept"),
+                     encrypted);
+            return;
+        }
         const QStringList kept = recoveryFiles(calendarFolderWritable ? app : temp);
         QCOMPARE(kept.size(), 1);
-        QVERIFY(contents(kept[0]).endsWith(QStringLiteral("\n\n行き場を探す\n")));
+        if (encrypted) {
+            QVERIFY(kept[0].endsWith(QLatin1String(".enc")));
+            QVERIFY(!contents(kept[0]).contains(QStringLiteral("行き場を探す")));
+            encryptedEntryOf(calendar);
+            QCOMPARE(ReadRecoveryFile(kept[0]).text, QStringLiteral("行き場を探す"));
+        } else {
+            QVERIFY(contents(kept[0]).endsWith(QStringLiteral("\n\n行き場を探す\n")));
+        }
         QCOMPARE(QDir(temp).entryList(QDir::Files | QDir::Hidden).size(),
                  calendarFolderWritable ? 0 : 1);
 
+        QVERIFY(QFile::setPermissions(base.path(), readOnly));
+        QVERIFY(QFile::setPermissions(data, readOnly));
+        if (!calendarFolderWritable)
+            QVERIFY(QFile::setPermissions(app, readOnly));
         Host next(start, env, true);
         QVERIFY(next.finish());
         QVERIFY2(next.lines().contains(recoveryNotice(kept)), next.out.constData());

@@ -1,4 +1,5 @@
 #include "platform/Dialogs.h"
+#include "platform/PasswordBox.h"
 #include "platform/basMain.h"
 #include "tests/support/ModalBoxes.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -150,6 +151,74 @@ private slots:
         whenModal([](QWidget* w) { ButtonWithText(w, QStringLiteral("キャンセル"))->click(); });
         QVERIFY(!InputYearMonth(ym, 199901, 200412, QStringLiteral("年月")));
         QCOMPARE(ym, 200012);
+    }
+
+    void passwordBox_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QString>("again");
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<int>("what");
+        QTest::newRow("typed once")
+            << false << QString() << QStringLiteral("OK") << int(Dialogs::PasswordAnswer::Entered);
+        QTest::newRow("typed twice alike")
+            << true << QStringLiteral("秘密 word") << QStringLiteral("OK")
+            << int(Dialogs::PasswordAnswer::Entered);
+        QTest::newRow("typed twice unlike: OK stays off")
+            << true << QStringLiteral("秘密 wort") << QStringLiteral("キャンセル")
+            << int(Dialogs::PasswordAnswer::Cancelled);
+        QTest::newRow("the third choice") << false << QString() << QStringLiteral("回復キーを使う")
+                                          << int(Dialogs::PasswordAnswer::Alternative);
+    }
+    void passwordBox()
+    {
+        QFETCH(bool, confirm);
+        QFETCH(QString, again);
+        QFETCH(QString, press);
+        QFETCH(int, what);
+        auto seen = std::make_shared<Seen>();
+        auto okEnabled = std::make_shared<bool>(false);
+        whenModal([=](QWidget* w) {
+            auto* box = qobject_cast<PasswordBox*>(w);
+            QVERIFY(box);
+            seen->title = box->windowTitle();
+            seen->modal = box->isModal();
+            QCOMPARE(box->txtPassword->echoMode(), QLineEdit::Password);
+            QVERIFY(!box->cmdOk->isEnabled());
+            box->txtPassword->insert(QStringLiteral("秘密 word"));
+            if (confirm) {
+                QCOMPARE(box->txtPasswordAgain->echoMode(), QLineEdit::Password);
+                box->txtPasswordAgain->insert(again);
+                seen->text = box->lblMismatch->text();
+            }
+            *okEnabled = box->cmdOk->isEnabled();
+            ButtonWithText(box, press)->click();
+        });
+        Dialogs::PasswordAnswer answer =
+            Dialogs::provider().password(QStringLiteral("Zedu"), QStringLiteral("パスワード"),
+                                         confirm, QStringLiteral("回復キーを使う"));
+        QCOMPARE(int(answer.what), what);
+        QCOMPARE(answer.text, what == Dialogs::PasswordAnswer::Entered ? QStringLiteral("秘密 word")
+                                                                       : QString());
+        QCOMPARE(seen->title, QStringLiteral("Zedu"));
+        QVERIFY(seen->modal);
+        QCOMPARE(*okEnabled, press == QStringLiteral("OK") || !confirm);
+        QCOMPARE(seen->text, again.isEmpty() || again == QStringLiteral("秘密 word")
+                                 ? QString()
+                                 : QStringLiteral("パスワードが一致しません。"));
+    }
+
+    void choiceBox()
+    {
+        whenModal([](QWidget* w) { ButtonWithText(w, QStringLiteral("二"))->click(); });
+        QCOMPARE(Dialogs::provider().choice(
+                     QStringLiteral("Zedu"), QStringLiteral("どれ？"),
+                     {QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("やめる")}),
+                 1);
+        whenModal([](QWidget* w) { w->close(); });
+        QCOMPARE(Dialogs::provider().choice(QStringLiteral("Zedu"), QStringLiteral("どれ？"),
+                                            {QStringLiteral("一"), QStringLiteral("やめる")}),
+                 1);
     }
 
     void scriptedBoxesReplaceTheRealOnes()

@@ -34,6 +34,19 @@ void ScriptedDialogs::cancel()
     answers.push_back({Answer::Cancel, {}});
 }
 
+void ScriptedDialogs::password(const QString& typed)
+{
+    answers.push_back({Answer::Password, typed});
+}
+void ScriptedDialogs::alternative()
+{
+    answers.push_back({Answer::Alternative, {}});
+}
+void ScriptedDialogs::choose(int index)
+{
+    answers.push_back({Answer::Choice, {}, index});
+}
+
 QStringList ScriptedDialogs::texts() const
 {
     QStringList list;
@@ -53,8 +66,22 @@ QString kindName(Dialogs::Kind kind)
         return QStringLiteral("information");
     case Dialogs::Kind::Input:
         return QStringLiteral("input");
+    case Dialogs::Kind::Password:
+        return QStringLiteral("password");
+    case Dialogs::Kind::Choice:
+        return QStringLiteral("choice");
     }
     return QString();
+}
+
+ScriptedDialogs::Box ScriptedDialogs::boxOf(Dialogs::Kind kind, const QString& title,
+                                            const QString& text)
+{
+    Box box;
+    box.kind = kind;
+    box.title = title;
+    box.text = text;
+    return box;
 }
 
 void ScriptedDialogs::unexpected(const QString& what)
@@ -65,52 +92,98 @@ void ScriptedDialogs::unexpected(const QString& what)
 
 int ScriptedDialogs::message(Dialogs::Kind kind, const QString& title, const QString& text)
 {
-    return respond({kind, title, text, {}, kind == Dialogs::Kind::Question ? Dialogs::Yes : 0});
+    Box box = boxOf(kind, title, text);
+    box.defaultButton = kind == Dialogs::Kind::Question ? Dialogs::Yes : 0;
+    return respond(box);
 }
 
 int ScriptedDialogs::question(const QString& title, const QString& text, int defaultButton)
 {
-    return respond({Dialogs::Kind::Question, title, text, {}, defaultButton});
+    Box box = boxOf(Dialogs::Kind::Question, title, text);
+    box.defaultButton = defaultButton;
+    return respond(box);
 }
 
 int ScriptedDialogs::respond(const Box& box)
 {
-    const Dialogs::Kind kind = box.kind;
-    const QString& text = box.text;
+    const std::optional<Answer> answer = next(box);
+    if (!answer)
+        return Dialogs::No;
+    const bool isQuestion = box.kind == Dialogs::Kind::Question;
+    if (isQuestion && (answer->what == Answer::Yes || answer->what == Answer::No))
+        return answer->what == Answer::Yes ? Dialogs::Yes : Dialogs::No;
+    if (!isQuestion && answer->what == Answer::Ok)
+        return Dialogs::Ok;
+    unexpected(QStringLiteral("%1 box answered with the wrong kind of answer: %2")
+                   .arg(kindName(box.kind), box.text));
+    return Dialogs::No;
+}
+
+std::optional<ScriptedDialogs::Answer> ScriptedDialogs::next(const Box& box)
+{
     boxes.append(box);
     if (onBox)
         onBox(boxes.last());
     if (answers.empty()) {
-        unexpected(QStringLiteral("unexpected %1 box: %2").arg(kindName(kind), text));
-        return Dialogs::No;
+        unexpected(QStringLiteral("unexpected %1 box: %2").arg(kindName(box.kind), box.text));
+        return std::nullopt;
     }
-    const Answer next = answers.front();
+    const Answer answer = answers.front();
     answers.pop_front();
-    const bool isQuestion = kind == Dialogs::Kind::Question;
-    if (isQuestion && (next.what == Answer::Yes || next.what == Answer::No))
-        return next.what == Answer::Yes ? Dialogs::Yes : Dialogs::No;
-    if (!isQuestion && next.what == Answer::Ok)
-        return Dialogs::Ok;
-    unexpected(QStringLiteral("%1 box answered with the wrong kind of answer: %2")
-                   .arg(kindName(kind), text));
-    return Dialogs::No;
+    return answer;
 }
 
 std::optional<QString> ScriptedDialogs::input(const QString& title, const QString& prompt,
                                               const QString& initial)
 {
-    boxes.append({Dialogs::Kind::Input, title, prompt, initial, 0});
-    if (onBox)
-        onBox(boxes.last());
-    if (answers.empty()) {
-        unexpected(QStringLiteral("unexpected input box: %1").arg(prompt));
+    Box box = boxOf(Dialogs::Kind::Input, title, prompt);
+    box.initial = initial;
+    const std::optional<Answer> answer = next(box);
+    if (!answer)
         return std::nullopt;
-    }
-    const Answer answer = answers.front();
-    answers.pop_front();
-    if (answer.what == Answer::Text)
-        return answer.text;
-    if (answer.what != Answer::Cancel)
+    if (answer->what == Answer::Text)
+        return answer->text;
+    if (answer->what != Answer::Cancel)
         unexpected(QStringLiteral("input box answered with a button: %1").arg(prompt));
     return std::nullopt;
+}
+
+Dialogs::PasswordAnswer ScriptedDialogs::password(const QString& title, const QString& prompt,
+                                                  bool confirm, const QString& alternative)
+{
+    Box box = boxOf(Dialogs::Kind::Password, title, prompt);
+    box.confirm = confirm;
+    box.alternative = alternative;
+    const std::optional<Answer> answer = next(box);
+    if (!answer)
+        return {};
+    switch (answer->what) {
+    case Answer::Password:
+        return {Dialogs::PasswordAnswer::Entered, answer->text};
+    case Answer::Alternative:
+        if (alternative.isEmpty())
+            break;
+        return {Dialogs::PasswordAnswer::Alternative, {}};
+    case Answer::Cancel:
+        return {};
+    default:
+        break;
+    }
+    unexpected(
+        QStringLiteral("password box answered with the wrong kind of answer: %1").arg(prompt));
+    return {};
+}
+
+int ScriptedDialogs::choice(const QString& title, const QString& text, const QStringList& buttons)
+{
+    Box box = boxOf(Dialogs::Kind::Choice, title, text);
+    box.buttons = buttons;
+    const std::optional<Answer> answer = next(box);
+    if (answer && answer->what == Answer::Choice && answer->index >= 0 &&
+        answer->index < buttons.size())
+        return answer->index;
+    if (answer)
+        unexpected(
+            QStringLiteral("choice box answered with the wrong kind of answer: %1").arg(text));
+    return int(buttons.size()) - 1;
 }

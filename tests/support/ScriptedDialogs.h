@@ -18,13 +18,18 @@ class ScriptedDialogs final : public Dialogs::Provider
 public:
     struct Box
     {
-        Dialogs::Kind kind;
+        Dialogs::Kind kind = Dialogs::Kind::Warning;
         QString title;
         QString text;    // the message, or the prompt of an input box
         QString initial; // pre-filled answer of an input box
         // The button Return presses in a question: Dialogs::Yes or
         // Dialogs::No; 0 for other boxes.
         int defaultButton = 0;
+        // A password box: asks for the password twice; its third choice.
+        bool confirm = false;
+        QString alternative;
+        // A choice box: its buttons.
+        QStringList buttons;
     };
 
     ScriptedDialogs();
@@ -37,7 +42,10 @@ public:
     void yes(); // a question
     void no();  // a question
     void input(const QString& answer);
-    void cancel(); // an input box
+    void cancel(); // an input box or a password box
+    void password(const QString& typed);
+    void alternative(); // a password box's third choice
+    void choose(int index);
 
     QList<Box> boxes;
     // Texts of the boxes shown, in order.
@@ -53,6 +61,9 @@ public:
     int question(const QString& title, const QString& text, int defaultButton) override;
     std::optional<QString> input(const QString& title, const QString& prompt,
                                  const QString& initial) override;
+    Dialogs::PasswordAnswer password(const QString& title, const QString& prompt, bool confirm,
+                                     const QString& alternative) override;
+    int choice(const QString& title, const QString& text, const QStringList& buttons) override;
 
 private:
     struct Answer
@@ -63,10 +74,18 @@ private:
             Yes,
             No,
             Text,
-            Cancel
+            Cancel,
+            Password,
+            Alternative,
+            Choice
         } what;
         QString text;
+        int index = 0;
     };
+    // The next answer for `box`, recorded first; none when the queue is
+    // empty (the test fails).
+    std::optional<Answer> next(const Box& box);
+    static Box boxOf(Dialogs::Kind kind, const QString& title, const QString& text);
     std::deque<Answer> answers;
     Dialogs::Provider* previous = nullptr;
     void unexpected(const QString& what);

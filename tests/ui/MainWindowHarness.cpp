@@ -1,8 +1,10 @@
 #include "tests/ui/MainWindowHarness.h"
 
 #include "app/Main.h"
+#include "entries/RecoveryFile.h"
 #include "platform/Clock.h"
 #include "platform/basMain.h"
+#include "store/EncryptedImage.h"
 #include "store/FileSession.h"
 #include "tests/support/CalendarFixture.h"
 #include "ui/frmMain.h"
@@ -11,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -177,5 +180,7 @@ void MainWindowHarness::cleanup()
     QCOMPARE(boxes->pending(), 0);
     boxes.reset();
     gDatabase.close();
+    ForgetCalendarKeys();
+    QDir(RecoveryFolder()).removeRecursively();
     folder.reset();
 }

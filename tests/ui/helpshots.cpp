@@ -1,7 +1,7 @@
 // Makes the pictures of the manual: the real main window on a sample
 // calendar, offscreen, with each menu of the menu bar opened, the jump list,
-// the version box, the restore window and the export, import and print
-// windows.
+// the version box, the restore window, the export, import and print windows
+// and the boxes and windows of an encrypted calendar.
 //
 //   tests/isolate.sh build/dev/tests/ui/zedu_helpshots help/images
 //
@@ -9,19 +9,25 @@
 // settings it writes never reach the real user's.
 
 #include "app/Main.h"
+#include "entries/RecoveryFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Globals.h"
+#include "platform/PasswordBox.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
 #include "store/Backup.h"
+#include "store/CalendarEncryption.h"
 #include "store/clsMaster.h"
 #include "tests/support/CalendarFixture.h"
+#include "ui/PasswordPrompts.h"
 #include "ui/frmAbout.h"
 #include "ui/frmExport.h"
 #include "ui/frmImport.h"
 #include "ui/frmMain.h"
 #include "ui/frmPrint.h"
+#include "ui/frmRecoveryFiles.h"
+#include "ui/frmRecoveryKey.h"
 #include "ui/frmRestore.h"
 #include "ui/frmSearch.h"
 #include "view/FlexGrid.h"
@@ -267,6 +273,42 @@ int main(int argc, char* argv[])
     printing->cmdPreview_Click();
     ok = !preview.isNull() && save(preview, out, "print-preview.png") && ok;
     printing->close();
+
+    // The boxes and windows of an encrypted calendar.
+    const auto shot = [&](QWidget* box, const char* file) {
+        box->show();
+        settle();
+        ok = save(box->grab().toImage(), out, file) && ok;
+        box->hide();
+    };
+    const auto lines = [](QString text) {
+        return text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    };
+    {
+        PasswordBox first(window, kAppTitle, lines(EncryptionExplanation()), true, QString());
+        first.txtPassword->setText(QStringLiteral("secret-words"));
+        first.txtPasswordAgain->setText(QStringLiteral("secret-word"));
+        shot(&first, "encrypt-password.png");
+    }
+    {
+        frmRecoveryKey key(QStringLiteral("7KQ2-M9XD-4HVT-PW3C-Z8NA-1FEG-6RJY-BS05"), window);
+        shot(&key, "recovery-key.png");
+    }
+    {
+        PasswordBox unlock(window, kAppTitle, lines(UnlockPrompt()), false,
+                           QStringLiteral("回復キーを使う"));
+        unlock.txtPassword->setText(QStringLiteral("secret"));
+        shot(&unlock, "unlock.png");
+    }
+    Argon2Kdf::setNewFileLimitsForTesting(1, 8);
+    {
+        QString password = QStringLiteral("secret");
+        EncryptCalendar(SecureBytes::takeText(password));
+        WriteRecoveryFile(20261209, QStringLiteral("14:00 打ち合わせ（資料は前日までに送付）\r\n"
+                                                   "夕方 買い物"));
+        frmRecoveryFiles reader(window);
+        shot(&reader, "recovery-files.png");
+    }
 
     window->close();
     delete window;

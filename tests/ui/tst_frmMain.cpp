@@ -194,7 +194,8 @@ private slots:
             {QStringLiteral("環境(&C)"),
              QStringLiteral("mnuStartupCopy Windows起動時に Zedu も起動(&S)"),
              QStringLiteral("mnuDisktopCopy ﾃﾞｽｸﾄｯﾌﾟに登録(D)"),
-             QStringLiteral("mnuSpeed 動作速度優先(&R)")},
+             QStringLiteral("mnuSpeed 動作速度優先(&R)"), QStringLiteral("mnuConfigSepa1 -"),
+             QStringLiteral("mnuEncrypt 暗号化(&K)")},
             {QStringLiteral("ﾍﾙﾌﾟ(&H)"), QStringLiteral("mnuHelpCategory 目次(&C)"),
              QStringLiteral("mnuHelpSepa1 -"), QStringLiteral("mnuAbout ﾊﾞｰｼﾞｮﾝ情報(&A)")}};
         const QList<QAction*> bar = window()->menuBar()->actions();
