@@ -5,6 +5,7 @@
 #include "store/clsMaster.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -22,30 +23,34 @@ QVariant boundFlag(const DayRow& day)
     return day.workday ? QVariant(*day.workday) : QVariant(QMetaType::fromType<bool>());
 }
 
-// The entry assignment of each choice. The file's entry is bound where "?"
-// stands, as many times as it appears.
+// What a file's entry does to the stored one. An empty or missing entry in
+// the file only fills a stored entry that is empty, whatever was chosen;
+// one with text follows the choice. The entry is bound where "?" stands, as
+// many times as it appears: the condition on the file's entry is decided
+// here rather than in SQL, so that the common case binds the whole text
+// once.
 struct EntryRule
 {
     const char16_t* sql;
     int uses;
 };
 
+constexpr EntryRule kFillEmpty = {u"内容 = CASE WHEN coalesce(内容, '') = '' THEN ? ELSE 内容 END",
+                                  1};
+
 EntryRule entryRule(ExistingEntries existing)
 {
     switch (existing) {
     case ExistingEntries::Replace:
-        return {u"内容 = CASE WHEN coalesce(?, '') = '' AND coalesce(内容, '') <> '' "
-                u"THEN 内容 ELSE ? END",
-                2};
+        return {u"内容 = ?", 1};
     case ExistingEntries::Append:
-        return {u"内容 = CASE WHEN coalesce(内容, '') = '' THEN ? "
-                u"WHEN coalesce(?, '') = '' OR 内容 = ? THEN 内容 "
+        return {u"内容 = CASE WHEN coalesce(内容, '') = '' THEN ? WHEN 内容 = ? THEN 内容 "
                 u"ELSE 内容 || char(13, 10) || ? END",
-                4};
+                3};
     case ExistingEntries::Keep:
         break;
     }
-    return {u"内容 = CASE WHEN coalesce(内容, '') = '' THEN ? ELSE 内容 END", 1};
+    return kFillEmpty;
 }
 
 } // namespace
@@ -103,13 +108,20 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
         }
     }
 
-    const EntryRule rule = entryRule(choice.existing);
-    Query update(db, QStringLiteral("UPDATE Master SET ") + QString::fromUtf16(rule.sql) +
-                         (choice.workdays ? QStringLiteral(", 平日 = ?") : QString()) +
-                         QStringLiteral(" WHERE 日付 = ?"));
+    auto statement = [&](const EntryRule& rule) {
+        return std::make_unique<Query>(
+            db, QStringLiteral("UPDATE Master SET ") + QString::fromUtf16(rule.sql) +
+                    (choice.workdays ? QStringLiteral(", 平日 = ?") : QString()) +
+                    QStringLiteral(" WHERE 日付 = ?"));
+    };
+    const EntryRule withText = entryRule(choice.existing);
+    const std::unique_ptr<Query> takeText = statement(withText);
+    const std::unique_ptr<Query> fillEmpty = statement(kFillEmpty);
     for (const DayRow& day : days) {
+        const bool hasText = day.hasEntry();
+        Query& update = hasText ? *takeText : *fillEmpty;
         const QVariant text = boundText(day);
-        for (int i = 0; i < rule.uses; ++i)
+        for (int i = 0; i < (hasText ? withText.uses : kFillEmpty.uses); ++i)
             update.bind(text);
         if (choice.workdays)
             update.bind(boundFlag(day));
