@@ -29,7 +29,7 @@ int cannotOpen(const QString& cause)
 void offerNewPassword()
 {
     std::optional<SecureBytes> password = AskNewPassword(
-        QStringLiteral("回復キーで暦ファイルを開きました。\r新しいパスワードを入力してください。"
+        QStringLiteral("回復キーで暦ファイルを開きました。\r新しいパスワードを入力して下さい。"
                        "キャンセルすると、今までのパスワードのままになります。"));
     if (!password)
         return;

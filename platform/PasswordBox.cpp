@@ -36,7 +36,7 @@ PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& p
     txtPassword = maskedField(this, "txtPassword");
     layout->addWidget(txtPassword);
     if (confirm) {
-        auto* again = new QLabel(QStringLiteral("確認のため、もう一度入力してください。"), this);
+        auto* again = new QLabel(QStringLiteral("確認のため、もう一度入力して下さい。"), this);
         layout->addWidget(again);
         txtPasswordAgain = maskedField(this, "txtPasswordAgain");
         layout->addWidget(txtPasswordAgain);

@@ -33,7 +33,7 @@ void reportFailures(const KeptFilesOutcome& outcome, const QString& lead)
 bool askCurrentPassword(RunningHost* host, const QString& lead)
 {
     return AskPasswordUntilAccepted(
-               lead + QStringLiteral("現在のパスワードを入力してください。"), false,
+               lead + QStringLiteral("現在のパスワードを入力して下さい。"), false,
                [](const SecureBytes& password) { CheckCalendarPassword(password); }, host,
                QStringLiteral("パスワードを確かめています。")) == PasswordOutcome::Accepted;
 }
@@ -119,7 +119,7 @@ void frmMain::changePassword()
         if (!askCurrentPassword(this, QString()))
             return;
         std::optional<SecureBytes> password =
-            AskNewPassword(QStringLiteral("新しいパスワードを入力してください。"));
+            AskNewPassword(QStringLiteral("新しいパスワードを入力して下さい。"));
         if (!password)
             return;
         KeptFilesOutcome outcome;

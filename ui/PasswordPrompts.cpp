@@ -42,12 +42,12 @@ QString EncryptionExplanation()
         "たのアカウントで動いているプログラムからは守れません。\r\r"
         "パスワードを忘れると、回復キーがなければ日記は二度と読めなくなります。回復キーは、この"
         "あと一度だけ表示します。\r\r"
-        "新しいパスワードを入力してください。");
+        "新しいパスワードを入力して下さい。");
 }
 
 QString UnlockPrompt()
 {
-    return QStringLiteral("暦ファイルは暗号化されています。\rパスワードを入力してください。");
+    return QStringLiteral("暦ファイルは暗号化されています。\rパスワードを入力して下さい。");
 }
 
 std::optional<SecureBytes> AskNewPassword(const QString& lead)
@@ -80,7 +80,7 @@ bool AskRecoveryKeyUntilAccepted(const std::function<void(const RecoveryKey&)>& 
     for (;;) {
         std::optional<QString> typed = Dialogs::provider().input(
             kAppTitle,
-            QStringLiteral("回復キーを入力してください。\r英字と数字の 32 文字です。区切りの「-」"
+            QStringLiteral("回復キーを入力して下さい。\r英字と数字の 32 文字です。区切りの「-」"
                            "や空白、大文字と小文字の違いはかまいません。"),
             QString());
         if (!typed)
@@ -89,7 +89,7 @@ bool AskRecoveryKeyUntilAccepted(const std::function<void(const RecoveryKey&)>& 
         SecureBytes::takeText(*typed);
         if (!key) {
             ShowWarning(QStringLiteral("回復キーは英字と数字の 32 文字です。書き留めた回復キーを"
-                                       "確かめて、もう一度入力してください。"));
+                                       "確かめて、もう一度入力して下さい。"));
             continue;
         }
         if (tryAnswer(nullptr, QString(), EnvelopeFailure::WrongRecoveryKey,

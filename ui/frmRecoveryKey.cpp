@@ -22,7 +22,7 @@ namespace {
 const QString kExplanation = QStringLiteral(
     "暦ファイルを暗号化しました。\n"
     "次の回復キーは、パスワードを忘れたときに暦ファイルを開く、ただ一つの方法です。書き留めるか"
-    "印刷して、このコンピューターとは別の安全な場所に保管してください。\n"
+    "印刷して、このコンピューターとは別の安全な場所に保管して下さい。\n"
     "この回復キーは、二度と表示されません。");
 
 // The key in a font that tells every letter and digit apart.
@@ -109,7 +109,7 @@ void frmRecoveryKey::PrintKey(QPagedPaintDevice& page, const QString& key,
                    Clock::Today().toString(QStringLiteral("yyyy/MM/dd"))),
           JapaneseFixedFont(10));
     block(QStringLiteral("パスワードを忘れたときは、起動時のパスワードの入力で「回復キーを使う」を"
-                         "選び、この回復キーを入力してください。この紙を持つ人は日記を読むことが"
-                         "できます。安全な場所に保管してください。"),
+                         "選び、この回復キーを入力して下さい。この紙を持つ人は日記を読むことが"
+                         "できます。安全な場所に保管して下さい。"),
           JapaneseFixedFont(10));
 }

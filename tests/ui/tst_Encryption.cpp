@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(boxes->texts().mid(2),
                  (QStringList{kWrong,
                               QStringLiteral("暗号化を解除します。\r現在のパスワードを入力し"
-                                             "てください。"),
+                                             "て下さい。"),
                               QStringLiteral("暗号化を解除すると、暦ファイルとそのバックアップ、回"
                                              "復用ファイルは、暗号化されずに保存されます。\r解除し"
                                              "ますか？"),
@@ -293,7 +293,7 @@ private slots:
         }
         QCOMPARE(Main(), runs ? std::nullopt : std::optional<int>(kStartupEnded));
         QCOMPARE(this->boxes->boxes.size(), boxes.size());
-        const QString prompts[] = {UnlockPrompt(), u"回復キーを入力してください。"_s,
+        const QString prompts[] = {UnlockPrompt(), u"回復キーを入力して下さい。"_s,
                                    u"回復キーで暦ファイルを開きました。"_s};
         for (int i = 0; i < boxes.size(); ++i) {
             const ScriptedDialogs::Box& shown = this->boxes->boxes[i];
@@ -345,9 +345,9 @@ private slots:
                  (QStringList{u"パスワードの変更"_s, u"暗号化の解除"_s, u"回復用ファイルを読む"_s,
                               u"キャンセル"_s}));
         QCOMPARE(boxes->texts().mid(1),
-                 (QStringList{u"現在のパスワードを入力してください。"_s, kWrong,
-                              u"現在のパスワードを入力してください。"_s,
-                              u"新しいパスワードを入力してください。"_s,
+                 (QStringList{u"現在のパスワードを入力して下さい。"_s, kWrong,
+                              u"現在のパスワードを入力して下さい。"_s,
+                              u"新しいパスワードを入力して下さい。"_s,
                               u"パスワードを変更しました。回復キーは変わりません。"_s}));
         QVERIFY(boxes->boxes[4].confirm);
         // The calendar, its backup and the recovery file open with the new
