@@ -3,15 +3,17 @@
 # and the routine that installs whichever of them are missing.
 # Sourced by scripts/run and scripts/test.
 # Qt's print support comes with qt6-base-dev; libical-dev writes and reads
-# iCalendar; libsodium-dev encrypts calendars; poppler-utils lets the tests
-# read the PDF exports and a printed recovery key back; bsdutils' script
-# gives a test a terminal to type a password on.
+# iCalendar; libsodium-dev encrypts calendars; libgit2-dev merges two
+# versions of an entry line by line against their common text (its
+# git_merge_file, the three-way merge of version control); poppler-utils
+# lets the tests read the PDF exports and a printed recovery key back;
+# bsdutils' script gives a test a terminal to type a password on.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
     qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libx11-dev libical-dev
     qt6-base-private-dev
-    pkgconf libsodium-dev libsqlite3-dev
+    pkgconf libsodium-dev libsqlite3-dev libgit2-dev
     qt6-translations-l10n fonts-ipafont-gothic xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
     appstream xdg-user-dirs poppler-utils bsdutils
