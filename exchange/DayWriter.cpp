@@ -1,8 +1,9 @@
 #include "exchange/DayWriter.h"
 
 #include "exchange/ExchangeError.h"
+#include "exchange/FileFailure.h"
 
-#include <QIODevice>
+#include <QFileDevice>
 
 namespace {
 constexpr qsizetype kChunk = 1 << 16;
@@ -24,8 +25,15 @@ void OutputBuffer::flush()
 {
     if (mBytes.isEmpty())
         return;
-    if (mDevice.write(mBytes) != mBytes.size())
-        throw ExchangeError(QStringLiteral("ファイルに書き込めませんでした。（") +
-                            mDevice.errorString() + QStringLiteral("）"));
+    // A file takes the bytes into its own buffer first: it is flushed at
+    // once, so that a full disk is noticed here, with the system's reason.
+    auto* file = qobject_cast<QFileDevice*>(&mDevice);
+    const bool written = mDevice.write(mBytes) == mBytes.size() && (!file || file->flush());
+    if (!written) {
+        const QString what = QStringLiteral("ファイルに書き込めませんでした。");
+        throw ExchangeError(file ? FileFailureText(what, *file)
+                                 : what + QStringLiteral("（") + mDevice.errorString() +
+                                       QStringLiteral("）"));
+    }
     mBytes.clear();
 }

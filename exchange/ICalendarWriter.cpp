@@ -26,14 +26,15 @@ icaltimetype dateOf(const QDate& date)
     return t;
 }
 
-// The title of an entry, its first line that is not empty; libical takes
-// no empty value.
-QByteArray titleOf(const QStringList& lines)
+// The title of an entry: its first line with a visible character, or the
+// date when it has none. A SUMMARY of blanks is written as an empty value,
+// which libical refuses to read.
+QByteArray titleOf(const QStringList& lines, int key)
 {
     for (const QString& line : lines)
-        if (!line.isEmpty())
+        if (!line.trimmed().isEmpty())
             return line.toUtf8();
-    return QByteArray();
+    return LongDate(key).toUtf8();
 }
 
 // The entry with its line breaks as LF, which libical writes as "\n".
@@ -150,16 +151,17 @@ void ICalendarWriter::flushPending()
                             QStringLiteral("）"));
 }
 
-void ICalendarWriter::write(const DayRow& day)
+bool ICalendarWriter::write(const DayRow& day)
 {
+    bool written = false;
     if (day.hasEntry()) {
         icalcomponent* c = allDay(mInfo.icsEvents, day.key, EntryUid(day.key));
-        const QByteArray title = titleOf(EntryLines(*day.text));
-        if (!title.isEmpty())
-            icalcomponent_add_property(c, icalproperty_new_summary(title.constData()));
+        icalcomponent_add_property(
+            c, icalproperty_new_summary(titleOf(EntryLines(*day.text), day.key).constData()));
         icalcomponent_add_property(
             c, icalproperty_new_description(descriptionOf(*day.text).constData()));
         writeComponent(c);
+        written = true;
     }
     if (mInfo.icsHolidays && day.holiday()) {
         // Saturdays and Sundays are left out unless they are public
@@ -172,8 +174,10 @@ void ICalendarWriter::write(const DayRow& day)
             icalcomponent_add_property(c, icalproperty_new_summary(name.toUtf8().constData()));
             icalcomponent_add_property(c, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
             writeComponent(c);
+            written = true;
         }
     }
+    return written;
 }
 
 void ICalendarWriter::finish()

@@ -30,7 +30,7 @@ public:
     ICalendarWriter& operator=(const ICalendarWriter&) = delete;
 
     void begin(const ExportInfo& info) override;
-    void write(const DayRow& day) override;
+    bool write(const DayRow& day) override;
     void finish() override;
 
     // The UIDs of a day's entry and of its holiday event.
