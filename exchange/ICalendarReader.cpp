@@ -174,15 +174,29 @@ ReadResult ICalendarReader::read(const QByteArray& bytes) const
             const char* description = icalcomponent_get_description(c);
             // An entry this program wrote: its description is the whole
             // entry, its summary only the title.
-            if (ICalendarWriter::IsEntryUid(uid) && description)
+            const bool ours = ICalendarWriter::IsEntryUid(uid) && description;
+            if (ours)
                 summary = nullptr;
             if (item.timed)
                 parts << item.time.toString(QStringLiteral("HH:mm")) +
                              (summary ? QLatin1Char(' ') + lines(summary) : QString());
             else if (summary)
                 parts << lines(summary);
-            if (description)
+            if (ours) {
+                // An entry of this program, with the blanks around it.
+                QByteArray around[2];
+                for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); p;
+                     p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
+                    const QByteArray name(icalproperty_get_x_name(p));
+                    for (int i = 0; i < 2; ++i)
+                        if (name == (i ? ICalendarWriter::kTrailingBlanks
+                                       : ICalendarWriter::kLeadingBlanks))
+                            around[i] = icalproperty_get_x(p);
+                }
+                parts << ICalendarWriter::RestoreBlanks(lines(description), around[0], around[1]);
+            } else if (description) {
                 parts << lines(description);
+            }
             if (parts.isEmpty())
                 continue;
             item.text = parts.join(QStringLiteral("\r\n"));

@@ -46,6 +46,21 @@ QByteArray descriptionOf(const QString& text)
     return description.toUtf8();
 }
 
+// The blanks (spaces, tabs) at the start or end of a text value, as code
+// points in hex ("20 09"): libical drops them when it reads a value back.
+QByteArray blanksOf(QStringView run)
+{
+    QByteArrayList codes;
+    for (const QChar c : run)
+        codes << QByteArray::number(c.unicode(), 16);
+    return codes.join(' ');
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
 // The restriction check's complaints about a component, for the warning.
 QString restrictionErrors(icalcomponent* component)
 {
@@ -80,6 +95,22 @@ QByteArray ICalendarWriter::HolidayUid(int key)
 bool ICalendarWriter::IsHolidayUid(const QByteArray& uid)
 {
     return uid.endsWith(QByteArrayLiteral("-holiday@zedu"));
+}
+
+QString ICalendarWriter::RestoreBlanks(const QString& description, const QByteArray& leading,
+                                       const QByteArray& trailing)
+{
+    auto decode = [](const QByteArray& codes) {
+        QString run;
+        for (const QByteArray& code : codes.split(' ')) {
+            bool isNumber = false;
+            const ushort c = code.toUShort(&isNumber, 16);
+            if (isNumber && isBlank(QChar(c)))
+                run += QChar(c);
+        }
+        return run;
+    };
+    return decode(leading) + description + decode(trailing);
 }
 
 bool ICalendarWriter::IsEntryUid(const QByteArray& uid)
@@ -160,6 +191,25 @@ bool ICalendarWriter::write(const DayRow& day)
             c, icalproperty_new_summary(titleOf(EntryLines(*day.text), day.key).constData()));
         icalcomponent_add_property(
             c, icalproperty_new_description(descriptionOf(*day.text).constData()));
+        // Blanks around the entry, which libical would drop, go beside it
+        // for this program's own import.
+        const QString& text = *day.text;
+        qsizetype lead = 0;
+        while (lead < text.size() && isBlank(text[lead]))
+            ++lead;
+        qsizetype trail = 0;
+        while (trail < text.size() - lead && isBlank(text[text.size() - 1 - trail]))
+            ++trail;
+        const std::pair<const char*, QStringView> blanks[] = {
+            {kLeadingBlanks, QStringView(text).first(lead)},
+            {kTrailingBlanks, QStringView(text).last(trail)}};
+        for (const auto& [name, run] : blanks) {
+            if (run.isEmpty())
+                continue;
+            icalproperty* p = icalproperty_new_x(blanksOf(run).constData());
+            icalproperty_set_x_name(p, name);
+            icalcomponent_add_property(c, p);
+        }
         writeComponent(c);
         written = true;
     }

@@ -41,6 +41,15 @@ public:
     static bool IsHolidayUid(const QByteArray& uid);
     static bool IsEntryUid(const QByteArray& uid);
 
+    // The properties that keep the blanks (spaces, tabs) at the start and
+    // the end of an entry, which iCalendar readers drop from a value, as
+    // hex code points ("20 20 9"); written only for an entry that has them.
+    static constexpr const char* kLeadingBlanks = "X-ZEDU-LEADING-BLANKS";
+    static constexpr const char* kTrailingBlanks = "X-ZEDU-TRAILING-BLANKS";
+    // The entry from its description as read and those properties' values.
+    static QString RestoreBlanks(const QString& description, const QByteArray& leading,
+                                 const QByteArray& trailing);
+
 private:
     // Takes a component; it is checked and written with its batch.
     void writeComponent(icalcomponent_impl* component);
