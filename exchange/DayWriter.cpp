@@ -25,10 +25,18 @@ void OutputBuffer::flush()
 {
     if (mBytes.isEmpty())
         return;
-    // A file takes the bytes into its own buffer first: it is flushed at
-    // once, so that a full disk is noticed here, with the system's reason.
+    // A buffered file takes the bytes into its own buffer first: it is
+    // flushed at once, so that a full disk is noticed here.
     auto* file = qobject_cast<QFileDevice*>(&mDevice);
-    const bool written = mDevice.write(mBytes) == mBytes.size() && (!file || file->flush());
+    // A disk that fills takes part of the bytes first without a reason;
+    // the next write gives it.
+    qsizetype done = 0;
+    for (qint64 n = 0; done < mBytes.size(); done += qsizetype(n)) {
+        n = mDevice.write(mBytes.constData() + done, mBytes.size() - done);
+        if (n <= 0)
+            break;
+    }
+    const bool written = done == mBytes.size() && (!file || file->flush());
     if (!written) {
         const QString what = QStringLiteral("ファイルに書き込めませんでした。");
         throw ExchangeError(file ? FileFailureText(what, *file)

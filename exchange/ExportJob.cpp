@@ -141,7 +141,10 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
     } else {
         file.setFileName(request.target);
         const bool replacing = QFileInfo::exists(request.target);
-        if (!file.open(QIODevice::WriteOnly))
+        // Unbuffered: the writers hand over large pieces, and a failed
+        // write is then told with the system's reason (QSaveFile's own
+        // buffer words a full disk as an unknown error).
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw ExchangeError(
                 FileFailureText(QStringLiteral("書き出し先にファイルを作れませんでした。"), file));
         if (!replacing)

@@ -95,7 +95,7 @@ bool DayFilesWriter::write(const DayRow& day)
     if (!day.hasEntry())
         return false;
     QFile file(mFolder + QLatin1Char('/') + FileName(day.key));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw ExchangeError(FileFailureText(QStringLiteral("ファイルを作れませんでした。"), file));
     OutputBuffer out(file);
