@@ -123,7 +123,7 @@ private:
 
 namespace {
 
-// The line of the first byte that `decoder` cannot decode; 0 when every
+// The line of the first byte that `encoding` cannot decode; 0 when every
 // byte decodes.
 int firstFaultyLine(const QByteArray& bytes, const char* encoding)
 {

@@ -209,8 +209,7 @@ ReadResult ICalendarReader::read(const QByteArray& bytes) const
                                          : icaltime_null_time();
             if (!mRange.isEmpty() && !icaltime_is_null_time(end) && icaltime_is_date(end)) {
                 const QDate last = QDate(end.year, end.month, end.day).addDays(-1);
-                const QDate first =
-                    std::max(date.addDays(1), KeyToDate(mRange.firstYm * 100 + 1));
+                const QDate first = std::max(date.addDays(1), KeyToDate(mRange.firstYm * 100 + 1));
                 const QDate stored = KeyToDate(mRange.lastYm * 100 + 1);
                 const QDate until = std::min(last, stored.addDays(stored.daysInMonth() - 1));
                 for (QDate d = first; d.isValid() && d <= until; d = d.addDays(1))

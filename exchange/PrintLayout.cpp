@@ -7,12 +7,12 @@
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QRawFont>
-#include <QSet>
 #include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRawFont>
+#include <QSet>
 #include <QTextLayout>
 
 #include <cmath>

@@ -5,14 +5,17 @@
 # Qt's print support comes with qt6-base-dev; libical-dev writes and reads
 # iCalendar; libsodium-dev encrypts calendars; poppler-utils lets the tests
 # read the PDF exports and a printed recovery key back; bsdutils' script
-# gives a test a terminal to type a password on.
+# gives a test a terminal to type a password on; fonts-noto-cjk draws the
+# CJK characters the IPA fonts lack (𠮷) in printed pages and PDF files, and
+# fonts-noto-color-emoji lets the print check tell emoji that only a colour
+# bitmap font has (which a PDF cannot hold) from the ones that print.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
     qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libx11-dev libical-dev
     qt6-base-private-dev
     pkgconf libsodium-dev libsqlite3-dev
-    qt6-translations-l10n fonts-ipafont-gothic xdg-utils
+    qt6-translations-l10n fonts-ipafont-gothic fonts-noto-cjk fonts-noto-color-emoji xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
     appstream xdg-user-dirs poppler-utils bsdutils
 )

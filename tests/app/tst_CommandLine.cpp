@@ -239,14 +239,15 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("route"); // "window PATH" or "command line"
         QTest::newRow("none") << QStringList() << u"window "_s;
-        QTest::newRow("calendar") << QStringList({u"--calendar"_s, u"a.vad"_s}) << u"window a.vad"_s;
+        QTest::newRow("calendar") << QStringList({u"--calendar"_s, u"a.vad"_s})
+                                  << u"window a.vad"_s;
         QTest::newRow("calendar=") << QStringList({u"--calendar=a.vad"_s}) << u"window a.vad"_s;
         QTest::newRow("short option") << QStringList({u"-h"_s}) << u"command line"_s;
         QTest::newRow("a file") << QStringList({u"backup.json"_s}) << u"command line"_s;
         QTest::newRow("Qt's own option")
             << QStringList({u"-platform"_s, u"xcb"_s}) << u"command line"_s;
-        QTest::newRow("calendar without a path") << QStringList({u"--calendar"_s})
-                                                 << u"command line"_s;
+        QTest::newRow("calendar without a path")
+            << QStringList({u"--calendar"_s}) << u"command line"_s;
         QTest::newRow("calendar and more")
             << QStringList({u"--calendar"_s, u"a.vad"_s, u"b"_s}) << u"command line"_s;
         QTest::newRow("export") << QStringList({u"--export"_s, u"a.txt"_s}) << u"command line"_s;
@@ -281,8 +282,8 @@ private slots:
             << none + u"--to の月（2026/11）が登録されている最初の月（2026/12）より前です。"_s;
         QTest::newRow("entries only, none written")
             << QStringList({u"--entries-only"_s, u"--format"_s, u"json"_s}) << none;
-        QTest::newRow("iCalendar without entries") << QStringList({u"--format"_s, u"ics"_s})
-                                                   << none;
+        QTest::newRow("iCalendar without entries")
+            << QStringList({u"--format"_s, u"ics"_s}) << none;
         QTest::newRow("per-day files without entries")
             << QStringList({u"--format"_s, u"text-per-day"_s, u"--from"_s, u"202701"_s}) << none;
     }
@@ -297,15 +298,14 @@ private slots:
         QCOMPARE(run.status, 1);
         QCOMPARE(QString::fromUtf8(run.err), error + QLatin1Char('\n'));
         QCOMPARE(readFile(path("out.txt")), QByteArray("before"));
-        QCOMPARE(FolderNames(), QStringList({u"app"_s, u"app/Data.vad"_s, u"app/zedu"_s,
-                                             u"out.txt"_s}));
+        QCOMPARE(FolderNames(),
+                 QStringList({u"app"_s, u"app/Data.vad"_s, u"app/zedu"_s, u"out.txt"_s}));
     }
 
     void fullDiskFailsAndLeavesNothing_data()
     {
         QTest::addColumn<QString>("format");
-        for (const char* format :
-             {"text", "text-per-day", "markdown", "csv", "json", "ics", "pdf"})
+        for (const char* format : {"text", "text-per-day", "markdown", "csv", "json", "ics", "pdf"})
             QTest::newRow(format) << QString::fromLatin1(format);
     }
 
@@ -344,7 +344,7 @@ private slots:
                  run.err.constData());
         QCOMPARE(FolderNames(), before);
         QCOMPARE(readFile(format == QLatin1String("text-per-day") ? target + u"/2026-12-01.txt"_s
-                                                                   : target),
+                                                                  : target),
                  QByteArray("before"));
     }
 
@@ -355,23 +355,24 @@ private slots:
             QSKIP("needs root and setpriv");
         const QString calendar = path("app/Data.vad");
         QVERIFY(MakeCalendarFile(calendar, 202612, 202701));
-        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                          QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadOther | QFileDevice::ExeOther;
         for (const QString& p : {dir->path(), path("app"), program})
             QVERIFY(QFile::setPermissions(p, open));
         QVERIFY(QFile::setPermissions(calendar, QFileDevice::WriteOwner));
         QProcess process;
         process.setWorkingDirectory(QDir::tempPath());
-        process.start(u"setpriv"_s, {u"--reuid=nobody"_s, u"--regid=nogroup"_s,
-                                     u"--clear-groups"_s, program, u"--export"_s,
-                                     QDir::tempPath() + u"/zedu-unreadable.txt"_s});
+        process.start(u"setpriv"_s,
+                      {u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s, program,
+                       u"--export"_s, QDir::tempPath() + u"/zedu-unreadable.txt"_s});
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 1);
         // (Qt may note first that the other user has no runtime folder.)
         const QString error = QString::fromUtf8(process.readAllStandardError());
-        QVERIFY2(error.endsWith(u"\nzedu: 暦ファイルを読む権限がありません。（%1）\n"_s.arg(calendar)) ||
-                     error == u"zedu: 暦ファイルを読む権限がありません。（%1）\n"_s.arg(calendar),
-                 qPrintable(error));
+        QVERIFY2(
+            error.endsWith(u"\nzedu: 暦ファイルを読む権限がありません。（%1）\n"_s.arg(calendar)) ||
+                error == u"zedu: 暦ファイルを読む権限がありません。（%1）\n"_s.arg(calendar),
+            qPrintable(error));
     }
 
     void helpAndVersion()

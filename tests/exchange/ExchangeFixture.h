@@ -46,8 +46,8 @@ inline QString ICalendarFaults(const QByteArray& bytes)
         for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
              p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY))
             faults << QString::fromUtf8(icalproperty_get_xlicerror(p));
-        for (icalcomponent* child = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT);
-             child; child = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
+        for (icalcomponent* child = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); child;
+             child = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
             collect(child);
     };
     collect(root.get());

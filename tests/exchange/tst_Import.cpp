@@ -93,13 +93,11 @@ private slots:
     {
         useCalendar("source.vad");
         // Blank first lines and blanks around the text come back too.
-        const QStringList texts = {QStringLiteral("会議\r\n買い物\r\n"),
-                                   QStringLiteral("一行; だけ, の \\ 日"),
-                                   QStringLiteral("\r\n二行目から"),
-                                   QStringLiteral("   \r\n空白の行の次"),
-                                   QStringLiteral("  \u3000 "),
-                                   QStringLiteral("  前後に空白\t "),
-                                   QStringLiteral("\t字下げ\r\n\r\n")};
+        const QStringList texts = {
+            QStringLiteral("会議\r\n買い物\r\n"), QStringLiteral("一行; だけ, の \\ 日"),
+            QStringLiteral("\r\n二行目から"),     QStringLiteral("   \r\n空白の行の次"),
+            QStringLiteral("  \u3000 "),          QStringLiteral("  前後に空白\t "),
+            QStringLiteral("\t字下げ\r\n\r\n")};
         for (int i = 0; i < texts.size(); ++i)
             QVERIFY(WriteDayEntry(gDataPath, 20261201 + i, texts[i]));
         const QString file = path("out.ics");
@@ -346,8 +344,9 @@ private slots:
         const QByteArray utf8 = QStringLiteral("日付,内容\r\n20261207,\"①会議～ｱｲ\"\r\n").toUtf8();
         QTest::newRow("utf-8") << utf8 << u"UTF-8"_s;
         QTest::newRow("utf-8 with BOM") << "\xEF\xBB\xBF" + utf8 << u"UTF-8"_s;
-        QTest::newRow("cp932") << QByteArray("\x93\xfa\x95\x74,\x93\xe0\x97\x65\r\n"
-                                             "20261207,\"\x87\x40\x89\xef\x8b\x63\x81\x60\xb1\xb2\"\r\n")
+        QTest::newRow("cp932") << QByteArray(
+                                      "\x93\xfa\x95\x74,\x93\xe0\x97\x65\r\n"
+                                      "20261207,\"\x87\x40\x89\xef\x8b\x63\x81\x60\xb1\xb2\"\r\n")
                                << u"Shift_JIS（CP932）"_s;
     }
 
@@ -367,8 +366,10 @@ private slots:
         QTest::addColumn<QByteArray>("events");
         QTest::addColumn<QStringList>("days"); // "key text", calendar 2026/12-2027/01
         auto event = [](const char* start, const char* end, const char* summary) {
-            return QByteArray("BEGIN:VEVENT\r\nUID:") + start + "\r\nDTSTAMP:20261201T000000Z\r\n"
-                   "DTSTART;VALUE=DATE:" + start + "\r\n" +
+            return QByteArray("BEGIN:VEVENT\r\nUID:") + start +
+                   "\r\nDTSTAMP:20261201T000000Z\r\n"
+                   "DTSTART;VALUE=DATE:" +
+                   start + "\r\n" +
                    (*end ? QByteArray("DTEND;VALUE=DATE:") + end + "\r\n" : QByteArray()) +
                    "SUMMARY:" + summary + "\r\nEND:VEVENT\r\n";
         };
