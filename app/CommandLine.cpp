@@ -270,6 +270,7 @@ QString CommandLineUsage()
     return QStringLiteral(
         "使い方:\n"
         "  zedu                      Zedu を起動します。\n"
+        "  zedu --calendar PATH      PATH の暦ファイルで Zedu を起動します（この回だけ）。\n"
         "  zedu --export FILE [オプション]\n"
         "                            暦を FILE に書き出します。窓は開かず、画面がなくても動き"
         "ます。\n"
