@@ -6,10 +6,12 @@
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
 #include "platform/Clock.h"
+#include "store/CalendarCheck.h"
 #include "store/CalendarEncryption.h"
 #include "store/Engine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -54,9 +56,15 @@ int fail(const QString& reason)
 bool openCalendar(const CommandLine& command, Database& db)
 {
     const QString path = command.calendar.isEmpty() ? LocateDataPath() : command.calendar;
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (!QFileInfo(path).isFile()) {
-        fail(QStringLiteral("暦ファイルが見つかりません。（%1）")
-                 .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+        fail(QStringLiteral("暦ファイルが見つかりません。（%1）").arg(shown));
+        return false;
+    }
+    // The export only reads: a file it may not read is said so, rather than
+    // left to the engine, which cannot tell reading from writing.
+    if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
+        fail(QStringLiteral("暦ファイルを読む権限がありません。（%1）").arg(shown));
         return false;
     }
     // An encrypted one needs its password first.
@@ -77,7 +85,32 @@ bool openCalendar(const CommandLine& command, Database& db)
         HoldKeysOf(path, *password);
     }
     db.openForReading(path);
+    // A file that is no calendar, or whose columns hold other kinds of
+    // values, is refused as the window refuses it.
+    CheckCalendar(db, CalendarCheck::Columns);
     return true;
+}
+
+QString monthText(int yearMonth)
+{
+    return QStringLiteral("%1/%2")
+        .arg(yearMonth / 100, 4, 10, QLatin1Char('0'))
+        .arg(yearMonth % 100, 2, 10, QLatin1Char('0'));
+}
+
+// Why the months asked for hold no stored day; empty when they may hold
+// some.
+QString outsideStoredRange(const CommandLine& command, const StoredRange& stored)
+{
+    if (stored.isEmpty())
+        return QStringLiteral("暦に登録されている月がありません。");
+    if (command.fromYm > stored.lastYm)
+        return QStringLiteral("--from の月（%1）が登録されている最後の月（%2）より後です。")
+            .arg(monthText(command.fromYm), monthText(stored.lastYm));
+    if (command.toYm && command.toYm < stored.firstYm)
+        return QStringLiteral("--to の月（%1）が登録されている最初の月（%2）より前です。")
+            .arg(monthText(command.toYm), monthText(stored.firstYm));
+    return QString();
 }
 
 // Qt's own notes (a missing XDG_RUNTIME_DIR under cron, say) would clutter
@@ -95,6 +128,9 @@ int runExport(const CommandLine& command)
         if (!openCalendar(command, db))
             return kCommandFailed;
         const StoredRange stored = ReadStoredRange(db);
+        const QString noDays = QStringLiteral("書き出す日がありません。");
+        if (const QString outside = outsideStoredRange(command, stored); !outside.isEmpty())
+            return fail(noDays + outside);
         ExportRequest request;
         request.format = *command.format;
         request.target = command.target;
@@ -102,7 +138,13 @@ int runExport(const CommandLine& command)
         request.selection.lastYm = command.toYm ? command.toYm : stored.lastYm;
         request.selection.entriesOnly = command.entriesOnly;
         request.info.stamp = Clock::Now().toUTC();
-        RunExport(db, request);
+        const ExportOutcome outcome = RunExport(db, request);
+        if (outcome.days == 0)
+            return fail(noDays);
+        // The file is written; what it could not show is still said.
+        if (!outcome.unprintable.isEmpty())
+            print(stderr, QStringLiteral("zedu: ") + UnprintableText(outcome.unprintable) +
+                              QLatin1Char('\n'));
         return 0;
     } catch (const EngineError& e) {
         const QString cause = e.causeText();
@@ -116,12 +158,24 @@ int runExport(const CommandLine& command)
 
 } // namespace
 
-bool IsCommandLine(int argc, char** argv)
+StartRoute RouteArguments(const QStringList& arguments)
 {
-    for (int i = 1; i < argc; ++i)
-        if (qstrncmp(argv[i], "--", 2) == 0)
-            return true;
-    return false;
+    StartRoute route;
+    if (arguments.isEmpty())
+        return route;
+    const QString& first = arguments.first();
+    const QString option = QStringLiteral("--calendar");
+    QString path;
+    if (arguments.size() == 2 && first == option)
+        path = arguments[1];
+    else if (arguments.size() == 1 && first.startsWith(option + QLatin1Char('=')))
+        path = first.mid(option.size() + 1);
+    if (path.isEmpty() || path.startsWith(QLatin1String("--"))) {
+        route.window = false;
+        return route;
+    }
+    route.calendar = path;
+    return route;
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments)
@@ -165,7 +219,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             continue;
         }
         if (!value) {
-            if (i + 1 >= arguments.size())
+            // An option after an option is no value: "--export --calendar
+            // X" lacks the file (a file named so is given as --export=--x).
+            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QLatin1String("--")))
                 return wrong(QStringLiteral("%1 の値がありません。").arg(name));
             value = arguments[++i];
         }
@@ -214,6 +270,7 @@ QString CommandLineUsage()
     return QStringLiteral(
         "使い方:\n"
         "  zedu                      Zedu を起動します。\n"
+        "  zedu --calendar PATH      PATH の暦ファイルで Zedu を起動します（この回だけ）。\n"
         "  zedu --export FILE [オプション]\n"
         "                            暦を FILE に書き出します。窓は開かず、画面がなくても動き"
         "ます。\n"
@@ -242,9 +299,15 @@ int RunCommandLine(int argc, char** argv)
     // No display is needed: fonts and pages work on the offscreen platform.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietQtMessages);
-    QGuiApplication app(argc, argv);
+    // Qt is shown the program's name alone: it would take options of its
+    // own (-platform, -display) out of the arguments and act on them.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
     InitApplication();
-    const CommandLine command = ParseCommandLine(app.arguments().mid(1));
+    const CommandLine command = ParseCommandLine(arguments);
     if (!command.error.isEmpty()) {
         print(stderr, QStringLiteral("zedu: ") + command.error + QStringLiteral("\n\n") +
                           CommandLineUsage());

@@ -2,21 +2,26 @@
 # The one list of Debian packages that building, running and testing need,
 # and the routine that installs whichever of them are missing.
 # Sourced by scripts/run and scripts/test.
-# Qt's print support comes with qt6-base-dev; libical-dev writes and reads
-# iCalendar; libsodium-dev encrypts calendars; libgit2-dev merges two
-# versions of an entry line by line against their common text (its
-# git_merge_file, the three-way merge of version control); poppler-utils
-# lets the tests read the PDF exports and a printed recovery key back;
-# bsdutils' script gives a test a terminal to type a password on.
+# One package a line, each with what it is for.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
-    qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libx11-dev libical-dev
-    qt6-base-private-dev
-    pkgconf libsodium-dev libsqlite3-dev libgit2-dev
-    qt6-translations-l10n fonts-ipafont-gothic xdg-utils
+    qt6-base-dev            # Qt Widgets, SQL, print support
+    qt6-svg-dev libqt6sql6-sqlite libx11-dev
+    qt6-base-private-dev    # a window test queues a click through QWindowSystemInterface
+    libical-dev             # iCalendar export and import
+    pkgconf libsodium-dev   # encrypted calendars
+    libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
+    libgit2-dev             # git_merge_file: the three-way merge of an entry's lines
+    qt6-translations-l10n   # Japanese texts of Qt's own buttons
+    fonts-ipafont-gothic    # the Japanese fonts of the window and of printing
+    fonts-noto-cjk          # CJK characters the IPA fonts lack (𠮷) in printed pages and PDF files
+    fonts-noto-color-emoji  # tells emoji only a colour bitmap font has (which a PDF cannot hold) from those that print
+    xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
-    appstream xdg-user-dirs poppler-utils bsdutils
+    appstream xdg-user-dirs
+    poppler-utils           # the tests read PDF exports and a printed recovery key back
+    bsdutils                # script: a terminal for a test to type a password on
 )
 
 zedu_install_packages() {
