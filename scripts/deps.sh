@@ -22,6 +22,7 @@ ZEDU_PACKAGES=(
     appstream xdg-user-dirs
     poppler-utils           # the tests read PDF exports and a printed recovery key back
     bsdutils                # script: a terminal for a test to type a password on
+    python3-nacl            # tools/zedu-decrypt, the decrypter written from doc/encrypted-calendar.md, run by the tests
 )
 
 zedu_install_packages() {
