@@ -5,7 +5,9 @@
 # Qt's print support comes with qt6-base-dev; libical-dev writes and reads
 # iCalendar; libsodium-dev encrypts calendars; poppler-utils lets the tests
 # read the PDF exports and a printed recovery key back; bsdutils' script
-# gives a test a terminal to type a password on.
+# gives a test a terminal to type a password on; libicu-dev folds letter case
+# fully for the search (ß = ss), which Qt does not; unicode-data gives the
+# search tests the Unicode case folding table to check it against.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
@@ -14,7 +16,7 @@ ZEDU_PACKAGES=(
     pkgconf libsodium-dev libsqlite3-dev
     qt6-translations-l10n fonts-ipafont-gothic xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
-    appstream xdg-user-dirs poppler-utils bsdutils
+    appstream xdg-user-dirs poppler-utils bsdutils libicu-dev unicode-data
 )
 
 zedu_install_packages() {
