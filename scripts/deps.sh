@@ -13,6 +13,8 @@ ZEDU_PACKAGES=(
     pkgconf libsodium-dev   # encrypted calendars
     libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
     libgit2-dev             # git_merge_file: the three-way merge of an entry's lines
+    libicu-dev              # full case folding for the search (ß = ss), which Qt does not offer
+    unicode-data            # the search tests check the folding against CaseFolding.txt
     qt6-translations-l10n   # Japanese texts of Qt's own buttons
     fonts-ipafont-gothic    # the Japanese fonts of the window and of printing
     fonts-noto-cjk          # CJK characters the IPA fonts lack (𠮷) in printed pages and PDF files

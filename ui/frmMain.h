@@ -207,6 +207,10 @@ private:
     void waitForFile(bool waiting);
     QString idleMessage() const;
     void showIdleMessage();
+    // The first status panel's text, whole: as its tooltip too, and the
+    // indicator panels give way while it would be cut.
+    void setPanelText(const QString& text);
+    void givePanelTextRoom();
 
     // Finding (SearchCommands.cpp): the day after (+1) or before (-1) the
     // current one with a hit, round past the last; a day chosen in the

@@ -101,7 +101,7 @@ private slots:
             QVERIFY(WriteDayEntry(dataPath(), key, key == 20270105 ? u"会議"_s : u"旅行"_s));
         start();
         trigger("mnuFind");
-        auto* search = this->window()->findChild<frmSearch*>();
+        auto* search = this->window()->searchWindow();
         QVERIFY(search);
         auto* exporting = in<QPushButton>(search, "cmdExport");
         QCOMPARE(exporting->text(), u"結果をｴｸｽﾎﾟｰﾄ"_s);
