@@ -3,6 +3,7 @@
 #include "platform/basMain.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QStandardPaths>
 
 QStringList HelpFileCandidates(const QString& appFolder)
@@ -32,4 +33,25 @@ QString HelpFilePath()
         if (FileExists(path))
             return path;
     return QString();
+}
+
+void StartHelpViewer(const QString& viewer, const QStringList& arguments, QObject* context,
+                     const std::function<void()>& failed)
+{
+    // No parent: the viewer outlives the window, as a detached one would.
+    auto* process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::finished, context,
+                     [failed](int exitCode, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || exitCode != 0)
+                             failed();
+                     });
+    process->start(viewer, arguments);
+    // Whether it started at all is known as soon as it was executed.
+    if (!process->waitForStarted()) {
+        delete process;
+        failed();
+    }
 }

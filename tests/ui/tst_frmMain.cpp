@@ -34,6 +34,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
@@ -317,6 +318,46 @@ private slots:
         QVERIFY(entryBox()->isVisible());
     }
 
+    void arrowKeysCrossEmptyCells_data()
+    {
+        // December 2026: the 1st is a Tuesday, the 31st a Thursday in row 5.
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QList<int>>("days"); // the day after each key, 0 for an empty cell
+        QTest::newRow("Right on the 31st and back")
+            << 31 << QList<int>{Qt::Key_Right, Qt::Key_Left} << QList<int>{0, 31};
+        QTest::newRow("Down from the 31st and back")
+            << 31 << QList<int>{Qt::Key_Down, Qt::Key_Up} << QList<int>{0, 31};
+        QTest::newRow("Left of the 1st and back")
+            << 1 << QList<int>{Qt::Key_Left, Qt::Key_Right} << QList<int>{0, 1};
+        QTest::newRow("along empty cells round to the 30th")
+            << 31 << QList<int>{Qt::Key_Right, Qt::Key_Down, Qt::Key_Left, Qt::Key_Left, Qt::Key_Up}
+            << QList<int>{0, 0, 0, 0, 30};
+    }
+    void arrowKeysCrossEmptyCells()
+    {
+        QFETCH(int, from);
+        QFETCH(QList<int>, keys);
+        QFETCH(QList<int>, days);
+        start();
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+        clickDay(from);
+        QPoint cell = cellOf(from);
+        for (int i = 0; i < keys.size(); ++i) {
+            // Each key reaches the grid as the user's keys do, and moves to
+            // the neighbouring cell as a click on it would.
+            QCOMPARE(QApplication::focusWidget(), grid());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(keys[i]));
+            cell += keys[i] == Qt::Key_Right  ? QPoint(1, 0)
+                    : keys[i] == Qt::Key_Left ? QPoint(-1, 0)
+                    : keys[i] == Qt::Key_Down ? QPoint(0, 1)
+                                              : QPoint(0, -1);
+            QCOMPARE(QPoint(grid()->Col(), grid()->Row()), cell);
+            QCOMPARE(curDate(), 20261200 + days[i]);
+            QCOMPARE(entryBox()->isVisible(), days[i] != 0);
+        }
+    }
+
     void emptyCellIsDayZeroWithOneCurrentCell()
     {
         start();
@@ -324,8 +365,8 @@ private slots:
         clickCell(3, 6);
         QCOMPARE(curDate(), 20261200);
         QVERIFY(!entryBox()->isVisible());
-        // The first empty cell is current, and it alone is shown selected.
-        QCOMPARE(QPoint(grid()->Col(), grid()->Row()), QPoint(0, 1));
+        // The cell clicked is current, and it alone is shown selected.
+        QCOMPARE(QPoint(grid()->Col(), grid()->Row()), QPoint(3, 6));
         const QModelIndexList selected = grid()->selectionModel()->selectedIndexes();
         QCOMPARE(selected.size(), 1);
         QCOMPARE(selected[0], grid()->currentIndex());
@@ -839,8 +880,16 @@ private slots:
         QCOMPARE(boxes->boxes.size(), 1);
         QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Question);
         QCOMPARE(boxes->boxes[0].defaultButton, Dialogs::No);
-        QVERIFY(boxes->boxes[0].text.endsWith(
-            QStringLiteral(")\r入力した予定は保存されていません。終了しますか？")));
+        // The cause in Japanese, the file, and the engine's English only in
+        // parentheses after them.
+        const QStringList lines = boxes->boxes[0].text.split(QLatin1Char('\r'));
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines.mid(0, 3), (QStringList{StoreErrorText(QString()).chopped(1),
+                                               QStringLiteral("暦ファイルが見つかりません。"),
+                                               QDir::toNativeSeparators(dataPath())}));
+        QVERIFY2(QRegularExpression(QStringLiteral("^（[ -~]+）$")).match(lines[3]).hasMatch(),
+                 qPrintable(lines[3]));
+        QCOMPARE(lines[4], QStringLiteral("入力した予定は保存されていません。終了しますか？"));
         QVERIFY(!window()->isUnloaded());
         QCOMPARE(entryBox()->toPlainText(), QStringLiteral("まだ"));
         QVERIFY(QFile::rename(dataPath() + QStringLiteral(".away"), dataPath()));
