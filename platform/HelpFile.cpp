@@ -2,6 +2,7 @@
 
 #include "platform/basMain.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -38,8 +39,10 @@ QString HelpFilePath()
 void StartHelpViewer(const QString& viewer, const QStringList& arguments, QObject* context,
                      const std::function<void()>& failed)
 {
-    // No parent: the viewer outlives the window, as a detached one would.
-    auto* process = new QProcess;
+    // Kept by the application, not by the window: it may end after the
+    // window closed. Ending with the program ends the opener only, never a
+    // browser it started.
+    auto* process = new QProcess(QCoreApplication::instance());
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);

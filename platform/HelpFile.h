@@ -31,7 +31,6 @@ QString HelpFilePath();
 // returns at once; the viewer is not waited for. `failed` runs when it
 // cannot be started, or, later, when it ends saying that it could not open
 // the file (xdg-open does so when no program for the file is set up), as
-// long as `context` is there. A viewer still running when the program ends
-// is left running.
+// long as `context` is there.
 void StartHelpViewer(const QString& viewer, const QStringList& arguments, QObject* context,
                      const std::function<void()>& failed);

@@ -188,7 +188,7 @@ bool frmMain::BackupBeforeChange()
         BackupCalendar();
         return true;
     } catch (const EngineError& e) {
-        problem = e.causeText();
+        problem = e.userText(false);
     }
     const QString question = QStringLiteral("暦ファイルのバックアップを作成できませんでした。\r") +
                              problem + QStringLiteral("\rバックアップなしで実行しますか？");

