@@ -114,8 +114,9 @@ QString StoreErrorText(const EngineError& error)
 
 QString StoreErrorText(const std::exception& error)
 {
-    // Nothing but memory runs out below the store's own errors; whatever
-    // else it was, its English text goes in parentheses.
+    // Besides the store's own errors, only running out of memory is a cause
+    // the user can do something about; anything else is said to be unknown,
+    // with its English text in parentheses.
     const QString cause = dynamic_cast<const std::bad_alloc*>(&error)
                               ? QStringLiteral("メモリーが足りません。")
                               : QStringLiteral("原因は分かりません。");
