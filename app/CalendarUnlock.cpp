@@ -82,6 +82,6 @@ std::optional<int> UnlockEncryptedCalendar()
         // follows offers a backup.
         if (e.cause() == EngineError::Cause::Altered && HeldCalendarKeys())
             return std::nullopt;
-        return cannotOpen(e.causeText().isEmpty() ? e.message() : e.causeText());
+        return cannotOpen(e.userText(false));
     }
 }

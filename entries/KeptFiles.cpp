@@ -25,10 +25,8 @@ KeptFilesOutcome eachFile(const QStringList& paths, const std::function<void(con
         try {
             work(path);
         } catch (const EngineError& e) {
-            const QString cause = e.causeText();
             outcome.failed << QDir::toNativeSeparators(path) +
-                                  (cause.isEmpty() ? QString()
-                                                   : QStringLiteral("（%1）").arg(cause));
+                                  QStringLiteral("（%1）").arg(e.causeText());
         }
     }
     return outcome;

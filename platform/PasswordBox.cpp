@@ -1,6 +1,7 @@
 #include "platform/PasswordBox.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,6 +46,9 @@ PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& p
         lblMismatch->setStyleSheet(QStringLiteral("color: #c00000"));
         layout->addWidget(lblMismatch);
         connect(txtPasswordAgain, &QLineEdit::textChanged, this, &PasswordBox::update);
+        // OK waits for the second field, so Return in the first leads there
+        // instead of pressing a button that cannot be pressed yet.
+        txtPassword->installEventFilter(this);
     }
     connect(txtPassword, &QLineEdit::textChanged, this, &PasswordBox::update);
 
@@ -66,6 +70,18 @@ PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& p
     layout->addWidget(buttons);
     update();
     txtPassword->setFocus();
+}
+
+bool PasswordBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtPassword && txtPasswordAgain && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            txtPasswordAgain->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void PasswordBox::update()

@@ -9,7 +9,8 @@ class QPushButton;
 // The real password box of the dialog seam: a prompt, one field whose
 // characters are not shown, or two (the second to type the password again),
 // OK, Cancel, and an optional third choice. OK is pressed only on a
-// password that is not empty and, with two fields, typed the same twice.
+// password that is not empty and, with two fields, typed the same twice;
+// with two fields, Return in the first moves on to the second.
 class PasswordBox : public QDialog
 {
     Q_OBJECT
@@ -29,6 +30,9 @@ public:
     QLabel* lblMismatch = nullptr;
     QPushButton* cmdOk = nullptr;
     QPushButton* cmdAlternative = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void update();

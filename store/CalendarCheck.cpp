@@ -33,9 +33,10 @@ Affinity affinityOf(const QString& declared)
     return Affinity::Numeric;
 }
 
-EngineError noCalendar(const Database& db, const QString& why)
+EngineError noCalendar(const Database& db, const QString& why,
+                       EngineError::Cause cause = EngineError::Cause::NotCalendar)
 {
-    return EngineError(db.path(), why, EngineError::Cause::Damaged);
+    return EngineError(db.path(), why, cause);
 }
 
 } // namespace
@@ -83,8 +84,10 @@ void CheckCalendar(Database& db, CalendarCheck depth)
     check.exec();
     const QString verdict = check.next() ? check.value(0).toString() : QString();
     if (verdict != QLatin1String("ok"))
-        throw noCalendar(db, verdict.isEmpty() ? QStringLiteral("the file cannot be checked")
-                                               : verdict.simplified());
+        throw noCalendar(db,
+                         verdict.isEmpty() ? QStringLiteral("the file cannot be checked")
+                                           : verdict.simplified(),
+                         EngineError::Cause::Damaged);
 }
 
 void CheckCalendarFile()

@@ -14,10 +14,10 @@ enum class CalendarCheck
 };
 
 // Reads the database open in `db` as a calendar. Throws EngineError with the
-// cause Damaged when it is no calendar (no table Master, or columns missing
-// or of other kinds than the program stores: whole numbers for 日付 and 曜日,
-// a flag for 平日, text for 内容) or a damaged one; other failures (a locked
-// file) keep their own cause.
+// cause NotCalendar when it is no calendar (no table Master, or columns
+// missing or of other kinds than the program stores: whole numbers for 日付
+// and 曜日, a flag for 平日, text for 内容), Damaged for a damaged one; other
+// failures (a locked file) keep their own cause.
 void CheckCalendar(Database& db, CalendarCheck depth);
 
 // The calendar file gDataPath, under the open policy, read as start-up needs

@@ -4,6 +4,7 @@
 #include "store/Envelope.h"
 
 #include <QAtomicInteger>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -34,10 +35,15 @@ constexpr int kSqliteError = 1;
 constexpr int kSqlitePerm = 3;
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
+constexpr int kSqliteNoMem = 7;
 constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteIoErr = 10;
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteFull = 13;
 constexpr int kSqliteCantOpen = 14;
+constexpr int kSqliteProtocol = 15;
+constexpr int kSqliteTooBig = 18;
+constexpr int kSqliteNoLfs = 22;
 constexpr int kSqliteAuth = 23;
 constexpr int kSqliteNotADb = 26;
 
@@ -75,10 +81,21 @@ EngineError EngineError::fromSql(const QString& file, const QSqlError& error)
         switch (code) {
         case kSqliteBusy:
         case kSqliteLocked:
+        case kSqliteProtocol:
             cause = Cause::InUse;
             break;
         case kSqliteFull:
             cause = Cause::DiskFull;
+            break;
+        case kSqliteTooBig:
+        case kSqliteNoLfs:
+            cause = Cause::TooLarge;
+            break;
+        case kSqliteIoErr:
+            cause = Cause::DiskError;
+            break;
+        case kSqliteNoMem:
+            cause = Cause::OutOfMemory;
             break;
         case kSqlitePerm:
         case kSqliteReadOnly:
@@ -98,7 +115,7 @@ EngineError EngineError::fromSql(const QString& file, const QSqlError& error)
             // A file without the calendar's table is no calendar. SQLite has
             // no code of its own for that; its message is fixed.
             if (message.startsWith(QLatin1String("no such table")))
-                cause = Cause::Damaged;
+                cause = Cause::NotCalendar;
             break;
         default:
             break;
@@ -138,6 +155,14 @@ QString EngineError::causeText() const
         return QStringLiteral("暦ファイルに書き込む権限がないか、読み取り専用になっています。");
     case Cause::Damaged:
         return QStringLiteral("暦ファイルが壊れています。");
+    case Cause::NotCalendar:
+        return QStringLiteral("暦ファイルの中身が暦の形式ではありません。");
+    case Cause::TooLarge:
+        return QStringLiteral("データが大きすぎて扱えません。");
+    case Cause::DiskError:
+        return QStringLiteral("ディスクの読み書きでエラーが起きました。");
+    case Cause::OutOfMemory:
+        return QStringLiteral("メモリーが足りません。");
     case Cause::Locked:
         return QStringLiteral("暦ファイルは暗号化されています。開くにはパスワードが必要です。");
     case Cause::Altered:
@@ -147,7 +172,18 @@ QString EngineError::causeText() const
     case Cause::Unknown:
         break;
     }
-    return QString();
+    return QStringLiteral("原因は分かりません。");
+}
+
+QString EngineError::userText(bool withFile) const
+{
+    QString text = causeText();
+    if (withFile && !mFile.isEmpty())
+        text += QLatin1Char('\r') + QDir::toNativeSeparators(mFile);
+    // The engine speaks English; what it said helps whoever looks further.
+    if (!mMessage.isEmpty())
+        text += QStringLiteral("\r（") + mMessage + QStringLiteral("）");
+    return text;
 }
 
 void SetEngineExitHook(std::function<void()> hook)

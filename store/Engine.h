@@ -23,11 +23,15 @@ public:
     enum class Cause
     {
         Unknown,
-        Missing,  // the file is not there
-        InUse,    // another program holds the file
-        DiskFull, // no room left on the disk
-        ReadOnly, // no permission to write, or a read-only file or folder
-        Damaged,  // the file is no calendar database, or a damaged one
+        Missing,     // the file is not there
+        InUse,       // another program holds the file
+        DiskFull,    // no room left on the disk
+        ReadOnly,    // no permission to write, or a read-only file or folder
+        Damaged,     // the file is no database, or a damaged one
+        NotCalendar, // a database, but without the calendar's table and columns
+        TooLarge,    // a value or the file beyond what the engine can hold
+        DiskError,   // the disk failed to read or write
+        OutOfMemory, // the engine ran out of memory
         // An encrypted calendar (store/EncryptedImage.h):
         Locked,       // its keys are not at hand
         Altered,      // it failed its checks: damaged or altered
@@ -51,11 +55,17 @@ public:
     Cause cause() const { return mCause; }
     // True when the file cannot be read as a calendar at all: damaged, no
     // calendar, or an encrypted one that failed its checks.
-    bool isNoCalendar() const { return mCause == Cause::Damaged || mCause == Cause::Altered; }
-    // "<message> (<file>)", for showing to the user.
+    bool isNoCalendar() const
+    {
+        return mCause == Cause::Damaged || mCause == Cause::NotCalendar || mCause == Cause::Altered;
+    }
+    // "<message> (<file>)", one line for a log or a terminal.
     QString text() const;
-    // The cause in plain Japanese, one line; "" when it is not known.
+    // The cause in plain Japanese, one line; an unknown cause says so.
     QString causeText() const;
+    // For a message box: the cause in Japanese, the file (withFile), and the
+    // engine's own message in parentheses, one per line (CR between).
+    QString userText(bool withFile = true) const;
 
 private:
     QString mFile;

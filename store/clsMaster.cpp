@@ -53,8 +53,7 @@ bool syncPath(const QString& path, int flags)
 
 QString CreateFailedText(const EngineError& error)
 {
-    const QString cause = error.causeText();
-    return cause.isEmpty() ? kCreateFailed : kCreateFailed + QLatin1Char('\r') + cause;
+    return kCreateFailed + QLatin1Char('\r') + error.userText(false);
 }
 
 QString CompactionTarget()

@@ -117,7 +117,8 @@ inline const QString kCreateFailed =
     QStringLiteral("暦の生成に失敗しました。「ﾍﾙﾌﾟ」メニューから「製品ｻﾎﾟｰﾄ情報」をご覧下さい。");
 
 // The warning of a first run that could not create or fill the calendar: the
-// text above, and the likely cause on a line of its own when it is known.
+// text above, then the likely cause and the engine's message, each on a line
+// of its own.
 QString CreateFailedText(const EngineError& error);
 
 // The calendar file's schema, created by Create.

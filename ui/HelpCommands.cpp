@@ -7,7 +7,6 @@
 #include "ui/frmMain.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QPushButton>
 
 #ifdef Q_OS_WIN
@@ -15,26 +14,33 @@
 #include <QUrl>
 #endif
 
+namespace {
+const QString kCannotOpenHelp = QStringLiteral("ヘルプが開けませんでした。");
+}
+
 void frmMain::mnuHelpCategory_Click()
 {
     const QString manual = HelpFilePath();
     if (manual.isEmpty()) {
-        ShowWarning(QStringLiteral("ヘルプが開けませんでした。\r"
-                                   "ヘルプのファイル（%1）が見つかりません。")
-                        .arg(QDir::toNativeSeparators(kHelpFile)));
+        ShowWarning(kCannotOpenHelp + QStringLiteral("\rヘルプのファイル（%1）が見つかりません。")
+                                          .arg(QDir::toNativeSeparators(kHelpFile)));
         return;
     }
 #ifdef Q_OS_WIN
     const bool started = QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+    if (!started)
+        ShowWarning(kCannotOpenHelp);
 #else
     // The desktop's own opener shows the manual in the user's browser; the
-    // program does not wait for it.
-    const bool started = !gWindowsFolder.isEmpty() &&
-                         QProcess::startDetached(gWindowsFolder + QStringLiteral("xdg-open"),
-                                                 {QDir::toNativeSeparators(manual)});
+    // program does not wait for it, but hears when it found nothing to show
+    // the manual with.
+    if (gWindowsFolder.isEmpty()) {
+        ShowWarning(kCannotOpenHelp);
+        return;
+    }
+    StartHelpViewer(gWindowsFolder + QStringLiteral("xdg-open"), {QDir::toNativeSeparators(manual)},
+                    this, [] { ShowWarning(kCannotOpenHelp); });
 #endif
-    if (!started)
-        ShowWarning(QStringLiteral("ヘルプが開けませんでした。"));
 }
 
 void frmMain::mnuAbout_Click()

@@ -188,11 +188,9 @@ bool frmMain::BackupBeforeChange()
         BackupCalendar();
         return true;
     } catch (const EngineError& e) {
-        problem = e.causeText();
+        problem = e.userText(false);
     }
-    QString question = QStringLiteral("暦ファイルのバックアップを作成できませんでした。\r");
-    if (!problem.isEmpty())
-        question += problem + QLatin1Char('\r');
-    question += QStringLiteral("バックアップなしで実行しますか？");
+    const QString question = QStringLiteral("暦ファイルのバックアップを作成できませんでした。\r") +
+                             problem + QStringLiteral("\rバックアップなしで実行しますか？");
     return AskYesNo(question, Dialogs::No) == Dialogs::Yes;
 }

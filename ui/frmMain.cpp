@@ -106,16 +106,26 @@ void setMainWindow(frmMain* window)
     theMainWindow = window;
 }
 
-QString StoreErrorText(const QString& engineText)
+QString StoreErrorText(const QString& causeText)
 {
-    return QStringLiteral("暦ファイルの読み書きに失敗しました。\r") + engineText;
+    return QStringLiteral("暦ファイルの読み書きに失敗しました。\r") + causeText;
 }
 
 QString StoreErrorText(const EngineError& error)
 {
-    const QString cause = error.causeText();
-    return StoreErrorText(cause.isEmpty() ? error.text()
-                                          : cause + QLatin1Char('\r') + error.text());
+    return StoreErrorText(error.userText());
+}
+
+QString StoreErrorText(const std::exception& error)
+{
+    // Besides the store's own errors, only running out of memory is a cause
+    // the user can do something about; anything else is said to be unknown,
+    // with its English text in parentheses.
+    const QString cause = dynamic_cast<const std::bad_alloc*>(&error)
+                              ? QStringLiteral("メモリーが足りません。")
+                              : QStringLiteral("原因は分かりません。");
+    return StoreErrorText(cause + QStringLiteral("\r（") + QString::fromLocal8Bit(error.what()) +
+                          QStringLiteral("）"));
 }
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
@@ -468,7 +478,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         } catch (const EngineError& e) {
             problem = StoreErrorText(e);
         } catch (const std::exception& e) {
-            problem = StoreErrorText(QString::fromLocal8Bit(e.what()));
+            problem = StoreErrorText(e);
         }
         if (!saved) {
             Running(QString());
@@ -696,7 +706,7 @@ bool frmMain::guarded(const std::function<void()>& command)
     } catch (const EnvelopeError& e) {
         problem = StoreErrorText(e.text());
     } catch (const std::exception& e) {
-        problem = StoreErrorText(QString::fromLocal8Bit(e.what()));
+        problem = StoreErrorText(e);
     }
     // Busy phases and suspended drawing have ended with their scopes.
     if (!problem.isEmpty())

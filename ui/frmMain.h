@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -290,7 +291,11 @@ private:
 frmMain* MainWindow();
 void setMainWindow(frmMain* window);
 
-// The warning shown when a command meets a store error.
-QString StoreErrorText(const QString& engineText);
-// The same with the error's likely cause before the engine's text.
+// The warning shown when a command meets a store error, `causeText` after
+// its first line.
+QString StoreErrorText(const QString& causeText);
+// The same with the error's likely cause in Japanese, the file and the
+// engine's own text in parentheses.
 QString StoreErrorText(const EngineError& error);
+// The same for any other failure of a command.
+QString StoreErrorText(const std::exception& error);

@@ -99,7 +99,7 @@ void frmRecoveryFiles::fill()
         try {
             file.entry = ReadRecoveryFile(path);
         } catch (const EngineError& e) {
-            file.problem = e.causeText().isEmpty() ? e.message() : e.causeText();
+            file.problem = e.causeText();
         }
         mFiles << file;
     }

@@ -75,7 +75,7 @@ frmRestore::frmRestore(const QList<BackupInfo>& backups, QWidget* parent)
     cmdRestore = new QPushButton(QStringLiteral("復元(&R)"), this);
     cmdRestore->setObjectName(QStringLiteral("cmdRestore"));
     cmdRestore->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     connect(cmdRestore, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);

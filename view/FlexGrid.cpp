@@ -5,8 +5,11 @@
 #include "view/FlexGridModel.h"
 
 #include <QHeaderView>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
 
 FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), mModel(new FlexGridModel(this))
 {
@@ -59,17 +62,48 @@ void FlexGrid::fitRowsToFont()
 void FlexGrid::changeEvent(QEvent* event)
 {
     QTableView::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         fitRowsToFont();
-    else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        followPalette();
+    } else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
         followPalette();
 }
 
 void FlexGrid::followPalette()
 {
-    // Cells are drawn on the base colour, the header row (which shares the
-    // grid's palette) on the buttons'.
-    mModel->setBackgrounds(palette().color(QPalette::Base), palette().color(QPalette::Button));
+    // Cells are drawn on the base colour. The header row is drawn by the
+    // style from the buttons' colour, which styles lighten, darken or shade
+    // as they see fit: what it is drawn on is read from a section drawn here.
+    mModel->setBackgrounds({palette().color(QPalette::Base)}, headerBackgrounds());
+}
+
+QList<QColor> FlexGrid::headerBackgrounds() const
+{
+    QHeaderView* header = horizontalHeader();
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    // The grid hears of a new palette before the header inherits it.
+    option.palette = palette();
+    option.state |= QStyle::State_Raised | QStyle::State_Horizontal;
+    option.orientation = Qt::Horizontal;
+    option.position = QStyleOptionHeader::Middle;
+    const QSize size(std::max(header->defaultSectionSize(), 8), std::max(header->height(), 8));
+    option.rect = QRect(QPoint(0, 0), size);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(option.palette.color(header->backgroundRole()));
+    {
+        QPainter painter(&image);
+        header->style()->drawControl(QStyle::CE_HeaderSection, &option, &painter, header);
+    }
+    // Down the middle of the section, where its text stands, between the
+    // lines at its edges.
+    QList<QColor> colours;
+    for (int y = 1; y < size.height() - 1; ++y) {
+        const QColor colour = image.pixelColor(size.width() / 2, y);
+        if (!colours.contains(colour))
+            colours << colour;
+    }
+    return colours;
 }
 
 bool FlexGrid::isFixed(int row) const

@@ -126,6 +126,8 @@ private:
     void fitRowsToFont();
     // The model draws colours that read on the palette's backgrounds.
     void followPalette();
+    // The colours the style draws the header row's sections with.
+    QList<QColor> headerBackgrounds() const;
     // Raises MouseDown for a press on the cells or on the header row.
     void emitMouseDown(QMouseEvent* event);
     // Shows the current cell and the block as Qt's current index and selection.

@@ -169,12 +169,12 @@ void FlexGridModel::setQuiet(bool quiet)
     mHeaderChangedWhileQuiet = false;
 }
 
-void FlexGridModel::setBackgrounds(const QColor& cells, const QColor& header)
+void FlexGridModel::setBackgrounds(const QList<QColor>& cells, const QList<QColor>& header)
 {
-    if (cells == mCellBackground && header == mHeaderBackground)
+    if (cells == mCellBackgrounds && header == mHeaderBackgrounds)
         return;
-    mCellBackground = cells;
-    mHeaderBackground = header;
+    mCellBackgrounds = cells;
+    mHeaderBackgrounds = header;
     if (rowCount() > 0 && mCols > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, mCols - 1), {Qt::ForegroundRole});
     if (mFixedRows > 0 && mCols > 0)
@@ -209,7 +209,7 @@ QVariant FlexGridModel::cellData(int row, int col, int role) const
     case Qt::ForegroundRole:
         if (c.fore >= 0)
             return QBrush(ReadableOn(ColourFromWindows(c.fore),
-                                     row < mFixedRows ? mHeaderBackground : mCellBackground));
+                                     row < mFixedRows ? mHeaderBackgrounds : mCellBackgrounds));
         return QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(AlignmentFromValue(alignment(col)));

@@ -43,9 +43,10 @@ public:
     int alignment(int col) const { return mAlignments.value(col, 1); }
     void setAlignment(int col, int value);
 
-    // What the cells and the header row are drawn on: a text colour is
-    // drawn lighter where it would not read on a dark one.
-    void setBackgrounds(const QColor& cells, const QColor& header);
+    // What the cells and the header row are drawn on, every colour a text
+    // may land on: a text colour is drawn in a shade that reads on them
+    // (view/ReadableColour.h).
+    void setBackgrounds(const QList<QColor>& cells, const QList<QColor>& header);
 
     // While quiet, cell changes are not announced one by one; leaving the
     // quiet state announces them all at once.
@@ -82,6 +83,6 @@ private:
     bool mChangedWhileQuiet = false;
     bool mHeaderChangedWhileQuiet = false;
     QHash<int, int> mAlignments;
-    QColor mCellBackground;
-    QColor mHeaderBackground;
+    QList<QColor> mCellBackgrounds;
+    QList<QColor> mHeaderBackgrounds;
 };

@@ -1,5 +1,6 @@
 #include "view/ReadableColour.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -16,6 +17,16 @@ double luminance(const QColor& c)
 }
 
 constexpr double kReadable = 4.5;
+constexpr double kKeptOnLight = 3.0;
+
+// The contrast of `text` on the background it stands out from least.
+double worstContrast(const QColor& text, const QList<QColor>& backgrounds)
+{
+    double worst = 21;
+    for (const QColor& background : backgrounds)
+        worst = std::min(worst, ContrastRatio(text, background));
+    return worst;
+}
 
 } // namespace
 
@@ -28,20 +39,36 @@ double ContrastRatio(const QColor& a, const QColor& b)
 
 QColor ReadableOn(const QColor& text, const QColor& background)
 {
-    if (!text.isValid() || !background.isValid())
+    return ReadableOn(text, QList<QColor>{background});
+}
+
+QColor ReadableOn(const QColor& text, const QList<QColor>& backgrounds)
+{
+    if (!text.isValid() || backgrounds.isEmpty() ||
+        std::any_of(backgrounds.begin(), backgrounds.end(),
+                    [](const QColor& c) { return !c.isValid(); }))
         return text;
-    // Light backgrounds keep the colours as given; a dark one is a
-    // background that white stands out from better than black.
-    const bool dark = ContrastRatio(Qt::white, background) > ContrastRatio(Qt::black, background);
-    if (!dark || ContrastRatio(text, background) >= kReadable)
+    const double asIs = worstContrast(text, backgrounds);
+    if (asIs >= kReadable)
         return text;
-    // Mixed with white step by step: the hue stays, the shade lightens.
+    // A light background is one that black stands out from better than
+    // white; a mid grey is one only by a little, and keeps the colour only
+    // if it still reads there.
+    const double onWhite = worstContrast(Qt::white, backgrounds);
+    const double onBlack = worstContrast(Qt::black, backgrounds);
+    if (onBlack > onWhite && asIs >= kKeptOnLight)
+        return text;
+    // Mixed step by step with the one of white and black that stands out
+    // more: the hue stays, the shade changes. On one background the better
+    // of the two always reaches 4.5:1 (their contrasts multiply to 21).
+    const QColor towards = onWhite >= onBlack ? QColor(Qt::white) : QColor(Qt::black);
+    constexpr int kSteps = 64;
     QColor shade = text;
-    for (int step = 1; step <= 20 && ContrastRatio(shade, background) < kReadable; ++step) {
-        const double t = step / 20.0;
-        shade = QColor::fromRgbF(float(text.redF() + (1 - text.redF()) * t),
-                                 float(text.greenF() + (1 - text.greenF()) * t),
-                                 float(text.blueF() + (1 - text.blueF()) * t));
+    for (int step = 1; step <= kSteps && worstContrast(shade, backgrounds) < kReadable; ++step) {
+        const double t = double(step) / kSteps;
+        shade = QColor::fromRgbF(float(text.redF() + (towards.redF() - text.redF()) * t),
+                                 float(text.greenF() + (towards.greenF() - text.greenF()) * t),
+                                 float(text.blueF() + (towards.blueF() - text.blueF()) * t));
     }
     return shade;
 }

@@ -145,6 +145,11 @@ void clsCalendar::MoveMonth(int MoveQt)
 
 void clsCalendar::MoveCursor()
 {
+    // The cell the user picked stays current, an empty one too (day 0): the
+    // arrow keys go on from where the user is, back to the days beside it.
+    if (mGrid->Row() >= mGrid->FixedRows() && mGrid->Row() < mGrid->Rows() &&
+        LeadingWholeNumber(mGrid->Text()).value_or(0) == mDay)
+        return;
     RedrawOff frozen(mGrid);
     // A day the month does not have (the 31st after a step into February)
     // selects the first empty cell, so that no other day looks like the one

@@ -39,8 +39,9 @@ public:
     void DayScan();
     // Steps the month by -1 or +1, across year ends.
     void MoveMonth(int MoveQt);
-    // Selects the cell showing the current day; the first empty cell when no
-    // cell shows it.
+    // Selects the cell showing the current day, unless the current cell
+    // shows it already (an empty cell shows day 0); the first empty cell
+    // when no cell shows it.
     void MoveCursor();
     // Rebuilds caption and grid for the current year and month from the
     // calendar file. A store error passes to the caller after the busy state

@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(boxes.boxes.last().kind, Dialogs::Kind::Warning);
         QCOMPARE(boxes.boxes.last().text,
                  QStringLiteral("暦の生成に失敗しました。「ﾍﾙﾌﾟ」メニューから「製品ｻﾎﾟｰﾄ情報」を"
-                                "ご覧下さい。"));
+                                "ご覧下さい。\r原因は分かりません。\r（injected failure）"));
         QVERIFY(!gDatabase.isOpen());
         QVERIFY(!QFile::exists(gDataPath));
         QVERIFY(!QFile::exists(CompactionTarget()));

@@ -107,7 +107,7 @@ private slots:
             BackupCalendar();
             QFAIL("a file that is no calendar was backed up");
         } catch (const EngineError& e) {
-            QCOMPARE(e.cause(), EngineError::Cause::Damaged);
+            QCOMPARE(e.cause(), EngineError::Cause::NotCalendar);
         }
         QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }

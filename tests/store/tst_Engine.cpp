@@ -1,8 +1,12 @@
+#include "store/CalendarCheck.h"
 #include "store/Engine.h"
 #include "tests/support/TestMain.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <functional>
 
 class tst_Engine : public QObject
 {
@@ -31,35 +35,55 @@ class tst_Engine : public QObject
 private slots:
     void causesOfRealFailures()
     {
-        Database db;
-        QCOMPARE(causeOf([&] { db.open(path(QStringLiteral("missing.vad"))); }),
-                 QStringLiteral("暦ファイルが見つかりません。"));
+        const int wait = Database::busyWait();
+        Database::setBusyWait(50);
+        const auto restore = qScopeGuard([wait] { Database::setBusyWait(wait); });
         const QString empty = path(QStringLiteral("empty.vad"));
         QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
-        QCOMPARE(causeOf([&] { db.open(empty); }), QStringLiteral("暦ファイルが壊れています。"));
-
         const QString other = path(QStringLiteral("other.vad"));
         Database::Create(other);
+        Database db;
         db.open(other);
         db.exec(QStringLiteral("CREATE TABLE Something (x)"));
-        // A file without the calendar's table; a mistake that names no cause.
-        QCOMPARE(causeOf([&] { db.exec(QStringLiteral("SELECT 1 FROM Master")); }),
-                 QStringLiteral("暦ファイルが壊れています。"));
-        QCOMPARE(causeOf([&] { db.exec(QStringLiteral("SELEC 1")); }), QString());
-        // SQLite's "database or disk is full", from a file that may not grow.
-        db.exec(QStringLiteral("PRAGMA max_page_count = 3"));
-        QCOMPARE(causeOf([&] {
-                     db.exec(QStringLiteral("INSERT INTO Something VALUES (zeroblob(1e5))"));
-                 }),
-                 QStringLiteral("ディスクの空き容量が足りません。"));
-        db.close();
-
         Database holder;
         holder.open(other);
-        holder.exec(QStringLiteral("BEGIN EXCLUSIVE"));
-        db.open(other);
-        QCOMPARE(causeOf([&] { db.exec(QStringLiteral("SELECT count(*) FROM Something")); }),
-                 QStringLiteral("暦ファイルが他のプログラムで使用中です。"));
+        const struct
+        {
+            std::function<void()> fail;
+            const char16_t* cause;
+        } cases[] = {
+            {[&] { Database().open(path(QStringLiteral("missing.vad"))); },
+             u"暦ファイルが見つかりません。"},
+            {[&] { Database().open(empty); }, u"暦ファイルが壊れています。"},
+            // Another program's database: "the file holds no table Master".
+            {[&] { CheckCalendar(db, CalendarCheck::Columns); },
+             u"暦ファイルの中身が暦の形式ではありません。"},
+            {[&] { db.exec(QStringLiteral("SELECT 1 FROM Master")); },
+             u"暦ファイルの中身が暦の形式ではありません。"},
+            {[&] {
+                 Database reader;
+                 reader.openForReading(other);
+                 reader.exec(QStringLiteral("INSERT INTO Something VALUES (1)"));
+             },
+             u"暦ファイルに書き込む権限がないか、読み取り専用になっています。"},
+            {[&] { db.exec(QStringLiteral("SELECT zeroblob(2e9)")); },
+             u"データが大きすぎて扱えません。"},
+            // A mistake of the program's own names no cause, but says so.
+            {[&] { db.exec(QStringLiteral("SELEC 1")); }, u"原因は分かりません。"},
+            // SQLite's "database or disk is full", from a file that may not grow.
+            {[&] {
+                 db.exec(QStringLiteral("PRAGMA max_page_count = 3"));
+                 db.exec(QStringLiteral("INSERT INTO Something VALUES (zeroblob(1e5))"));
+             },
+             u"ディスクの空き容量が足りません。"},
+            {[&] {
+                 holder.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+                 db.exec(QStringLiteral("SELECT count(*) FROM Something"));
+             },
+             u"暦ファイルが他のプログラムで使用中です。"},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(causeOf(c.fail), QString::fromUtf16(c.cause));
     }
 
     void openingNeverCreatesAFile()

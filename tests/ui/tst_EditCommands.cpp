@@ -464,7 +464,8 @@ private slots:
             trigger("mnuWeekDayAll");
             QCOMPARE(boxes->boxes.size(), 2);
             QCOMPARE(boxes->boxes[1].text,
-                     QStringLiteral("暦ファイルのバックアップを作成できませんでした。\r"
+                     QStringLiteral("暦ファイルのバックアップを作成できませんでした。\r原因は分か"
+                                    "りません。\r（the backup folder cannot be made）\r"
                                     "バックアップなしで実行しますか？"));
             QCOMPARE(boxes->boxes[1].defaultButton, Dialogs::No);
             QCOMPARE(FileDigest(dataPath()) == before, !goOn);

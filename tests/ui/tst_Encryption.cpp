@@ -6,6 +6,7 @@
 #include "app/Main.h"
 #include "entries/RecoveryFile.h"
 #include "platform/Globals.h"
+#include "platform/PasswordBox.h"
 #include "platform/basMain.h"
 #include "store/Backup.h"
 #include "store/CalendarEncryption.h"
@@ -25,6 +26,7 @@
 #include "ui/frmRestore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
@@ -199,6 +201,42 @@ private slots:
             QVERIFY(!QFile::exists(sealedRecovery));
         }
         QCOMPARE(sealedFiles(), QStringList());
+    }
+
+    void returnLeadsFromTheNewPasswordToItsConfirmation()
+    {
+        start();
+        // The real box, typed into as a user would; the boxes after it are
+        // the script's again.
+        Dialogs::setProvider(nullptr);
+        const auto scripted = qScopeGuard([this] { Dialogs::setProvider(boxes.get()); });
+        AnswerModalBoxes({[&](QWidget* shown) {
+                              auto* box = qobject_cast<PasswordBox*>(shown);
+                              QVERIFY(box);
+                              // A check that fails leaves no box waiting.
+                              const auto close = qScopeGuard([box] {
+                                  if (box->isVisible())
+                                      box->reject();
+                              });
+                              QTRY_COMPARE(QApplication::focusWidget(), box->txtPassword);
+                              for (QLineEdit* field : {box->txtPassword, box->txtPasswordAgain}) {
+                                  QCOMPARE(QApplication::focusWidget(), field);
+                                  QTest::keyClicks(field, u"secret-word"_s);
+                                  Dialogs::setProvider(boxes.get());
+                                  QTest::keyClick(field, Qt::Key_Return);
+                              }
+                          },
+                          [&](QWidget* shown) {
+                              auto* key = qobject_cast<frmRecoveryKey*>(shown);
+                              QVERIFY(key);
+                              key->cmdClose->click();
+                          }});
+        boxes->choose(0); // the day's first backup, sealed
+        trigger("mnuEncrypt");
+        QVERIFY(menuItem("mnuEncrypt")->isChecked());
+        QFile file(dataPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        EnvelopeKeys::unlock(file, secret(u"secret-word"_s));
     }
 
     void startUp_data()

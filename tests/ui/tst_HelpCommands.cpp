@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -67,22 +68,38 @@ private slots:
         QCOMPARE(boxes->boxes.size(), 0);
     }
 
-    void viewerThatCannotStartWarns()
+    void viewerThatCannotOpenTheManualWarns_data()
     {
+        // The opener in the viewer folder: none, one that cannot be run, or
+        // one that runs and finds nothing to show the manual with.
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<bool>("executable");
+        QTest::newRow("no opener") << QByteArray() << false;
+        QTest::newRow("opener not executable") << QByteArray("#!/bin/sh\nexit 0\n") << false;
+        QTest::newRow("no program for the manual")
+            << QByteArray("#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" "
+                          ">&2\nexit 3\n")
+            << true;
+        QTest::newRow("opener killed") << QByteArray("#!/bin/sh\nkill -9 $$\n") << true;
+    }
+    void viewerThatCannotOpenTheManualWarns()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(bool, executable);
         writeFile(folder->filePath(kHelpFile), "<html></html>");
         start();
-        QTemporaryDir empty;
-        QTemporaryDir notExecutable;
-        for (const QString& viewerFolder :
-             {empty.path() + QLatin1Char('/'), fakeViewer(notExecutable, false)}) {
-            gWindowsFolder = viewerFolder;
-            boxes->clear();
-            boxes->ok();
-            trigger("mnuHelpCategory");
-            QCOMPARE(boxes->texts(), QStringList{kCannotOpen});
-            QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Warning);
-        }
-        QVERIFY(!QFile::exists(notExecutable.filePath(QStringLiteral("args"))));
+        QTemporaryDir viewer;
+        if (!script.isEmpty())
+            writeFile(viewer.filePath(QStringLiteral("xdg-open")), script,
+                      QFile::ReadOwner | QFile::WriteOwner |
+                          (executable ? QFile::ExeOwner : QFile::Permissions()));
+        gWindowsFolder = viewer.path() + QLatin1Char('/');
+        boxes->ok();
+        trigger("mnuHelpCategory");
+        // An opener that ran says so only when it ends.
+        QTRY_COMPARE_WITH_TIMEOUT(boxes->texts(), QStringList{kCannotOpen}, 10000);
+        QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Warning);
+        QVERIFY(window()->isEnabled());
     }
 
     void missingManualIsNamed()
@@ -97,6 +114,42 @@ private slots:
             QStringList{kCannotOpen +
                         QStringLiteral("\rヘルプのファイル（help/index.html）が見つかりません。")});
         QVERIFY(!QFile::exists(viewer.filePath(QStringLiteral("args"))));
+    }
+
+    void manualNamesWhatTheProgramKeepsAndBacksUp()
+    {
+        QFile file(QStringLiteral(ZEDU_APP_DIR "/") + kHelpFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString manual = QString::fromUtf8(file.readAll());
+        const auto section = [&](const char* id) {
+            const qsizetype at = manual.indexOf(QStringLiteral("id=\"%1\"").arg(QLatin1String(id)));
+            return manual.mid(at, manual.indexOf(QStringLiteral("<h3"), at) - at)
+                .normalized(QString::NormalizationForm_KC);
+        };
+        start();
+        // Every command that makes a backup before it changes the calendar
+        // is named where the manual says which do.
+        const QString backups = section("file-auto-backup");
+        for (const char* name :
+             {"mnuDateRange", "mnuChangeAll", "mnuWeekDayAll", "mnuNotWeekDayAll", "mnuWeekAll",
+              "mnuWeekNotAll", "mnuPlanAll", "mnuPublicHolidays", "mnuRestore", "mnuImport"}) {
+            const QString caption = menuItem(name)->text().section(QLatin1Char('('), 0, 0);
+            QVERIFY2(backups.contains(caption.normalized(QString::NormalizationForm_KC)),
+                     qPrintable(caption));
+        }
+        // Every value the window stores is in the table of settings.
+        trigger("mnuWordWrap");
+        trigger("mnuMarkEntries");
+        stop();
+        const QString settings = section("support-settings");
+        const QSettings stored(qEnvironmentVariable("XDG_CONFIG_HOME") +
+                                   QStringLiteral("/voradu/zedu.conf"),
+                               QSettings::IniFormat);
+        QVERIFY(stored.allKeys().contains(QStringLiteral("MarkEntries")));
+        for (const QString& key : stored.allKeys())
+            QVERIFY2(settings.contains(
+                         QStringLiteral("<code>%1</code>").arg(key.section(QLatin1Char('/'), -1))),
+                     qPrintable(key));
     }
 
     void manualIsFoundBesideTheProgramOrInTheInstalledDataFolder()

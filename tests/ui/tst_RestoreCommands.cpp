@@ -66,6 +66,7 @@ private slots:
         QCOMPARE(entryBox()->toPlainText(), QStringLiteral("今の予定"));
 
         QStringList rows;
+        QStringList buttons;
         AnswerModalBoxes({[&](QWidget* box) {
             auto* chooser = qobject_cast<frmRestore*>(box);
             QVERIFY(chooser);
@@ -73,6 +74,8 @@ private slots:
                 const QTreeWidgetItem* row = chooser->lstBackups->topLevelItem(i);
                 rows << row->text(1) + QLatin1Char('|') + row->text(2);
             }
+            // The buttons read as every other box's do.
+            buttons << chooser->cmdRestore->text() << chooser->cmdCancel->text();
             chooser->cmdRestore->click();
         }});
         boxes->yes();
@@ -81,6 +84,7 @@ private slots:
         // Newest first: the time each was made, its months, its entries.
         QCOMPARE(rows, (QStringList{QStringLiteral("読み込めません|"),
                                     QStringLiteral("2026/12～2031/12|1")}));
+        QCOMPARE(buttons, (QStringList{QStringLiteral("復元(&R)"), QStringLiteral("キャンセル")}));
         QCOMPARE(boxes->boxes.size(), 2);
         QCOMPARE(boxes->boxes[0].text,
                  QStringLiteral("%1 のバックアップから暦を復元します。\r今の暦ファイルは、"
@@ -145,8 +149,11 @@ private slots:
         const std::optional<int> ended = Main();
         QCOMPARE(ended, restore ? std::nullopt : std::optional<int>(kStartupEnded));
         QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Warning);
-        QVERIFY2(boxes->boxes[0].text.startsWith(StoreErrorText(QString()) +
-                                                 QStringLiteral("暦ファイルが壊れています。\r")),
+        // A damaged file, or another program's database.
+        const QString cause = damage == QLatin1String("pages")
+                                  ? QStringLiteral("暦ファイルが壊れています。\r")
+                                  : QStringLiteral("暦ファイルの中身が暦の形式ではありません。\r");
+        QVERIFY2(boxes->boxes[0].text.startsWith(StoreErrorText(QString()) + cause),
                  qPrintable(boxes->boxes[0].text));
         QVERIFY(boxes->boxes[0].text.endsWith(
             (withBackup ? QStringLiteral("\rバックアップは次のフォルダーにあります。\r")

@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFocusEvent>
+#include <QHash>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -34,6 +35,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
@@ -317,6 +319,41 @@ private slots:
         QVERIFY(entryBox()->isVisible());
     }
 
+    void arrowKeysCrossEmptyCells_data()
+    {
+        // December 2026: the 1st is a Tuesday, the 31st a Thursday in row 5.
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("keys");    // Right, Left, Down, Up
+        QTest::addColumn<QList<int>>("days"); // after each key; 0 is an empty cell
+        QTest::newRow("Right on the 31st and back") << 31 << QStringLiteral("RL") << QList{0, 31};
+        QTest::newRow("Left of the 1st and back") << 1 << QStringLiteral("LR") << QList{0, 1};
+        QTest::newRow("along empty cells to the 30th")
+            << 31 << QStringLiteral("RDLLU") << QList{0, 0, 0, 0, 30};
+    }
+    void arrowKeysCrossEmptyCells()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, keys);
+        QFETCH(QList<int>, days);
+        const QHash<QChar, std::pair<Qt::Key, QPoint>> moves{{u'R', {Qt::Key_Right, {1, 0}}},
+                                                             {u'L', {Qt::Key_Left, {-1, 0}}},
+                                                             {u'D', {Qt::Key_Down, {0, 1}}},
+                                                             {u'U', {Qt::Key_Up, {0, -1}}}};
+        start();
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+        clickDay(from);
+        QPoint cell = cellOf(from);
+        for (int i = 0; i < keys.size(); ++i) {
+            // The key goes where the user's keys go, and selects the cell
+            // beside as a click on it would.
+            QTest::keyClick(QApplication::focusWidget(), moves[keys[i]].first);
+            cell += moves[keys[i]].second;
+            QCOMPARE(QPoint(grid()->Col(), grid()->Row()), cell);
+            QCOMPARE(curDate(), 20261200 + days[i]);
+            QCOMPARE(entryBox()->isVisible(), days[i] != 0);
+        }
+    }
+
     void emptyCellIsDayZeroWithOneCurrentCell()
     {
         start();
@@ -324,8 +361,8 @@ private slots:
         clickCell(3, 6);
         QCOMPARE(curDate(), 20261200);
         QVERIFY(!entryBox()->isVisible());
-        // The first empty cell is current, and it alone is shown selected.
-        QCOMPARE(QPoint(grid()->Col(), grid()->Row()), QPoint(0, 1));
+        // The cell clicked is current, and it alone is shown selected.
+        QCOMPARE(QPoint(grid()->Col(), grid()->Row()), QPoint(3, 6));
         const QModelIndexList selected = grid()->selectionModel()->selectedIndexes();
         QCOMPARE(selected.size(), 1);
         QCOMPARE(selected[0], grid()->currentIndex());
@@ -839,8 +876,16 @@ private slots:
         QCOMPARE(boxes->boxes.size(), 1);
         QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Question);
         QCOMPARE(boxes->boxes[0].defaultButton, Dialogs::No);
-        QVERIFY(boxes->boxes[0].text.endsWith(
-            QStringLiteral(")\r入力した予定は保存されていません。終了しますか？")));
+        // The cause in Japanese, the file, and the engine's English only in
+        // parentheses after them.
+        const QStringList lines = boxes->boxes[0].text.split(QLatin1Char('\r'));
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines.mid(0, 3), (QStringList{StoreErrorText(QString()).chopped(1),
+                                               QStringLiteral("暦ファイルが見つかりません。"),
+                                               QDir::toNativeSeparators(dataPath())}));
+        QVERIFY2(QRegularExpression(QStringLiteral("^（[ -~]+）$")).match(lines[3]).hasMatch(),
+                 qPrintable(lines[3]));
+        QCOMPARE(lines[4], QStringLiteral("入力した予定は保存されていません。終了しますか？"));
         QVERIFY(!window()->isUnloaded());
         QCOMPARE(entryBox()->toPlainText(), QStringLiteral("まだ"));
         QVERIFY(QFile::rename(dataPath() + QStringLiteral(".away"), dataPath()));

@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QSignalSpy>
 
+#include <tuple>
+
 class tst_FlexGrid : public QObject
 {
     Q_OBJECT
@@ -198,22 +200,57 @@ private slots:
         QVERIFY(grid->Redraw());
     }
 
-    void coloursReadOnADarkPalette()
+    void coloursReadOnWhatTheyAreDrawnOn_data()
     {
-        const QColor base(0x2b, 0x2b, 0x2b);
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("button");
+        QTest::addColumn<bool>("light");
+        QTest::newRow("dark") << QColor(0x2b2b2b) << QColor(0x2b2b2b) << false;
+        QTest::newRow("dark, lighter buttons") << QColor(0x1e1e1e) << QColor(0x3c3c3c) << false;
+        QTest::newRow("dark, darker buttons") << QColor(0x3c3f41) << QColor(0x232629) << false;
+        QTest::newRow("mid-grey") << QColor(0x808080) << QColor(0x808080) << false;
+        QTest::newRow("light") << QColor(Qt::white) << QColor(0xefefef) << true;
+    }
+    void coloursReadOnWhatTheyAreDrawnOn()
+    {
+        QFETCH(QColor, base);
+        QFETCH(QColor, button);
+        QFETCH(bool, light);
         QPalette palette = grid->palette();
         palette.setColor(QPalette::Base, base);
-        palette.setColor(QPalette::Button, base);
+        palette.setColor(QPalette::Button, button);
         grid->setPalette(palette);
-        grid->setCellForeColorAt(2, 3, 255);
-        grid->setCellForeColorAt(0, 6, 16711680);
-        const QColor red = grid->model()->index(1, 3).data(Qt::ForegroundRole).value<QColor>();
-        const QColor blue =
-            grid->model()->headerData(6, Qt::Horizontal, Qt::ForegroundRole).value<QColor>();
-        // Lighter shades of the same colours, readable on the dark base.
-        QVERIFY(red.red() == 255 && red.green() == red.blue() && red.green() > 0);
-        QVERIFY(blue.blue() == 255 && blue.red() == blue.green() && blue.red() > 0);
-        QVERIFY(ContrastRatio(red, base) >= 4.5 && ContrastRatio(blue, base) >= 4.5);
+        for (int c = 0; c < grid->Cols(); ++c)
+            grid->setColWidth(c, 390);
+        grid->setRow(5); // the current cell away from the texts
+        grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+        const QImage cells = grid->viewport()->grab().toImage();
+        const QImage header = grid->horizontalHeader()->grab().toImage();
+        // Holiday red and Saturday blue among the days and in the weekday row.
+        for (const auto& [row, col, colour] :
+             {std::tuple{2, 3, 255}, {2, 4, 16711680}, {0, 0, 255}, {0, 6, 16711680}}) {
+            grid->setCellForeColorAt(row, col, colour);
+            const QColor asked = FlexGrid::ColourFromWindows(colour);
+            const QColor drawn =
+                (row == 0 ? grid->model()->headerData(col, Qt::Horizontal, Qt::ForegroundRole)
+                          : grid->model()->index(row - 1, col).data(Qt::ForegroundRole))
+                    .value<QBrush>()
+                    .color();
+            if (light) {
+                QCOMPARE(drawn, asked);
+                continue;
+            }
+            QCOMPARE(drawn.hue(), asked.hue());
+            // What is under the text, read from the picture down the cell
+            // beside it: a header may be a gradient.
+            const QRect rect = grid->cellRect(row, col);
+            for (int y = rect.top() + 2; y < rect.bottom() - 1; ++y) {
+                const QColor under = (row == 0 ? header : cells).pixelColor(rect.left() + 3, y);
+                QVERIFY2(ContrastRatio(drawn, under) >= 4.5,
+                         qPrintable(drawn.name() + QStringLiteral(" on ") + under.name()));
+            }
+        }
     }
 
     void sizesInTwips()
