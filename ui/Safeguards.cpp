@@ -182,6 +182,13 @@ void frmMain::unloadAtExit()
 
 bool frmMain::BackupBeforeChange()
 {
+    // What was typed belongs in the copy kept from before the command.
+    try {
+        plan()->Save();
+    } catch (const EngineError&) {
+        // The text stays in the box and in its recovery file; the copy is
+        // no less worth making.
+    }
     QString problem;
     try {
         RunningScope busy(this, QStringLiteral("暦ファイルのバックアップを作成しています。"));

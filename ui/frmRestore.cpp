@@ -1,5 +1,6 @@
 #include "ui/frmRestore.h"
 
+#include "platform/Clock.h"
 #include "platform/Twips.h"
 #include "ui/AppIcon.h"
 
@@ -26,6 +27,15 @@ QString monthText(int dayKey)
 QString frmRestore::MadeText(const BackupInfo& backup)
 {
     return backup.made.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}
+
+QString frmRestore::MadeColumnText(const BackupInfo& backup)
+{
+    // Made while the clock ran ahead, or the clock is behind now: the list's
+    // order is that of making, which the time would contradict.
+    if (backup.made > Clock::Now())
+        return MadeText(backup) + QStringLiteral("（日時が今より後です）");
+    return MadeText(backup);
 }
 
 QString frmRestore::RangeText(const BackupInfo& backup)
@@ -62,7 +72,7 @@ frmRestore::frmRestore(const QList<BackupInfo>& backups, QWidget* parent)
     for (int i = 0; i < mBackups.size(); ++i) {
         const BackupInfo& backup = mBackups[i];
         auto* row = new QTreeWidgetItem(
-            lstBackups, {MadeText(backup), RangeText(backup),
+            lstBackups, {MadeColumnText(backup), RangeText(backup),
                          backup.readable ? QString::number(backup.entries) : QString()});
         row->setData(0, Qt::UserRole, i);
         row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -95,7 +105,7 @@ frmRestore::frmRestore(const QList<BackupInfo>& backups, QWidget* parent)
     layout->addWidget(lstBackups);
     layout->addLayout(buttons);
 
-    // The newest that can be restored is offered first.
+    // The one made last that can be restored is offered first.
     cmdRestore->setEnabled(false);
     for (int i = 0; i < lstBackups->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = lstBackups->topLevelItem(i);

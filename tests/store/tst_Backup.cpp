@@ -1,5 +1,6 @@
 // Automatic backups: a compacted, owner-only copy of the calendar in the
-// folder "backup" beside it; only the newest are kept.
+// folder "backup" beside it; only the ones made last are kept, whatever the
+// clock said when they were made.
 
 #include "platform/Clock.h"
 #include "platform/Globals.h"
@@ -35,22 +36,13 @@ private slots:
         QVERIFY(MakeCalendarFile(gDataPath, 202001, 202912));
     }
 
-    void compactedPrivateCopyAndTheNewestKept()
+    void compactedPrivateCopy()
     {
         // Deleted days leave free pages that a compacted copy does not have.
         QVERIFY(
             SqlPeek(gDataPath).exec(QStringLiteral("DELETE FROM Master WHERE 日付 < 20290101")));
         QVERIFY(WriteDayEntry(gDataPath, 20291207, QStringLiteral("控え\r\n二行目")));
         QVERIFY(QDir().mkpath(BackupFolder()));
-        // Made later than the clock says now (it was set back): newer, and
-        // so kept, but never in place of the one just written.
-        const QDateTime later(QDate(2030, 1, 1), QTime(0, 0));
-        for (int i = 0; i < kBackupsKept + 5; ++i) {
-            QFile file(BackupFolder() +
-                       QStringLiteral("/Data-20200101-0000%1.vad").arg(i, 2, 10, QLatin1Char('0')));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.setFileTime(later.addSecs(i), QFileDevice::FileModificationTime));
-        }
         QFile(BackupFolder() + QStringLiteral("/notes.txt")).open(QIODevice::WriteOnly);
 
         const QString backup = BackupCalendar();
@@ -59,34 +51,71 @@ private slots:
         QVERIFY(QFileInfo(backup).size() < QFileInfo(gDataPath).size());
         QVERIFY(OwnerOnly(backup));
         QVERIFY(!gDatabase.isOpen());
-        const QStringList kept = ListBackups();
-        QCOMPARE(kept.size(), kBackupsKept);
-        QCOMPARE(BackupFolder() + QLatin1Char('/') + kept.first(), backup);
-        QCOMPARE(kept[1], QStringLiteral("Data-20200101-000006.vad"));
+        // Named after the moment it was made, which the restore window shows.
+        const QDateTime made = ReadBackupInfo(backup).made;
+        QVERIFY(qAbs(made.secsTo(Clock::Now())) < 5);
+        QCOMPARE(QFileInfo(backup).fileName(),
+                 QStringLiteral("Data-%1-000001.vad")
+                     .arg(made.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
         // Files that are no backups are never touched.
         QVERIFY(QFile::exists(BackupFolder() + QStringLiteral("/notes.txt")));
     }
 
-    void namesNeverCollide()
+    void backupsKeepTheOrderTheyWereMadeIn_data()
     {
-        // Every name the next seconds would give is taken already.
+        // The folder before one more backup is made, oldest first by the
+        // order of making; "new" stands for the backup made. Every file's
+        // modification time runs the other way, the times in the names lie
+        // far from the clock: neither may decide.
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QStringList numbered;
+        for (int i = 5; i < 5 + kBackupsKept; ++i)
+            numbered << QStringLiteral("Data-20990101-0000%1-%2.vad")
+                            .arg(i, 2, 10, QLatin1Char('0'))
+                            .arg(i, 6, 10, QLatin1Char('0'));
+        QTest::newRow("numbered, from a clock that ran ahead")
+            << numbered << numbered.mid(1) + QStringList{QStringLiteral("new 000025")};
+        QStringList earlier;
+        for (int i = 0; i < kBackupsKept + 1; ++i)
+            earlier << QStringLiteral("Data-20300101-0000%1.vad").arg(i, 2, 10, QLatin1Char('0'));
+        QTest::newRow("earlier versions' names, by their times")
+            << earlier << earlier.mid(2) + QStringList{QStringLiteral("new 000001")};
+        const QStringList mixed{QStringLiteral("Data-20990101-000000.vad"),
+                                QStringLiteral("Data-20990101-000000-2.vad"),
+                                QStringLiteral("Data-20990101-000000-10.vad"),
+                                QStringLiteral("Data-20990102-000000.vad"),
+                                QStringLiteral("Data-20000101-000000-000007.vad"),
+                                QStringLiteral("Data-19990101-000000-000008.vad")};
+        QTest::newRow("earlier versions' names before numbered ones")
+            << mixed << mixed + QStringList{QStringLiteral("new 000009")};
+        QTest::newRow("calendars set aside are no backups")
+            << numbered + QStringList{QStringLiteral("Data-20990101-000000-damaged.vad")}
+            << numbered.mid(1) + QStringList{QStringLiteral("new 000025")};
+    }
+    void backupsKeepTheOrderTheyWereMadeIn()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
         QVERIFY(QDir().mkpath(BackupFolder()));
-        const QDateTime now = Clock::Now();
-        for (int s = 0; s < 10; ++s)
-            QVERIFY(QFile(BackupFolder() +
-                          QStringLiteral("/Data-%1.vad")
-                              .arg(now.addSecs(s).toString(QStringLiteral("yyyyMMdd-HHmmss"))))
-                        .open(QIODevice::WriteOnly));
-        const QString first = BackupCalendar();
-        const QString second = BackupCalendar();
-        QVERIFY2(first.endsWith(QStringLiteral("-2.vad")), qPrintable(first));
-        QVERIFY2(second.endsWith(QStringLiteral("-2.vad")) ||
-                     second.endsWith(QStringLiteral("-3.vad")),
-                 qPrintable(second));
-        QVERIFY(first != second);
-        QCOMPARE(ListBackups().size(), 12);
-        QCOMPARE(ListBackups().last(), QFileInfo(second).fileName());
-        QCOMPARE(rows(second), rows(gDataPath));
+        const QDateTime base(QDate(2001, 1, 1), QTime(0, 0));
+        for (int i = 0; i < before.size(); ++i) {
+            QFile file(BackupFolder() + QLatin1Char('/') + before[i]);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setFileTime(base.addDays(-i), QFileDevice::FileModificationTime));
+        }
+        const QString made = QFileInfo(BackupCalendar()).fileName();
+        const QString number = after.last().mid(4);
+        QVERIFY2(made.endsWith(QLatin1Char('-') + number + QStringLiteral(".vad")),
+                 qPrintable(made));
+        after.last() = made;
+        QCOMPARE(ListBackups(), after);
+        // The one made last, listed first, is the one start-up offers.
+        QCOMPARE(QFileInfo(ReadBackupInfos().first().path).fileName(), made);
+        QCOMPARE(QFileInfo(LastReadableBackup()->path).fileName(), made);
+        for (const QString& name : before)
+            if (name.endsWith(QStringLiteral("-damaged.vad")))
+                QVERIFY(QFile::exists(BackupFolder() + QLatin1Char('/') + name));
     }
 
     void onlyACalendarIsBackedUp_data()

@@ -45,6 +45,33 @@ class tst_RestoreCommands : public MainWindowHarness
         return backup;
     }
 
+    // Makes the calendar file one that cannot be opened as a calendar.
+    static void damage(const QString& path, const QString& how)
+    {
+        if (how == QLatin1String("pages")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.seek(4 * 4096));
+            file.write(QByteArray(4096, '\x55'));
+            return;
+        }
+        QFile::remove(path);
+        SqlPeek other(path);
+        QVERIFY(other.exec(how == QLatin1String("table")
+                               ? QStringLiteral("CREATE TABLE Notes (x)")
+                               : QStringLiteral("CREATE TABLE Master (日付 TEXT, 曜日 TEXT, "
+                                                "平日 TEXT, 内容 TEXT)")));
+        QVERIFY(other.exec(how == QLatin1String("table")
+                               ? QStringLiteral("INSERT INTO Notes VALUES (1)")
+                               : QStringLiteral("INSERT INTO Master VALUES "
+                                                "('20261207', '1', 'x', '')")));
+    }
+
+    static QString madeText(const QString& backup)
+    {
+        return frmRestore::MadeText(ReadBackupInfo(backup));
+    }
+
     // The files in the backup folder that hold a calendar set aside.
     QStringList setAside() const
     {
@@ -56,9 +83,10 @@ private slots:
     void restoreFromTheMenu()
     {
         const QString backup = backupWith(QStringLiteral("昔の予定"), QStringLiteral("今の予定"));
-        // A newer file that is no calendar is listed, but cannot be chosen.
+        // One made later that is no calendar is listed, but cannot be
+        // chosen; its time lies after the clock, and the list says so.
         QFile broken(QFileInfo(backup).absolutePath() +
-                     QStringLiteral("/Data-20261207-235959.vad"));
+                     QStringLiteral("/Data-20991231-235959-000099.vad"));
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("not a calendar");
         broken.close();
@@ -71,22 +99,24 @@ private slots:
             QVERIFY(chooser);
             for (int i = 0; i < chooser->lstBackups->topLevelItemCount(); ++i) {
                 const QTreeWidgetItem* row = chooser->lstBackups->topLevelItem(i);
-                rows << row->text(1) + QLatin1Char('|') + row->text(2);
+                rows << row->text(0) + QLatin1Char('|') + row->text(1) + QLatin1Char('|') +
+                            row->text(2);
             }
             chooser->cmdRestore->click();
         }});
         boxes->yes();
         boxes->ok();
         trigger("mnuRestore");
-        // Newest first: the time each was made, its months, its entries.
-        QCOMPARE(rows, (QStringList{QStringLiteral("読み込めません|"),
-                                    QStringLiteral("2026/12～2031/12|1")}));
+        // The one made last first: the time each was made, its months, its
+        // entries.
+        QCOMPARE(rows, (QStringList{QStringLiteral("2099/12/31 23:59:59（日時が今より後です）|"
+                                                   "読み込めません|"),
+                                    madeText(backup) + QStringLiteral("|2026/12～2031/12|1")}));
         QCOMPARE(boxes->boxes.size(), 2);
         QCOMPARE(boxes->boxes[0].text,
                  QStringLiteral("%1 のバックアップから暦を復元します。\r今の暦ファイルは、"
                                 "バックアップしてから置き換えます。\r復元して良いですか？")
-                     .arg(QFileInfo(backup).lastModified().toString(
-                         QStringLiteral("yyyy/MM/dd HH:mm:ss"))));
+                     .arg(madeText(backup)));
         QCOMPARE(entryBox()->toPlainText(), QStringLiteral("昔の予定"));
         QCOMPARE(entryOf(dataPath()), QStringLiteral("昔の予定"));
         // The calendar it replaced is itself a backup now.
@@ -102,66 +132,67 @@ private slots:
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<bool>("withBackup");
-        QTest::addColumn<bool>("restore");
+        QTest::addColumn<bool>("yes");
         QTest::newRow("damaged pages, yes") << QStringLiteral("pages") << true << true;
         QTest::newRow("columns of other kinds, yes") << QStringLiteral("columns") << true << true;
         QTest::newRow("no table Master, no") << QStringLiteral("table") << true << false;
-        QTest::newRow("no table Master, no backup") << QStringLiteral("table") << false << false;
+        QTest::newRow("no backup, no") << QStringLiteral("table") << false << false;
+        QTest::newRow("no backup, yes: a new calendar") << QStringLiteral("pages") << false << true;
     }
     void calendarThatIsNoCalendarAtStart()
     {
         QFETCH(QString, damage);
         QFETCH(bool, withBackup);
-        QFETCH(bool, restore);
+        QFETCH(bool, yes);
         if (withBackup)
             backupWith(QStringLiteral("昔の予定"), QString());
-        QFile::remove(dataPath());
-        if (damage == QLatin1String("pages")) {
-            QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
-            QFile file(dataPath());
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.seek(4 * 4096));
-            file.write(QByteArray(4096, '\x55'));
-        } else {
-            SqlPeek other(dataPath());
-            QVERIFY(other.exec(damage == QLatin1String("table")
-                                   ? QStringLiteral("CREATE TABLE Notes (x)")
-                                   : QStringLiteral("CREATE TABLE Master (日付 TEXT, 曜日 TEXT, "
-                                                    "平日 TEXT, 内容 TEXT)")));
-            QVERIFY(other.exec(damage == QLatin1String("table")
-                                   ? QStringLiteral("INSERT INTO Notes VALUES (1)")
-                                   : QStringLiteral("INSERT INTO Master VALUES "
-                                                    "('20261207', '1', 'x', '')")));
-        }
+        else
+            QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112) &&
+                    WriteDayEntry(dataPath(), 20261207, QStringLiteral("壊れる前")));
+        this->damage(dataPath(), damage);
         const QByteArray damaged = FileDigest(dataPath());
         const QStringList backupsBefore =
             QDir(folder->filePath(QStringLiteral("backup"))).entryList(QDir::Files | QDir::Hidden);
 
         boxes->ok();
-        if (withBackup)
-            restore ? boxes->yes() : boxes->no();
-        if (restore)
+        yes ? boxes->yes() : boxes->no();
+        if (yes && !withBackup) {
+            // The first run's questions about today's date.
+            boxes->yes();
+            boxes->yes();
+        }
+        if (yes)
             boxes->ok();
         const std::optional<int> ended = Main();
-        QCOMPARE(ended, restore ? std::nullopt : std::optional<int>(kStartupEnded));
+        QCOMPARE(ended, yes ? std::nullopt : std::optional<int>(kStartupEnded));
         QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Warning);
         QVERIFY2(boxes->boxes[0].text.startsWith(StoreErrorText(QString()) +
                                                  QStringLiteral("暦ファイルが壊れています。\r")),
                  qPrintable(boxes->boxes[0].text));
-        QVERIFY(boxes->boxes[0].text.endsWith(
-            (withBackup ? QStringLiteral("\rバックアップは次のフォルダーにあります。\r")
-                        : QStringLiteral("\r復元できるバックアップがありません。\r")) +
-            QDir::toNativeSeparators(BackupFolder())));
+        QCOMPARE(boxes->boxes[1].kind, Dialogs::Kind::Question);
         if (withBackup) {
-            QCOMPARE(boxes->boxes[1].kind, Dialogs::Kind::Question);
+            QVERIFY(boxes->boxes[0].text.endsWith(
+                QStringLiteral("\rバックアップは次のフォルダーにあります。\r") +
+                QDir::toNativeSeparators(BackupFolder())));
             QCOMPARE(boxes->boxes[1].defaultButton, Dialogs::Yes);
             QCOMPARE(boxes->boxes[1].text,
                      QStringLiteral("最新のバックアップ（%1）から復元しますか？")
-                         .arg(QFileInfo(BackupFolder() + QLatin1Char('/') + ListBackups()[0])
-                                  .lastModified()
-                                  .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))));
+                         .arg(madeText(BackupFolder() + QLatin1Char('/') + ListBackups()[0])));
+        } else {
+            // What the user can do: a copy of their own, or a new calendar.
+            QVERIFY(boxes->boxes[0].text.endsWith(
+                QStringLiteral("\r復元できるバックアップがありません。\r") +
+                QDir::toNativeSeparators(BackupFolder()) +
+                QStringLiteral("\r暦ファイルのコピーをお持ちの場合は、Zedu を終了してから、"
+                               "そのコピーを次の名前で置いて下さい。\r") +
+                QDir::toNativeSeparators(dataPath()) +
+                QStringLiteral("\rコピーがない場合は、新しい暦を作って始めることができます。")));
+            QCOMPARE(boxes->boxes[1].defaultButton, Dialogs::No);
+            QCOMPARE(boxes->boxes[1].text,
+                     QStringLiteral("新しい暦を作って始めますか？ 開けなかったファイルは backup "
+                                    "フォルダに残します。"));
         }
-        if (!restore) {
+        if (!yes) {
             // Left as it was, and not one more backup.
             QCOMPARE(FileDigest(dataPath()), damaged);
             QCOMPARE(QDir(folder->filePath(QStringLiteral("backup")))
@@ -171,14 +202,102 @@ private slots:
             return;
         }
         QVERIFY(window());
-        QCOMPARE(entryBox()->toPlainText(), QStringLiteral("昔の予定"));
-        QCOMPARE(entryOf(dataPath()), QStringLiteral("昔の予定"));
         // The file that could not be opened is set aside, never deleted.
         QCOMPARE(setAside().size(), 1);
         const QString aside = BackupFolder() + QLatin1Char('/') + setAside()[0];
         QCOMPARE(FileDigest(aside), damaged);
-        QCOMPARE(boxes->boxes.size(), 3);
-        QVERIFY(boxes->boxes[2].text.endsWith(QDir::toNativeSeparators(aside)));
+        QCOMPARE(boxes->boxes.size(), withBackup ? 3 : 5);
+        QVERIFY(boxes->boxes.last().text.endsWith(QDir::toNativeSeparators(aside)));
+        if (withBackup) {
+            QCOMPARE(entryBox()->toPlainText(), QStringLiteral("昔の予定"));
+            QCOMPARE(entryOf(dataPath()), QStringLiteral("昔の予定"));
+            return;
+        }
+        // A new calendar, as at a first run: the date asked twice, today's
+        // month and the 60 after it, nothing written.
+        QVERIFY(boxes->boxes[2].text.startsWith(QStringLiteral("暦ファイルを作成します。")));
+        QCOMPARE(boxes->boxes.last().text,
+                 QStringLiteral("新しい暦を作りました。開けなかった暦ファイルは、次のファイルに残し"
+                                "ました。\r") +
+                     QDir::toNativeSeparators(aside));
+        QCOMPARE(caption(), QStringLiteral("2026年12月"));
+        QVERIFY(entryBox()->isVisible());
+        QCOMPARE(entryBox()->toPlainText(), QString());
+        SqlPeek peek(dataPath());
+        QCOMPARE(peek.one(QStringLiteral("SELECT min(日付) || '-' || max(日付) || '-' || "
+                                         "count(nullif(内容, '')) FROM Master"))
+                     .toString(),
+                 QStringLiteral("20261201-20311231-0"));
+    }
+
+    void backupsMadeWhileTheClockIsBehind_data()
+    {
+        QTest::addColumn<bool>("numbered");
+        QTest::newRow("backups of an earlier version") << false;
+        QTest::newRow("numbered backups from a clock that ran ahead") << true;
+    }
+    void backupsMadeWhileTheClockIsBehind()
+    {
+        QFETCH(bool, numbered);
+        // Twenty-two calendars backed up in 2030, by their names and by
+        // their files' times; the clock says 2026.
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        QVERIFY(QDir().mkpath(folder->filePath(QStringLiteral("backup"))));
+        const QDateTime later(QDate(2030, 1, 1), QTime(0, 0));
+        for (int i = 0; i < 22; ++i) {
+            const QString path = folder->filePath(
+                QStringLiteral("backup/Data-20300101-0000%1%2.vad")
+                    .arg(i, 2, 10, QLatin1Char('0'))
+                    .arg(numbered ? QStringLiteral("-%1").arg(i + 1, 6, 10, QLatin1Char('0'))
+                                  : QString()));
+            QVERIFY(QFile::copy(dataPath(), path));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(later.addSecs(i), QFileDevice::FileModificationTime));
+        }
+        start(); // the day's first backup
+
+        // Three commands that back up first, each after a word of its own.
+        struct Command
+        {
+            QString word;
+            const char* item;
+            QStringList inputs;
+        };
+        const QList<Command> commands{{QStringLiteral("範囲の前"),
+                                       "mnuDateRange",
+                                       {QStringLiteral("202612"), QStringLiteral("203006")}},
+                                      {QStringLiteral("祝日の前"), "mnuPublicHolidays", {}},
+                                      {QStringLiteral("平日の前"), "mnuWeekDayAll", {}}};
+        for (const Command& command : commands) {
+            entryBox()->selectAll();
+            typeEntry(command.word);
+            for (const QString& input : command.inputs)
+                boxes->input(input);
+            boxes->yes();
+            trigger(command.item);
+            QCOMPARE(boxes->pending(), 0);
+        }
+        // Each word is in a backup of its own, and all three are kept.
+        const QStringList names = ListBackups();
+        QCOMPARE(names.size(), kBackupsKept);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(entryOf(BackupFolder() + QLatin1Char('/') + names[kBackupsKept - 3 + i]),
+                     commands[i].word);
+
+        // A damaged calendar then offers the backup made last.
+        stop();
+        damage(dataPath(), QStringLiteral("pages"));
+        boxes->clear();
+        boxes->ok();
+        boxes->yes();
+        boxes->ok();
+        QCOMPARE(Main(), std::optional<int>());
+        QCOMPARE(boxes->boxes[1].text,
+                 QStringLiteral("最新のバックアップ（%1）から復元しますか？")
+                     .arg(madeText(BackupFolder() + QLatin1Char('/') + names.last())));
+        QCOMPARE(entryOf(dataPath()), commands[2].word);
+        QCOMPARE(entryBox()->toPlainText(), commands[2].word);
     }
 };
 
