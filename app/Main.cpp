@@ -252,5 +252,6 @@ std::optional<int> Main()
     const QStringList recovered = TakeNewRecoveryFiles();
     if (!recovered.isEmpty())
         ShowInfo(RecoveryNoticeText(recovered));
+    window->moveStrandedRecoveryFiles();
     return std::nullopt;
 }

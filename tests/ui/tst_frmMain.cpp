@@ -40,6 +40,8 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <qpa/qwindowsysteminterface.h>
 
@@ -813,6 +815,48 @@ private slots:
         QCOMPARE(stored(), QStringLiteral("abc変換"));
         modal.hide();
         QTRY_COMPARE_WITH_TIMEOUT(stored(), QStringLiteral("abc変換1"), 5000);
+    }
+
+    void typingThatGoesOnIsSavedWithoutDisturbingIt()
+    {
+        start();
+        window()->setTypingSaveLimit(300);
+        auto stored = [this] {
+            return ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString();
+        };
+        // A key every 50 ms: the save after a pause never comes.
+        entryBox()->setFocus();
+        for (int keys = 0; stored().isEmpty() && keys < 100; ++keys) {
+            QTest::keyClick(entryBox(), 'a');
+            QTest::qWait(50);
+        }
+        QVERIFY(!stored().isEmpty());
+        QVERIFY(QStringLiteral("a").repeated(stored().size()) == stored());
+
+        // Saved again while text is being composed: the composition, where
+        // it is, and the cursor stay as they were; the text saved is the
+        // entry's, without what is still being converted.
+        QTest::keyClicks(entryBox(), QStringLiteral("xyz"));
+        QTextCursor cursor = entryBox()->textCursor();
+        cursor.setPosition(2);
+        entryBox()->setTextCursor(cursor);
+        QInputMethodEvent composing(
+            QStringLiteral("へんかん"),
+            {QInputMethodEvent::Attribute(QInputMethodEvent::Cursor, 3, 1)});
+        QCoreApplication::sendEvent(entryBox(), &composing);
+        const QString entry = entryBox()->toPlainText();
+        QVERIFY(entry.endsWith(QStringLiteral("xyz")));
+        QTRY_COMPARE(stored(), entry);
+        QVERIFY(window()->plan()->IsComposing());
+        const QTextLayout* layout = entryBox()->textCursor().block().layout();
+        QCOMPARE(layout->preeditAreaText(), QStringLiteral("へんかん"));
+        QCOMPARE(layout->preeditAreaPosition(), 2);
+        QCOMPARE(entryBox()->textCursor().position(), 2);
+
+        QInputMethodEvent converted;
+        converted.setCommitString(QStringLiteral("変換"));
+        QCoreApplication::sendEvent(entryBox(), &converted);
+        QTRY_COMPARE(stored(), entry.left(2) + QStringLiteral("変換") + entry.mid(2));
     }
 
     void compositionAtADayChangeIsSaved()
