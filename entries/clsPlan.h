@@ -45,8 +45,9 @@ public:
     void SaveQuietly();
     // The write while the user types: no busy phase, no status text, and
     // text that an input method is still composing is left to it (it is not
-    // the entry's until committed), as are the cursor and the selection. A
-    // store error passes to the caller with Dirty still set.
+    // the entry's until committed); the box, its cursor and its selection
+    // are not touched, unless another program changed the same day (see
+    // Save). A store error passes to the caller with Dirty still set.
     void SaveWhileTyping();
 
     // True while the edited entry could not be written: the last attempt
