@@ -1,6 +1,6 @@
 // Automatic backups: a compacted, owner-only copy of the calendar in the
-// folder "backup" beside it; only the ones made last are kept, whatever the
-// clock said when they were made.
+// folder "backup" beside it. Which are kept is shown where the commands make
+// them (tst_RestoreCommands).
 
 #include "platform/Clock.h"
 #include "platform/Globals.h"
@@ -59,63 +59,6 @@ private slots:
                      .arg(made.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
         // Files that are no backups are never touched.
         QVERIFY(QFile::exists(BackupFolder() + QStringLiteral("/notes.txt")));
-    }
-
-    void backupsKeepTheOrderTheyWereMadeIn_data()
-    {
-        // The folder before one more backup is made, oldest first by the
-        // order of making; "new" stands for the backup made. Every file's
-        // modification time runs the other way, the times in the names lie
-        // far from the clock: neither may decide.
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<QStringList>("after");
-        QStringList numbered;
-        for (int i = 5; i < 5 + kBackupsKept; ++i)
-            numbered << QStringLiteral("Data-20990101-0000%1-%2.vad")
-                            .arg(i, 2, 10, QLatin1Char('0'))
-                            .arg(i, 6, 10, QLatin1Char('0'));
-        QTest::newRow("numbered, from a clock that ran ahead")
-            << numbered << numbered.mid(1) + QStringList{QStringLiteral("new 000025")};
-        QStringList earlier;
-        for (int i = 0; i < kBackupsKept + 1; ++i)
-            earlier << QStringLiteral("Data-20300101-0000%1.vad").arg(i, 2, 10, QLatin1Char('0'));
-        QTest::newRow("earlier versions' names, by their times")
-            << earlier << earlier.mid(2) + QStringList{QStringLiteral("new 000001")};
-        const QStringList mixed{QStringLiteral("Data-20990101-000000.vad"),
-                                QStringLiteral("Data-20990101-000000-2.vad"),
-                                QStringLiteral("Data-20990101-000000-10.vad"),
-                                QStringLiteral("Data-20990102-000000.vad"),
-                                QStringLiteral("Data-20000101-000000-000007.vad"),
-                                QStringLiteral("Data-19990101-000000-000008.vad")};
-        QTest::newRow("earlier versions' names before numbered ones")
-            << mixed << mixed + QStringList{QStringLiteral("new 000009")};
-        QTest::newRow("calendars set aside are no backups")
-            << numbered + QStringList{QStringLiteral("Data-20990101-000000-damaged.vad")}
-            << numbered.mid(1) + QStringList{QStringLiteral("new 000025")};
-    }
-    void backupsKeepTheOrderTheyWereMadeIn()
-    {
-        QFETCH(QStringList, before);
-        QFETCH(QStringList, after);
-        QVERIFY(QDir().mkpath(BackupFolder()));
-        const QDateTime base(QDate(2001, 1, 1), QTime(0, 0));
-        for (int i = 0; i < before.size(); ++i) {
-            QFile file(BackupFolder() + QLatin1Char('/') + before[i]);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.setFileTime(base.addDays(-i), QFileDevice::FileModificationTime));
-        }
-        const QString made = QFileInfo(BackupCalendar()).fileName();
-        const QString number = after.last().mid(4);
-        QVERIFY2(made.endsWith(QLatin1Char('-') + number + QStringLiteral(".vad")),
-                 qPrintable(made));
-        after.last() = made;
-        QCOMPARE(ListBackups(), after);
-        // The one made last, listed first, is the one start-up offers.
-        QCOMPARE(QFileInfo(ReadBackupInfos().first().path).fileName(), made);
-        QCOMPARE(QFileInfo(LastReadableBackup()->path).fileName(), made);
-        for (const QString& name : before)
-            if (name.endsWith(QStringLiteral("-damaged.vad")))
-                QVERIFY(QFile::exists(BackupFolder() + QLatin1Char('/') + name));
     }
 
     void onlyACalendarIsBackedUp_data()
