@@ -8,8 +8,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -114,7 +117,13 @@ frmRestore::frmRestore(const QList<BackupInfo>& backups, QWidget* parent)
             break;
         }
     }
-    resize(TwipsToPixelsX(6600), TwipsToPixelsY(4200));
+    // Wide enough for every column, a time marked as after the clock too.
+    int columns = 2 * lstBackups->frameWidth() +
+                  lstBackups->verticalScrollBar()->sizeHint().width() +
+                  layout->contentsMargins().left() + layout->contentsMargins().right();
+    for (int c = 0; c < lstBackups->columnCount(); ++c)
+        columns += lstBackups->columnWidth(c);
+    resize(std::max(TwipsToPixelsX(6600), columns), TwipsToPixelsY(4200));
 }
 
 const BackupInfo* frmRestore::chosen() const
