@@ -263,5 +263,6 @@ std::optional<int> Main(const QString& calendar)
     const QStringList recovered = TakeNewRecoveryFiles();
     if (!recovered.isEmpty())
         ShowInfo(RecoveryNoticeText(recovered));
+    window->moveStrandedRecoveryFiles();
     return std::nullopt;
 }

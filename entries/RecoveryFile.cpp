@@ -129,6 +129,53 @@ void setReportedFiles(QStringList files)
     RegWrite(kRegKey, kReportedValue, files.join(QLatin1Char('\n')));
 }
 
+// True when `path` lies in the temporary folder, the last place tried, which
+// a restart of the computer may empty. A calendar kept there itself does
+// not make it one.
+bool isInTemporaryFolder(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    return folder == QDir::tempPath() && folder != RecoveryFolder() &&
+           (gDataPath.isEmpty() || folder != QFileInfo(gDataPath).absolutePath());
+}
+
+// The recovery folder, made private when missing; false when it cannot be
+// made.
+bool makeRecoveryFolder()
+{
+    const QString folder = RecoveryFolder();
+    if (!QDir().mkpath(folder))
+        return false;
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return true;
+}
+
+// Copies the recovery file `path` of the temporary folder into the recovery
+// folder, under its own name unless taken, and removes it once the copy is
+// on disk. Returns the new path; `path` when it stays where it is.
+QString moveToRecoveryFolder(const QString& path)
+{
+    const QRegularExpressionMatch match = recoveryName().match(QFileInfo(path).fileName());
+    if (!match.hasMatch() || match.hasCaptured(3) || !makeRecoveryFolder())
+        return path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return path;
+    const WipedBytes bytes(file.readAll());
+    file.close();
+    const QString stem = RecoveryFolder() + QLatin1Char('/') + QFileInfo(path).completeBaseName();
+    const QString target = unusedName(stem, match.captured(2));
+    if (!writeInOneStep(target, bytes.bytes()))
+        return path;
+    // Never two copies of one text: where the old one cannot go, the new
+    // one does.
+    if (!QFile::remove(path)) {
+        QFile::remove(target);
+        return path;
+    }
+    return target;
+}
+
 } // namespace
 
 QString RecoveryFolder()
@@ -161,17 +208,19 @@ QString WriteRecoveryFile(int dayKey, const QString& text, const QString& replac
     const QByteArray bytes = fileBytes(plain.bytes());
 
     // A file of the other kind (encryption was turned on or off since) is
-    // not replaced: a new one takes its place.
-    if (!replacing.isEmpty() && IsSealedRecoveryFile(replacing) == sealed &&
-        writeInOneStep(replacing, bytes))
+    // not replaced: a new one takes its place. One in the temporary folder
+    // is replaced only when no other folder takes the new text.
+    const bool replaceable = !replacing.isEmpty() && IsSealedRecoveryFile(replacing) == sealed;
+    const bool stranded = replaceable && isInTemporaryFolder(replacing);
+    if (replaceable && !stranded && writeInOneStep(replacing, bytes))
         return replacing;
     const QString recoveryFolder = RecoveryFolder();
     for (const QString& folder : RecoveryFolders()) {
-        if (folder == recoveryFolder) {
-            if (!QDir().mkpath(folder))
-                continue;
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
+        if (folder == recoveryFolder && !makeRecoveryFolder())
+            continue;
+        if (stranded && folder == QFileInfo(replacing).absolutePath() &&
+            writeInOneStep(replacing, bytes))
+            return replacing;
         const QString path =
             unusedName(folder + QStringLiteral("/Entry-%1-%2")
                                     .arg(dayKey)
@@ -294,6 +343,7 @@ QStringList TakeNewRecoveryFiles()
     const QRegularExpression& pattern = recoveryName();
     const QStringList reported = reportedFiles();
     QStringList found;
+    QStringList movedReported;
     for (const QString& folder : RecoveryFolders()) {
         const QFileInfoList files =
             QDir(folder).entryInfoList({QStringLiteral("Entry-*")}, QDir::Files, QDir::Name);
@@ -312,12 +362,38 @@ QStringList TakeNewRecoveryFiles()
                 if (QFile::rename(path, named))
                     path = named;
             }
-            if (!reported.contains(path))
-                found << path;
+            const bool wasReported = reported.contains(path);
+            if (isInTemporaryFolder(path))
+                path = moveToRecoveryFolder(path);
+            (wasReported ? movedReported : found) << path;
         }
     }
-    setReportedFiles(reported + found);
+    setReportedFiles(reported + movedReported + found);
     return found;
+}
+
+QStringList MoveRecoveryFilesFromTemporaryFolder(const QStringList& files)
+{
+    const QStringList reported = reportedFiles();
+    QStringList left;
+    QStringList moved;
+    for (const QString& path : files) {
+        if (!QFileInfo::exists(path))
+            continue;
+        const QString now = moveToRecoveryFolder(path);
+        if (now == path)
+            left << path;
+        else if (reported.contains(path))
+            moved << now;
+    }
+    if (!moved.isEmpty())
+        setReportedFiles(reported + moved);
+    return left;
+}
+
+bool IsInTemporaryFolder(const QString& path)
+{
+    return isInTemporaryFolder(path);
 }
 
 void MarkRecoveryFilesReported(const QStringList& files)
@@ -336,6 +412,8 @@ QString withFiles(QString text, const QStringList& files)
     if (std::any_of(files.begin(), files.end(), IsSealedRecoveryFile))
         text += QStringLiteral("\r暗号化したファイルは、「環境」メニューの「暗号化」の"
                                "「回復用ファイルを読む」で読むことができます。");
+    if (std::any_of(files.begin(), files.end(), isInTemporaryFolder))
+        text += kTemporaryFolderNotice;
     return text;
 }
 
@@ -359,8 +437,13 @@ QString PendingRecovery::keep(int dayKey, const QString& text)
 {
     if (dayKey != mDay)
         release();
-    if (!mPath.isEmpty() && text == mText)
+    if (!mPath.isEmpty() && text == mText) {
+        // Kept in the temporary folder for want of another: it goes to the
+        // recovery folder as soon as that can be written.
+        if (isInTemporaryFolder(mPath))
+            mPath = moveToRecoveryFolder(mPath);
         return mPath;
+    }
     const QString path = WriteRecoveryFile(dayKey, text, mPath);
     if (path.isEmpty())
         return path;

@@ -24,11 +24,11 @@ QStringList RecoveryFolders();
 // and writable by the owner only and on disk when it returns. Given
 // `replacing` (the same entry's file written before), that file is replaced
 // in one step; otherwise, or when that fails, a new file goes to the first
-// folder that takes it. A file is complete under its name or not there: it is
-// written under a temporary name first. Returns its path; "" when no folder
-// took it, and the text went to the standard error output as the last place
-// left (never for an encrypted calendar: its text is then lost). The one
-// place where recovery files are written.
+// folder that takes it. A `replacing` in the temporary folder is replaced
+// only when no folder before it takes the text. A file is complete under its name or not there: it
+// is written under a temporary name first. Returns its path; "" when no folder took it, and the
+// text went to the standard error output as the last place left (never for an encrypted calendar:
+// its text is then lost). The one place where recovery files are written.
 QString WriteRecoveryFile(int dayKey, const QString& text, const QString& replacing = QString());
 
 // Every recovery file of this user in the folders of RecoveryFolders(),
@@ -58,14 +58,27 @@ QString UnsealRecoveryFile(const QString& path);
 
 // Recovery files that were not reported yet, in every folder of
 // RecoveryFolders(). A file left under its temporary name (the program was
-// killed while writing it) is given a name of its own first. Each file is
-// reported once.
+// killed while writing it) is given a name of its own first, and one in the
+// temporary folder (reported or not) is moved to the recovery folder when
+// that can be written. Each file is reported once.
 QStringList TakeNewRecoveryFiles();
+// Moves those of `files` that lie in the temporary folder to the recovery
+// folder where it can be written now; a file reported already stays so.
+// Returns the files left in the temporary folder.
+QStringList MoveRecoveryFilesFromTemporaryFolder(const QStringList& files);
+// True when the recovery file `path` lies in the temporary folder, the last
+// place tried, which a restart of the computer may empty.
+bool IsInTemporaryFolder(const QString& path);
 // Marks files as reported: the user was told about them already.
 void MarkRecoveryFilesReported(const QStringList& files);
 
+// Said of recovery files in the temporary folder wherever they are named.
+inline const QString kTemporaryFolderNotice =
+    QStringLiteral("\r一時フォルダーのファイルは、コンピューターを再起動すると消えることがあり"
+                   "ます。早めに他の場所へ写して下さい。");
+
 // The notice that names the recovery files; for sealed ones it says where
-// they are read.
+// they are read, for those in the temporary folder that it may be emptied.
 QString RecoveryNoticeText(const QStringList& files);
 // The notice that names the recovery files of typed texts that met another
 // program's change of the same day.
@@ -79,8 +92,9 @@ class PendingRecovery
 public:
     // Keeps `text` of `dayKey` in the entry's recovery file: a new file the
     // first time, the same file replaced afterwards; nothing is written when
-    // that text is kept already. Returns the file's path ("" when none could
-    // be written).
+    // that text is kept already, but a file in the temporary folder is moved
+    // to the recovery folder once that can be written. Returns the file's
+    // path ("" when none could be written).
     QString keep(int dayKey, const QString& text);
     // The entry is saved: its recovery file goes.
     void discard();

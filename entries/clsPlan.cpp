@@ -93,6 +93,16 @@ void clsPlan::SaveQuietly()
     write();
 }
 
+void clsPlan::SaveWhileTyping()
+{
+    // The box's document never holds the composition: it lives in the
+    // layout of the cursor's block until committed, so writing the document
+    // leaves it (and the input method's state) untouched.
+    if (!Dirty)
+        return;
+    write();
+}
+
 void clsPlan::write()
 {
     const QString text = ToStoredText(BoxText(mText));

@@ -40,10 +40,15 @@ public:
     // (TakeConflictFiles).
     void Save();
 
-    // The same write without a busy phase or a status text, for saving while
-    // the user types; a store error passes to the caller with Dirty still
-    // set.
+    // The same write without a busy phase or a status text, for the end of
+    // the program; a store error passes to the caller with Dirty still set.
     void SaveQuietly();
+    // The write while the user types: no busy phase, no status text, and
+    // text that an input method is still composing is left to it (it is not
+    // the entry's until committed); the box, its cursor and its selection
+    // are not touched, unless another program changed the same day (see
+    // Save). A store error passes to the caller with Dirty still set.
+    void SaveWhileTyping();
 
     // True while the edited entry could not be written: the last attempt
     // failed. Its text is kept in a recovery file until a save succeeds.

@@ -78,12 +78,19 @@ void openBackup(Database& db, const QString& path)
     db.openForReading(path);
 }
 
+// Backups of earlier versions carry no sequence number; a number of fewer
+// digits after the time is the -2, -3 ... that kept their names apart.
+constexpr int kSequenceDigits = 6;
+
 // A backup found in the folder, with what orders it.
 struct Found
 {
     QString name;
-    QDateTime made;
+    // The place in the order of making: 0 for a backup of an earlier version.
+    qint64 sequence = 0;
+    // The time in the name, as text that sorts like the time.
     QString stamp;
+    // -2, -3 ... of an earlier version's name.
     int number = 1;
 };
 
@@ -93,17 +100,56 @@ QList<Found> findBackups()
         QStringLiteral("^Data-(\\d{8}-\\d{6})(?:-(\\d+))?\\.vad$"));
     const QDir folder(BackupFolder());
     QList<Found> found;
-    for (const QFileInfo& file : folder.entryInfoList(QDir::Files)) {
-        const QRegularExpressionMatch match = pattern.match(file.fileName());
+    for (const QString& name : folder.entryList(QDir::Files)) {
+        const QRegularExpressionMatch match = pattern.match(name);
         if (!match.hasMatch())
             continue;
-        found.append({file.fileName(), file.lastModified(), match.captured(1),
-                      match.hasCaptured(2) ? match.captured(2).toInt() : 1});
+        Found backup{name, 0, match.captured(1), 1};
+        const QString suffix = match.captured(2);
+        if (suffix.size() >= kSequenceDigits)
+            backup.sequence = suffix.toLongLong();
+        else if (!suffix.isEmpty())
+            backup.number = suffix.toInt();
+        found.append(backup);
     }
+    // Numbered backups after all others, whatever their times; those of
+    // earlier versions by the time in their names. Neither the file's
+    // modification time nor its contents count: a copied, restored or
+    // sealed again backup keeps its place.
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
-        return std::tie(a.made, a.stamp, a.number) < std::tie(b.made, b.stamp, b.number);
+        return std::tie(a.sequence, a.stamp, a.number, a.name) <
+               std::tie(b.sequence, b.stamp, b.number, b.name);
     });
     return found;
+}
+
+// The name of the next backup: the moment it is made, then a number one
+// above every backup's in the folder (made when missing).
+QString nextBackupPath()
+{
+    const QString folder = BackupFolder();
+    makeFolder(folder);
+    qint64 sequence = 0;
+    for (const Found& backup : findBackups())
+        sequence = std::max(sequence, backup.sequence);
+    const QString stem = QStringLiteral("Data-") + Clock::Now().toString(kStampFormat);
+    QString path;
+    do
+        path = folder + QStringLiteral("/%1-%2.vad")
+                            .arg(stem)
+                            .arg(++sequence, kSequenceDigits, 10, QLatin1Char('0'));
+    while (QFileInfo::exists(path));
+    return path;
+}
+
+// When a backup was made: the time in its name, which copying and sealing
+// again keep; a name that holds no real time gives the file's modification
+// time.
+QDateTime timeInName(const QString& path)
+{
+    const QDateTime named =
+        QDateTime::fromString(QFileInfo(path).fileName().mid(5, 15), kStampFormat);
+    return named.isValid() ? named : QFileInfo(path).lastModified();
 }
 
 // The calendar file under a second name in the backup folder, for a calendar
@@ -166,7 +212,7 @@ bool HasBackupOf(const QDate& day)
 
 QString BackupCalendar()
 {
-    const QString target = newNameInBackupFolder(QStringLiteral(".vad"));
+    const QString target = nextBackupPath();
     const QString folder = BackupFolder();
     // The copy is written under a name that is no backup's and takes its
     // own only when it is complete and on disk.
@@ -211,7 +257,7 @@ BackupInfo ReadBackupInfo(const QString& path)
 {
     BackupInfo info;
     info.path = path;
-    info.made = QFileInfo(path).lastModified();
+    info.made = timeInName(path);
     try {
         Database db;
         openBackup(db, path);
@@ -240,7 +286,7 @@ QList<BackupInfo> ReadBackupInfos()
     return infos;
 }
 
-std::optional<BackupInfo> NewestReadableBackup()
+std::optional<BackupInfo> LastReadableBackup()
 {
     const QStringList names = ListBackups();
     for (auto name = names.crbegin(); name != names.crend(); ++name) {
@@ -311,4 +357,20 @@ QString RestoreBackup(const QString& path)
     MakePrivate(gDataPath);
     CalendarFileReplaced();
     return kept;
+}
+
+QString SetDamagedCalendarAside()
+{
+    gDatabase.close();
+    const QString aside = newNameInBackupFolder(QStringLiteral("-damaged.vad"));
+    if (!QFile::rename(gDataPath, aside))
+        throw EngineError(aside, QStringLiteral("the calendar cannot be set aside"),
+                          EngineError::creationCause(aside));
+    MakePrivate(aside);
+    // The journal belongs to the file it was written for; left behind it
+    // would be played back into the new calendar.
+    const QString journal = gDataPath + QStringLiteral("-journal");
+    if (FileExists(journal))
+        QFile::rename(journal, aside + QStringLiteral("-journal"));
+    return aside;
 }

@@ -9,13 +9,16 @@
 #include <optional>
 
 // Automatic backups of the calendar: compacted copies in the folder "backup"
-// beside the calendar file, named Data-YYYYMMDD-HHMMSS.vad after the moment
-// they were made (with -2, -3 ... when that name is taken), readable and
-// writable by the owner only.
+// beside the calendar file, named Data-YYYYMMDD-HHMMSS-NNNNNN.vad after the
+// moment they were made and their place in the order of making, readable
+// and writable by the owner only.
 //
-// Which backups are newest is told by when they were written (their
-// modification time, then their name), so that a clock set back or forward
-// cannot make the one just written the first to go.
+// The number only grows: each backup takes one above every backup's in the
+// folder. It orders the backups, not the time, so that a clock set back (or
+// backups copied from a computer whose clock ran ahead) cannot make the one
+// just written the first to go. Backups of earlier versions
+// (Data-YYYYMMDD-HHMMSS.vad, with -2, -3 ... when that name was taken) come
+// before every numbered one, in the order of the times in their names.
 
 // How many backups are kept; older ones are removed.
 constexpr int kBackupsKept = 20;
@@ -24,8 +27,8 @@ constexpr int kBackupsKept = 20;
 QString BackupFolder();
 
 // Writes a compacted copy of the calendar into the backup folder, under the
-// open policy of every store operation, and removes the oldest backups beyond
-// kBackupsKept, never the one just written. Only a file that reads as a
+// open policy of every store operation, and removes the backups made first
+// beyond kBackupsKept, never the one just written. Only a file that reads as a
 // calendar is copied. Returns the new backup's path; throws EngineError when
 // no complete copy could be written (nothing is left behind then).
 QString BackupCalendar();
@@ -35,8 +38,9 @@ QString BackupCalendar();
 // change much, which ask about their own backups.
 void BackupOncePerDay();
 
-// The names of the backups in the folder, oldest first; other files there are
-// not counted.
+// The names of the backups in the folder in the order they were made, the
+// last one made last; other files there (calendars set aside among them)
+// are not counted.
 QStringList ListBackups();
 
 // Every file that holds a copy of the calendar, or part of one, beside it:
@@ -51,7 +55,8 @@ bool HasBackupOf(const QDate& day);
 struct BackupInfo
 {
     QString path;
-    // When it was written.
+    // When it was made, as the clock said then (it may lie after the clock
+    // now).
     QDateTime made;
     // The first and last stored day (day keys); 0 when it holds none.
     int firstDay = 0;
@@ -65,10 +70,10 @@ struct BackupInfo
 
 // Reads what a backup holds. The one place where a backup's contents are read.
 BackupInfo ReadBackupInfo(const QString& path);
-// Every backup, newest first.
+// Every backup, the one made last first.
 QList<BackupInfo> ReadBackupInfos();
-// The newest backup that reads as a calendar.
-std::optional<BackupInfo> NewestReadableBackup();
+// The backup made last of those that read as a calendar.
+std::optional<BackupInfo> LastReadableBackup();
 
 // Puts the backup `path` in the calendar's place in one step. The calendar in
 // use is kept first: as a new backup when it reads as a calendar, otherwise
@@ -78,3 +83,10 @@ std::optional<BackupInfo> NewestReadableBackup();
 // calendar cannot be kept, or the copy cannot be put in place. The shared
 // handle is closed for the replacement and opened again under speed priority.
 QString RestoreBackup(const QString& path);
+
+// Moves the calendar file, which cannot be opened as a calendar, into the
+// backup folder as Data-YYYYMMDD-HHMMSS-damaged.vad (a journal beside it goes
+// with it), so that a new calendar can take its name; it is never deleted.
+// gDatabase is closed first. Returns the new path. Throws EngineError, with
+// the calendar where it was, when it cannot be moved.
+QString SetDamagedCalendarAside();

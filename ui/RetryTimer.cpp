@@ -32,6 +32,11 @@ void RetryTimer::setIntervalForTesting(int ms)
     intervalMs = ms > 0 ? ms : kRetryIntervalMs;
 }
 
+int RetryTimer::interval()
+{
+    return intervalMs;
+}
+
 void RetryTimer::start()
 {
     if (isActive())

@@ -32,6 +32,7 @@ public:
     // The time between attempts for every timer from now on; 0 returns to
     // kRetryIntervalMs.
     static void setIntervalForTesting(int ms);
+    static int interval();
 
 signals:
     void attempt();

@@ -1,5 +1,6 @@
 // What keeps the user's work when things go wrong: the entry saved quietly
-// while typing and tried again while it cannot be written, the recovery file
+// while typing (after a pause, and every few seconds while the typing goes
+// on) and tried again while it cannot be written, the recovery file
 // for an entry that cannot be written, the calendar kept on the day whose
 // entry is in the box, and the backup of the calendar before a command that
 // cannot be undone.
@@ -19,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -37,11 +39,19 @@ void frmMain::startQuietSave()
         mQuietSave = new QTimer(this);
         mQuietSave->setSingleShot(true);
         connect(mQuietSave, &QTimer::timeout, this, &frmMain::quietSave);
+        // Not put off by the keys that follow the first unsaved one, and
+        // not late: what it promises is counted in seconds since that key.
+        mTypingSave = new QTimer(this);
+        mTypingSave->setSingleShot(true);
+        mTypingSave->setTimerType(Qt::PreciseTimer);
+        connect(mTypingSave, &QTimer::timeout, this, &frmMain::quietSave);
     }
     mQuietSave->setInterval(mPlan && mPlan->IsUnsaved()
                                 ? std::min(mQuietSaveDelayMs, kUnsavedDelayMs)
                                 : mQuietSaveDelayMs);
     mQuietSave->start();
+    if (!mTypingSave->isActive())
+        mTypingSave->start(mTypingSaveLimitMs);
 }
 
 void frmMain::quietSave()
@@ -49,11 +59,10 @@ void frmMain::quietSave()
     if (!mPlan || !mPlan->Dirty || !mLoaded || mUnloaded)
         return;
     // Not in the middle of something: a command's busy phase or store
-    // operation (whose message pumping runs timers), a box waiting for the
-    // user, or text the input method is still converting. Tried again later;
-    // an entry that could not be written is kept on disk meanwhile.
-    if (isBusy() || FileSession::depth() > 0 || QApplication::activeModalWidget() ||
-        mPlan->IsComposing()) {
+    // operation (whose message pumping runs timers), or a box waiting for
+    // the user. Tried again later; an entry that could not be written is
+    // kept on disk meanwhile.
+    if (isBusy() || FileSession::depth() > 0 || QApplication::activeModalWidget()) {
         if (mPlan->IsUnsaved())
             mPlan->KeepUnsaved();
         startQuietSave();
@@ -62,7 +71,7 @@ void frmMain::quietSave()
     try {
         // A locked calendar is not waited for: this is tried again anyway.
         const QuickAttempt quick;
-        mPlan->SaveQuietly();
+        mPlan->SaveWhileTyping();
     } catch (const std::exception&) {
         // Quietly: the editor keeps the text in its recovery file, and the
         // attempts go on (entryStateChanged).
@@ -97,6 +106,9 @@ void frmMain::retry()
 
 void frmMain::entryStateChanged()
 {
+    // Saved or loaded: the next change starts the count again.
+    if (!mPlan->Dirty && mTypingSave)
+        mTypingSave->stop();
     if (mPlan->IsUnsaved() && !mUnloaded)
         retryTimer()->start();
     else if (mRetry && !mWaitingForFile)
@@ -120,6 +132,25 @@ void frmMain::showConflictNotices()
         return;
     MarkRecoveryFilesReported(files);
     ShowInfo(ConflictNoticeText(files));
+}
+
+void frmMain::moveStrandedRecoveryFiles()
+{
+    // Listed once: the file of an entry this run cannot write follows its
+    // own way out (PendingRecovery).
+    auto stranded = std::make_shared<QStringList>();
+    for (const QString& path : ListRecoveryFiles())
+        if (IsInTemporaryFolder(path))
+            *stranded << path;
+    if (stranded->isEmpty())
+        return;
+    auto* attempts = new QTimer(this);
+    connect(attempts, &QTimer::timeout, this, [stranded, attempts] {
+        *stranded = MoveRecoveryFilesFromTemporaryFolder(*stranded);
+        if (stranded->isEmpty())
+            attempts->deleteLater();
+    });
+    attempts->start(RetryTimer::interval());
 }
 
 void frmMain::afterCommand()
@@ -167,8 +198,10 @@ void frmMain::unloadAtExit()
     if (mUnloaded || !mLoaded)
         return;
     mUnloaded = true;
-    if (mQuietSave)
+    if (mQuietSave) {
         mQuietSave->stop();
+        mTypingSave->stop();
+    }
     if (mPlan) {
         try {
             mPlan->SaveQuietly();
@@ -182,6 +215,13 @@ void frmMain::unloadAtExit()
 
 bool frmMain::BackupBeforeChange()
 {
+    // What was typed belongs in the copy kept from before the command.
+    try {
+        plan()->Save();
+    } catch (const EngineError&) {
+        // The text stays in the box and in its recovery file; the copy is
+        // no less worth making.
+    }
     QString problem;
     try {
         RunningScope busy(this, QStringLiteral("暦ファイルのバックアップを作成しています。"));

@@ -27,6 +27,13 @@ class clsList;
 class clsPlan;
 class frmSearch;
 
+// An edited entry is saved this long after the last key...
+constexpr int kQuietSaveDelayMs = 2000;
+// ... and, while the keys keep coming, once its first unsaved change is this
+// old: the write then has half a second to be on disk before what was typed
+// five seconds ago could be lost.
+constexpr int kTypingSaveLimitMs = 4500;
+
 // The main window: the month grid with its caption and buttons, the entry box
 // of the selected day, the list grid, the menus and the status bar.
 //
@@ -77,8 +84,14 @@ public:
     // The search window, made on first use; it holds the days found.
     frmSearch* searchWindow();
 
+    // Recovery files that earlier runs left in the temporary folder go to
+    // the recovery folder as soon as it can be written (Safeguards.cpp).
+    void moveStrandedRecoveryFiles();
+
     // How long after the last change an edited entry is saved while typing.
     void setQuietSaveDelay(int ms) { mQuietSaveDelayMs = ms; }
+    // How long an edited entry may stay unsaved while the keys keep coming.
+    void setTypingSaveLimit(int ms) { mTypingSaveLimitMs = ms; }
 
 public slots:
     // Navigation (NavigationCommands.cpp)
@@ -182,10 +195,12 @@ private:
     bool BackupBeforeChange();
 
     // Saving while typing (Safeguards.cpp): an edited entry is written
-    // quietly a moment after the last change, unless a busy phase, a store
-    // operation, a modal box or an input-method composition is under way.
-    // One that cannot be written is tried again (retryTimer) and kept in a
-    // recovery file meanwhile.
+    // quietly a moment after the last change, and while the keys keep
+    // coming, once it has stayed unsaved for the typing save limit; not
+    // during a busy phase, a store operation or a modal box. Text that an
+    // input method is still composing is left alone. One that cannot be
+    // written is tried again (retryTimer) and kept in a recovery file
+    // meanwhile, on the same schedule.
     void startQuietSave();
     void quietSave();
     // An edited entry that could not be written, when the program ends
@@ -250,8 +265,10 @@ private:
     QLabel* mKeyPanels[5] = {};
     QTimer* mClock = nullptr;
     QTimer* mQuietSave = nullptr;
+    QTimer* mTypingSave = nullptr;
     RetryTimer* mRetry = nullptr;
-    int mQuietSaveDelayMs = 2000;
+    int mQuietSaveDelayMs = kQuietSaveDelayMs;
+    int mTypingSaveLimitMs = kTypingSaveLimitMs;
     frmSearch* mSearch = nullptr;
     QTimer* mHitsPause = nullptr;
     // The day shown was opened from the search: its hits stay highlighted

@@ -1,5 +1,6 @@
 #include "ui/frmRestore.h"
 
+#include "platform/Clock.h"
 #include "platform/Twips.h"
 #include "ui/AppIcon.h"
 
@@ -7,8 +8,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +30,15 @@ QString monthText(int dayKey)
 QString frmRestore::MadeText(const BackupInfo& backup)
 {
     return backup.made.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}
+
+QString frmRestore::MadeColumnText(const BackupInfo& backup)
+{
+    // Made while the clock ran ahead, or the clock is behind now: the list's
+    // order is that of making, which the time would contradict.
+    if (backup.made > Clock::Now())
+        return MadeText(backup) + QStringLiteral("（日時が今より後です）");
+    return MadeText(backup);
 }
 
 QString frmRestore::RangeText(const BackupInfo& backup)
@@ -62,7 +75,7 @@ frmRestore::frmRestore(const QList<BackupInfo>& backups, QWidget* parent)
     for (int i = 0; i < mBackups.size(); ++i) {
         const BackupInfo& backup = mBackups[i];
         auto* row = new QTreeWidgetItem(
-            lstBackups, {MadeText(backup), RangeText(backup),
+            lstBackups, {MadeColumnText(backup), RangeText(backup),
                          backup.readable ? QString::number(backup.entries) : QString()});
         row->setData(0, Qt::UserRole, i);
         row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -95,7 +108,7 @@ frmRestore::frmRestore(const QList<BackupInfo>& backups, QWidget* parent)
     layout->addWidget(lstBackups);
     layout->addLayout(buttons);
 
-    // The newest that can be restored is offered first.
+    // The one made last that can be restored is offered first.
     cmdRestore->setEnabled(false);
     for (int i = 0; i < lstBackups->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = lstBackups->topLevelItem(i);
@@ -104,7 +117,13 @@ frmRestore::frmRestore(const QList<BackupInfo>& backups, QWidget* parent)
             break;
         }
     }
-    resize(TwipsToPixelsX(6600), TwipsToPixelsY(4200));
+    // Wide enough for every column, a time marked as after the clock too.
+    int columns = 2 * lstBackups->frameWidth() +
+                  lstBackups->verticalScrollBar()->sizeHint().width() +
+                  layout->contentsMargins().left() + layout->contentsMargins().right();
+    for (int c = 0; c < lstBackups->columnCount(); ++c)
+        columns += lstBackups->columnWidth(c);
+    resize(std::max(TwipsToPixelsX(6600), columns), TwipsToPixelsY(4200));
 }
 
 const BackupInfo* frmRestore::chosen() const

@@ -2,7 +2,8 @@
 // real second process: a second instance, or an instance that was killed.
 //
 //   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--today YYYY-MM-DD]
-//                 [--hold | --exec [--type TEXT] [--quiet-save-ms N] [--retry-ms N] |
+//                 [--hold | --exec [--type TEXT] [--quiet-save-ms N]
+//                  [--typing-save-limit-ms N] [--retry-ms N] |
 //                  --splash | --stop-at PHASE]
 //
 // Every box is printed to stdout as "box <kind>|<title>|<text>" and answered
@@ -13,7 +14,8 @@
 //   closes (or it is killed).
 // --exec: types TEXT into the entry box, prints "ready" and runs the event
 //   loop as the program does; --quiet-save-ms sets how long after typing the
-//   entry is saved on its own.
+//   entry is saved on its own, --typing-save-limit-ms how long it may stay
+//   unsaved while the typing goes on.
 // --splash: only shows the splash screen, prints "splash <window id>" and
 //   waits until its standard input closes.
 // --stop-at PHASE: a first run prints "phase PHASE" there and waits to be
@@ -122,6 +124,7 @@ int main(int argc, char* argv[])
     bool splash = false;
     QString typed;
     int quietSaveMs = 0;
+    int typingSaveLimitMs = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--app-folder") && i + 1 < args.size())
@@ -142,6 +145,8 @@ int main(int argc, char* argv[])
             Clock::setTodayForTesting(QDate::fromString(args[++i], Qt::ISODate));
         else if (args[i] == QLatin1String("--quiet-save-ms") && i + 1 < args.size())
             quietSaveMs = args[++i].toInt();
+        else if (args[i] == QLatin1String("--typing-save-limit-ms") && i + 1 < args.size())
+            typingSaveLimitMs = args[++i].toInt();
         else if (args[i] == QLatin1String("--stop-at") && i + 1 < args.size()) {
             const QString phase = args[++i];
             dialogs.stopAfterAnswers = phase == QLatin1String("questions");
@@ -174,6 +179,8 @@ int main(int argc, char* argv[])
                          : nullptr;
         if (MainWindow() && quietSaveMs > 0)
             MainWindow()->setQuietSaveDelay(quietSaveMs);
+        if (MainWindow() && typingSaveLimitMs > 0)
+            MainWindow()->setTypingSaveLimit(typingSaveLimitMs);
         if (box)
             box->insertPlainText(typed);
         QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);

@@ -14,12 +14,15 @@
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
+#include "ui/frmMain.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <csignal>
 #include <pwd.h>
@@ -216,6 +219,67 @@ private slots:
         QCOMPARE(entryOf(calendar), QStringLiteral("強制終了の前"));
     }
 
+    void steadyTypingKilledLosesAtMostTheLastFiveSeconds_data()
+    {
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("saved in the calendar") << false;
+        QTest::newRow("calendar locked: kept in a recovery file") << true;
+    }
+    void steadyTypingKilledLosesAtMostTheLastFiveSeconds()
+    {
+        // What a kill may lose of typing that never pauses.
+        constexpr qint64 kMostLostMs = 5000;
+        QFETCH(bool, locked);
+        QTemporaryDir folder;
+        const QString calendar = makeCalendar(folder);
+        // The program's own intervals, given by the host.
+        Host host({QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--exec"),
+                   QStringLiteral("--quiet-save-ms"), QString::number(kQuietSaveDelayMs),
+                   QStringLiteral("--typing-save-limit-ms"), QString::number(kTypingSaveLimitMs)});
+        QVERIFY(host.waitFor("ready"));
+        std::optional<SqlPeek> other;
+        if (locked) {
+            other.emplace(calendar);
+            QVERIFY(other->exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        // A key every 0.15 s for 15 s, far less than the pause the save
+        // after the last key waits for; each key a character of its own.
+        QString typed;
+        QList<qint64> typedAt;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 100; ++i) {
+            const qint64 due = i * 150;
+            if (clock.elapsed() < due)
+                QThread::msleep(quint64(due - clock.elapsed()));
+            const QString key(QChar(0x3042 + i % 80));
+            QVERIFY(host.type(key));
+            typed += key;
+            typedAt << clock.elapsed();
+        }
+        const qint64 killedAt = clock.elapsed();
+        host.signal(SIGKILL);
+        host.finish();
+        other.reset();
+
+        QStringList kept = recoveryFiles();
+        QCOMPARE(kept.size(), locked ? 1 : 0);
+        const QString saved = locked ? ReadRecoveryFile(kept[0]).text : entryOf(calendar);
+        if (locked)
+            QCOMPARE(entryOf(calendar), QString());
+        // What was typed, up to a key typed at most five seconds before the
+        // kill.
+        QVERIFY2(typed.startsWith(saved), qPrintable(saved));
+        const qsizetype keysDue = std::count_if(typedAt.begin(), typedAt.end(), [&](qint64 at) {
+            return at <= killedAt - kMostLostMs;
+        });
+        QVERIFY2(saved.size() >= keysDue,
+                 qPrintable(QStringLiteral("%1 of %2 keys kept, %3 typed 5 s before the kill")
+                                .arg(saved.size())
+                                .arg(typed.size())
+                                .arg(keysDue)));
+    }
+
     void signalWhileLockedKeepsARecoveryFile()
     {
         QTemporaryDir folder;
@@ -355,7 +419,7 @@ private slots:
         QVERIFY(MakeCalendarFile(calendar, YearMonthOf(today), YearMonthOf(today)));
         if (encrypted)
             encrypt(calendar);
-        QStringList nobodys{home, temp, runtime, calendar};
+        QStringList nobodys{home, data, temp, runtime, calendar};
         if (calendarFolderWritable)
             nobodys << app;
         if (::geteuid() == 0) {
@@ -421,9 +485,28 @@ private slots:
         QVERIFY(QFile::setPermissions(data, readOnly));
         if (!calendarFolderWritable)
             QVERIFY(QFile::setPermissions(app, readOnly));
-        Host next(start, env, true);
+        // One in the temporary folder is named with the warning that it may
+        // be emptied, and moved to the recovery folder as soon as that can
+        // be written.
+        const QByteArray bytes = readFile(kept[0]);
+        Host next(start + QStringList{QStringLiteral("--exec"), QStringLiteral("--retry-ms"),
+                                      QStringLiteral("200")},
+                  env, true);
+        QVERIFY(next.waitFor("ready"));
+        QVERIFY2(
+            next.lines().contains(recoveryNotice(kept) +
+                                  (calendarFolderWritable ? QString() : kTemporaryFolderNotice)),
+            next.out.constData());
+        if (!calendarFolderWritable) {
+            QVERIFY(QFile::setPermissions(data,
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            QTRY_COMPARE_WITH_TIMEOUT(recoveryFiles(temp), QStringList(), 10000);
+            const QStringList moved = recoveryFiles(data + QStringLiteral("/voradu/zedu/recovery"));
+            QCOMPARE(moved.size(), 1);
+            QCOMPARE(readFile(moved[0]), bytes);
+        }
+        next.signal(SIGTERM);
         QVERIFY(next.finish());
-        QVERIFY2(next.lines().contains(recoveryNotice(kept)), next.out.constData());
         for (const QString& path : {base.path(), data, app})
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 class tst_clsPlan : public QObject
@@ -192,6 +193,33 @@ private slots:
         QCOMPARE(found, (QStringList{half.chopped(5), whole}));
         QVERIFY(!QFile::exists(half));
         QVERIFY(TakeNewRecoveryFiles().isEmpty());
+    }
+
+    void recoveryFilesLeaveTheTemporaryFolder()
+    {
+        const QString temp = folder->filePath(QStringLiteral("tmp"));
+        QVERIFY(QDir().mkpath(temp));
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temp));
+        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", tmpdir); });
+        // Neither the recovery folder (a file has its name) nor the
+        // calendar's (gone) takes the entry's file: the temporary folder does.
+        gDataPath = folder->filePath(QStringLiteral("gone/Data.vad"));
+        QVERIFY(QDir().mkpath(QFileInfo(RecoveryFolder()).absolutePath()));
+        QVERIFY(QFile(RecoveryFolder()).open(QIODevice::WriteOnly));
+        PendingRecovery pending;
+        const QString first = pending.keep(19990715, QStringLiteral("一時の予定"));
+        QCOMPARE(QFileInfo(first).absolutePath(), temp);
+        // Once the recovery folder can be made, the same text moves there,
+        // and so does, at the next start, a file an earlier run left.
+        QVERIFY(QFile::remove(RecoveryFolder()));
+        const QString moved = pending.keep(19990715, QStringLiteral("一時の予定"));
+        QCOMPARE(QFileInfo(moved).absolutePath(), RecoveryFolder());
+        QCOMPARE(ReadRecoveryFile(moved).text, QStringLiteral("一時の予定"));
+        const QString name = QStringLiteral("Entry-19990716-20261207-101010.txt");
+        QVERIFY(QFile::rename(moved, temp + QLatin1Char('/') + name));
+        QCOMPARE(TakeNewRecoveryFiles(), QStringList{RecoveryFolder() + QLatin1Char('/') + name});
+        QCOMPARE(QDir(temp).entryList(QDir::Files), QStringList());
     }
 
     void lineBreakConversion()

@@ -427,30 +427,6 @@ private slots:
         QVERIFY(rowsOf(dataPath()) != before);
     }
 
-    void backupsSurviveAClockSetBack()
-    {
-        // Twenty backups made later than the clock says now: the clock was
-        // set back, or a wrong date typed.
-        QVERIFY(QDir().mkpath(folder->filePath(QStringLiteral("backup"))));
-        const QDateTime later(QDate(2030, 1, 1), QTime(0, 0));
-        for (int i = 0; i < kBackupsKept; ++i) {
-            QFile file(folder->filePath(
-                QStringLiteral("backup/Data-20300101-0000%1.vad").arg(i, 2, 10, QLatin1Char('0'))));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.setFileTime(later.addSecs(i), QFileDevice::FileModificationTime));
-        }
-        start();
-        QCOMPARE(ListBackups().filter(QStringLiteral("Data-20261207-")).size(), 1);
-        QVERIFY(WriteDayEntry(dataPath(), 20261207, QStringLiteral("直前の状態")));
-        const QList<QVariantList> before = rowsOf(dataPath());
-        boxes->yes();
-        trigger("mnuWeekDayAll");
-        QCOMPARE(ListBackups().size(), kBackupsKept);
-        const QStringList made = ListBackups().filter(QStringLiteral("Data-20261207-"));
-        QCOMPARE(made.size(), 1);
-        QCOMPARE(rowsOf(BackupFolder() + QLatin1Char('/') + made[0]), before);
-    }
-
     void commandWithoutABackupIsAskedAbout()
     {
         start();

@@ -280,6 +280,15 @@ private slots:
             << QStringList{u"P合言葉"_s, u"W"_s + StoreErrorText(QString()) + damaged,
                            u"Q最新のバックアップ"_s, u"Iバックアップから復元しました。"_s}
             << true;
+        QTest::newRow("altered contents, no backup: a new plain calendar")
+            << u"seal"_s
+            << QStringList{u"P合言葉"_s,
+                           u"W"_s + StoreErrorText(QString()) + damaged,
+                           u"Q新しい暦を作って始めますか？"_s,
+                           u"Q暦ファイルを作成します。"_s,
+                           u"Q本当に"_s,
+                           u"I新しい暦を作りました。"_s}
+            << true;
     }
     void startUp()
     {
@@ -352,6 +361,18 @@ private slots:
             QVERIFY(!window());
             QCOMPARE(FileDigest(dataPath()), digest);
             QCOMPARE(files(), filesBefore);
+            return;
+        }
+        if (damage == QLatin1String("seal")) {
+            // The file kept as it was; nothing of the new one is sealed.
+            const QStringList aside =
+                QDir(BackupFolder()).entryList({QStringLiteral("*-damaged.vad")}, QDir::Files);
+            QCOMPARE(aside.size(), 1);
+            QCOMPARE(FileDigest(BackupFolder() + QLatin1Char('/') + aside[0]), digest);
+            QVERIFY(!menuItem("mnuEncrypt")->isChecked());
+            QVERIFY(!IsEncryptedFile(dataPath()));
+            QVERIFY(!IsEncryptedFile(BackupFolder() + QLatin1Char('/') + ListBackups().last()));
+            QCOMPARE(entryBox()->toPlainText(), QString());
             return;
         }
         QVERIFY(menuItem("mnuEncrypt")->isChecked());

@@ -42,6 +42,8 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <qpa/qwindowsysteminterface.h>
 
@@ -850,6 +852,37 @@ private slots:
         QCOMPARE(stored(), QStringLiteral("abc変換"));
         modal.hide();
         QTRY_COMPARE_WITH_TIMEOUT(stored(), QStringLiteral("abc変換1"), 5000);
+    }
+
+    void typingSaveLeavesACompositionAlone()
+    {
+        start();
+        window()->setTypingSaveLimit(300);
+        auto stored = [this] {
+            return ReadDayField(dataPath(), 20261207, QStringLiteral("内容")).toString();
+        };
+        // Saved (soon: the limit of typing that goes on) while text is being
+        // composed: the composition, where it is, and the cursor stay as
+        // they were; the text saved is what is committed.
+        typeEntry(QStringLiteral("abxyz"));
+        QTextCursor cursor = entryBox()->textCursor();
+        cursor.setPosition(2);
+        entryBox()->setTextCursor(cursor);
+        QInputMethodEvent composing(
+            QStringLiteral("へんかん"),
+            {QInputMethodEvent::Attribute(QInputMethodEvent::Cursor, 3, 1)});
+        QCoreApplication::sendEvent(entryBox(), &composing);
+        QTRY_COMPARE(stored(), QStringLiteral("abxyz"));
+        QVERIFY(window()->plan()->IsComposing());
+        const QTextLayout* layout = entryBox()->textCursor().block().layout();
+        QCOMPARE(layout->preeditAreaText(), QStringLiteral("へんかん"));
+        QCOMPARE(layout->preeditAreaPosition(), 2);
+        QCOMPARE(entryBox()->textCursor().position(), 2);
+
+        QInputMethodEvent converted;
+        converted.setCommitString(QStringLiteral("変換"));
+        QCoreApplication::sendEvent(entryBox(), &converted);
+        QTRY_COMPARE(stored(), QStringLiteral("ab変換xyz"));
     }
 
     void compositionAtADayChangeIsSaved()
