@@ -147,8 +147,9 @@ int runExport(const CommandLine& command)
                               QLatin1Char('\n'));
         return 0;
     } catch (const EngineError& e) {
-        const QString cause = e.causeText();
-        return fail((cause.isEmpty() ? QString() : cause + QLatin1Char(' ')) + e.text());
+        // Japanese first; the file and the engine's own words after it.
+        return fail(e.causeText() + QStringLiteral("（") + e.file() + QStringLiteral(": ") +
+                    e.message() + QStringLiteral("）"));
     } catch (const ExchangeError& e) {
         return fail(e.text());
     } catch (const EnvelopeError& e) {
