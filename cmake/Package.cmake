@@ -41,7 +41,6 @@ zedu_install_gzipped(packaging/changelog ${CMAKE_INSTALL_DATADIR}/doc/zedu
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zedu)
-set(CPACK_PACKAGE_VENDOR voradu)
 set(CPACK_PACKAGE_CONTACT "${ZEDU_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "calendar and diary with a Japanese user interface")
 set(CPACK_PACKAGE_DESCRIPTION
