@@ -25,6 +25,11 @@ ZEDU_PACKAGES=(
     poppler-utils           # the tests read PDF exports and a printed recovery key back
     bsdutils                # script: a terminal for a test to type a password on
     python3-nacl            # tools/zedu-decrypt, the decrypter written from doc/encrypted-calendar.md, run by the tests
+    dpkg-dev                # scripts/package: dpkg-shlibdeps works out the package's dependencies, dpkg-buildflags its flags
+    lintian                 # the package test: lintian finds no error in the Debian package
+    man-db                  # the manual pages rendered by man in their test
+    bash-completion         # the bash completion loaded as bash loads it in its test
+    sqlite3                 # the package test makes a calendar for the installed program
 )
 
 zedu_install_packages() {
