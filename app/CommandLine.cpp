@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "app/CommandLinePassword.h"
 #include "app/Main.h"
+#include "app/StatsCommand.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
 #include "platform/Clock.h"
@@ -212,29 +213,33 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 QString CommandLineUsage()
 {
     return QStringLiteral(
-        "使い方:\n"
-        "  zedu                      Zedu を起動します。\n"
-        "  zedu --export FILE [オプション]\n"
-        "                            暦を FILE に書き出します。窓は開かず、画面がなくても動き"
-        "ます。\n"
-        "  zedu --help               この説明を表示します。\n"
-        "  zedu --version            版を表示します。\n"
-        "\n"
-        "--export のオプション:\n"
-        "  --format 形式    text、text-per-day、markdown、csv、json、ics、pdf のどれか。\n"
-        "                   省略すると FILE の拡張子（.txt .md .csv .json .ics "
-        ".pdf）で決まります。\n"
-        "                   text-per-day では FILE はフォルダーです。\n"
-        "  --from YYYYMM    最初の月。省略すると登録されている最初の月。\n"
-        "  --to YYYYMM      最後の月。省略すると登録されている最後の月。\n"
-        "  --entries-only   予定がある日だけを書き出します。\n"
-        "  --calendar PATH  読む暦ファイル。省略すると Zedu が使っている暦ファイル。\n"
-        "  --password-fd N  暗号化した暦のパスワードを、番号 N のファイル記述子から一行\n"
-        "                   読みます（0 は標準入力）。省略すると端末で尋ねます（入力した\n"
-        "                   文字は表示されません）。パスワードを引数には書けません。\n"
-        "\n"
-        "暦ファイルは読むだけなので、Zedu を開いたままでも使えます。\n"
-        "終了コード: 0 成功、1 失敗（理由を標準エラーに表示）、2 引数の誤り。\n");
+               "使い方:\n"
+               "  zedu                      Zedu を起動します。\n"
+               "  zedu --export FILE [オプション]\n"
+               "                            暦を FILE "
+               "に書き出します。窓は開かず、画面がなくても動き"
+               "ます。\n"
+               "%1"
+               "  zedu --help               この説明を表示します。\n"
+               "  zedu --version            版を表示します。\n"
+               "\n"
+               "--export のオプション:\n"
+               "  --format 形式    text、text-per-day、markdown、csv、json、ics、pdf のどれか。\n"
+               "                   省略すると FILE の拡張子（.txt .md .csv .json .ics "
+               ".pdf）で決まります。\n"
+               "                   text-per-day では FILE はフォルダーです。\n"
+               "  --from YYYYMM    最初の月。省略すると登録されている最初の月。\n"
+               "  --to YYYYMM      最後の月。省略すると登録されている最後の月。\n"
+               "  --entries-only   予定がある日だけを書き出します。\n"
+               "  --calendar PATH  読む暦ファイル。省略すると Zedu が使っている暦ファイル。\n"
+               "  --password-fd N  暗号化した暦のパスワードを、番号 N のファイル記述子から一行\n"
+               "                   読みます（0 は標準入力）。省略すると端末で尋ねます（入力した\n"
+               "                   文字は表示されません）。パスワードを引数には書けません。\n"
+               "%2"
+               "\n"
+               "暦ファイルは読むだけなので、Zedu を開いたままでも使えます。\n"
+               "終了コード: 0 成功、1 失敗（理由を標準エラーに表示）、2 引数の誤り。\n")
+        .arg(StatsUsageLine(), StatsUsage());
 }
 
 int RunCommandLine(int argc, char** argv)
@@ -244,6 +249,8 @@ int RunCommandLine(int argc, char** argv)
     qInstallMessageHandler(quietQtMessages);
     QGuiApplication app(argc, argv);
     InitApplication();
+    if (IsStatsCommand(app.arguments().mid(1)))
+        return RunStatsCommand(app.arguments().mid(1));
     const CommandLine command = ParseCommandLine(app.arguments().mid(1));
     if (!command.error.isEmpty()) {
         print(stderr, QStringLiteral("zedu: ") + command.error + QStringLiteral("\n\n") +
@@ -261,4 +268,17 @@ int RunCommandLine(int argc, char** argv)
         break;
     }
     return runExport(command);
+}
+
+bool OpenCommandCalendar(const QString& calendar, int passwordFd, Database& db)
+{
+    CommandLine command;
+    command.calendar = calendar;
+    command.passwordFd = passwordFd;
+    return openCalendar(command, db);
+}
+
+int CommandFailure(const QString& reason)
+{
+    return fail(reason);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Running.h"
+#include "ui/CompanionPlacement.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -24,7 +25,11 @@ class RetryTimer;
 class clsCalendar;
 class clsList;
 class clsPlan;
+class DiaryIndex;
+class InsightFeed;
+class frmOnThisDay;
 class frmSearch;
+class frmStatistics;
 
 // The main window: the month grid with its caption and buttons, the entry box
 // of the selected day, the list grid, the menus and the status bar.
@@ -75,6 +80,12 @@ public:
 
     // The search window, made on first use; it holds the days found.
     frmSearch* searchWindow();
+    // The diary in memory, read once and following every save, which the
+    // search and the windows that look back share (made on first use).
+    DiaryIndex* diaryIndex();
+    // The windows of 過去の同じ日 and 記録, made on first use.
+    frmOnThisDay* onThisDayWindow();
+    frmStatistics* statisticsWindow();
 
     // How long after the last change an edited entry is saved while typing.
     void setQuietSaveDelay(int ms) { mQuietSaveDelayMs = ms; }
@@ -138,6 +149,10 @@ public slots:
     void mnuFindNext_Click();
     void mnuFindPrev_Click();
     void mnuMarkEntries_Click();
+
+    // Looking back (InsightCommands.cpp)
+    void mnuOnThisDay_Click();
+    void mnuStatistics_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -217,6 +232,14 @@ private:
     void showHitsInEntry(bool moveCursor);
     void restoreMarkEntries();
 
+    // Looking back (InsightCommands.cpp): the counts the windows share, the
+    // main window and its entry box for their placement, and a day chosen
+    // in them, opened in the month grid display with the keyboard in the
+    // entry box.
+    InsightFeed* insightFeed();
+    CompanionPlacement::Owner companionOwner();
+    void openLookedBackDay(int key);
+
     // The parts of 暗号化 (EncryptionCommands.cpp).
     void turnEncryptionOn();
     void changePassword();
@@ -248,6 +271,10 @@ private:
     RetryTimer* mRetry = nullptr;
     int mQuietSaveDelayMs = 2000;
     frmSearch* mSearch = nullptr;
+    DiaryIndex* mIndex = nullptr;
+    InsightFeed* mInsight = nullptr;
+    frmOnThisDay* mOnThisDay = nullptr;
+    frmStatistics* mStatistics = nullptr;
     QTimer* mHitsPause = nullptr;
     // The day shown was opened from the search: its hits stay highlighted
     // while the search window is closed.

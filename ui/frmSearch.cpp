@@ -45,7 +45,7 @@ frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::mov
     setWindowTitle(QStringLiteral("検索"));
     setModal(false);
     setSizeGripEnabled(true);
-    mIndex = new DiaryIndex(this);
+    mIndex = mHost.index ? mHost.index : new DiaryIndex(this);
     mModel = new FoundDaysModel(this);
     const QFont font = JapaneseFixedFont(9);
 

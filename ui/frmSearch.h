@@ -35,6 +35,9 @@ public:
     {
         std::function<int()> currentDay;
         std::function<std::optional<TypedEntry>()> typedEntry;
+        // The diary in memory, shared with other windows; the window makes
+        // its own when none is given.
+        DiaryIndex* index = nullptr;
     };
 
     frmSearch(QWidget* owner, Host host);
