@@ -24,7 +24,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QLabel>
@@ -107,14 +107,15 @@ frmStatistics::frmStatistics(QWidget* owner, InsightFeed* feed, CompanionPlaceme
     mDaysAxis = new QValueAxis(mChart);
     mDaysAxis->setLabelFormat(QStringLiteral("%d"));
     mDaysAxis->setTitleText(QStringLiteral("日数"));
-    mDaysAxis->setRange(0, 31);
+    // Whole days at every tick: 0, 8, 16, 24, 32.
+    mDaysAxis->setRange(0, 32);
     mDaysAxis->setTickCount(5);
     mChart->addAxis(mDaysAxis, Qt::AlignRight);
     mDays->attachAxis(mDaysAxis);
     chtMonths = new QChartView(mChart, this);
     chtMonths->setObjectName(QStringLiteral("chtMonths"));
     chtMonths->setRenderHint(QPainter::Antialiasing);
-    chtMonths->setMinimumSize(TwipsToPixelsX(6000), TwipsToPixelsY(3600));
+    chtMonths->setMinimumHeight(TwipsToPixelsY(3600));
 
     auto label = [this](const char* name) {
         auto* l = new QLabel(this);
@@ -128,26 +129,30 @@ frmStatistics::frmStatistics(QWidget* owner, InsightFeed* feed, CompanionPlaceme
     lblLongestEntry = label("lblLongestEntry");
     lblLongestStreak = label("lblLongestStreak");
     lblCurrentStreak = label("lblCurrentStreak");
-    auto* figures = new QFormLayout;
-    figures->addRow(QStringLiteral("記録した日:"), lblDaysWritten);
-    figures->addRow(QStringLiteral("文字数:"), lblCharacters);
-    figures->addRow(QStringLiteral("1日の平均:"), lblAverage);
-    figures->addRow(QStringLiteral("最も長い日:"), lblLongestEntry);
-    figures->addRow(QStringLiteral("最長の連続:"), lblLongestStreak);
-    figures->addRow(QStringLiteral("現在の連続:"), lblCurrentStreak);
+    // The figures in three columns of label and value, under the squares.
+    auto* figures = new QGridLayout;
+    const std::pair<const char16_t*, QLabel*> rows[] = {
+        {u"記録した日:", lblDaysWritten},   {u"文字数:", lblCharacters},
+        {u"1日の平均:", lblAverage},        {u"最も長い日:", lblLongestEntry},
+        {u"最長の連続:", lblLongestStreak}, {u"現在の連続:", lblCurrentStreak}};
+    for (int i = 0; i < 6; ++i) {
+        figures->addWidget(new QLabel(QString::fromUtf16(rows[i].first), this), i / 3, i % 3 * 2,
+                           Qt::AlignRight);
+        figures->addWidget(rows[i].second, i / 3, i % 3 * 2 + 1);
+    }
+    for (int column : {1, 3, 5})
+        figures->setColumnStretch(column, 1);
 
     auto* top = new QHBoxLayout;
     top->addWidget(yearLabel);
     top->addWidget(cboYear);
     top->addWidget(lblProblem, 1);
     top->addWidget(cmdSavePicture);
-    auto* lower = new QHBoxLayout;
-    lower->addWidget(chtMonths, 1);
-    lower->addLayout(figures);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(grdSquares, 0, Qt::AlignLeft);
-    layout->addLayout(lower, 1);
+    layout->addLayout(figures);
+    layout->addWidget(chtMonths, 1);
     applyColours();
 
     connect(cboYear, &QComboBox::currentIndexChanged, this, [this] {
