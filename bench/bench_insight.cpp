@@ -121,7 +121,8 @@ int main(int argc, char* argv[])
     opening.start();
     window.mnuOnThisDay_Click();
     QCoreApplication::processEvents();
-    std::printf("%-34s %9.3f ms\n", "過去の同じ日 opened, diary read", opening.nsecsElapsed() / 1e6);
+    std::printf("%-34s %9.3f ms\n", "過去の同じ日 opened, diary read",
+                opening.nsecsElapsed() / 1e6);
     DiaryIndex* index = window.diaryIndex();
 
     QSqlDatabase plain =
@@ -148,13 +149,16 @@ int main(int argc, char* argv[])
     // Every entry counted afresh from the index, then the figures.
     DiaryTally tally;
     DiaryFigures figures;
-    report("figures of 100 years, counted", median(11, [&] { tally = DiaryTally(); },
-                                                   [&] {
-                                                       tally.update(entriesOf(*index));
-                                                       figures = ComputeFigures(
-                                                           tally, 200001, 209912, today);
-                                                   }),
-           median(11, [] {}, plainFigures), "insight", "stats ratio");
+    report("figures of 100 years, counted",
+           median(
+               11, [&] { tally = DiaryTally(); },
+               [&] {
+                   tally.update(entriesOf(*index));
+                   figures = ComputeFigures(tally, 200001, 209912, today);
+               }),
+           median(
+               11, [] {}, plainFigures),
+           "insight", "stats ratio");
     std::printf("%-34s %d days written, %lld characters\n", "", figures.daysWritten,
                 qlonglong(figures.characters));
     // After a save: one entry counted again.
@@ -168,7 +172,9 @@ int main(int argc, char* argv[])
                    tally.update(days);
                    figures = ComputeFigures(tally, 200001, 209912, today);
                }),
-           median(11, [] {}, plainFigures), "insight", "stats ratio");
+           median(
+               11, [] {}, plainFigures),
+           "insight", "stats ratio");
 
     // 過去の同じ日 of the last year's day: 99 earlier years, through the
     // window (the list made and the rows filled, then drawn).
@@ -195,7 +201,9 @@ int main(int argc, char* argv[])
                    past->setDay(20990615);
                    rows->viewport()->repaint();
                }),
-           median(21, [] {}, plainPast), "window", "ratio");
+           median(
+               21, [] {}, plainPast),
+           "window", "ratio");
     std::printf("%-34s %d rows\n", "", rows->topLevelItemCount());
 
     plain.close();

@@ -3,6 +3,7 @@
 #include <QTextBoundaryFinder>
 
 #include <bitset>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -12,8 +13,8 @@ namespace {
 // always a cluster boundary (except CR LF, which is a line break anyway).
 // What a Japanese diary is mostly written in, so that it is counted unit by
 // unit; every other unit (combining marks, the half-width voiced sound marks,
-// joiners, variation selectors, surrogates of emoji, ...) sends its line to
-// QTextBoundaryFinder.
+// joiners, variation selectors, surrogates of emoji, ...) is counted with its
+// neighbours by QTextBoundaryFinder.
 constexpr struct
 {
     char16_t first, last;
@@ -31,21 +32,31 @@ constexpr struct
     {0xFFE0, 0xFFEE}, // full-width signs
 };
 
-const std::bitset<65536>& aloneUnits()
+struct UnitTables
 {
-    static const std::unique_ptr<std::bitset<65536>> units = [] {
-        auto set = std::make_unique<std::bitset<65536>>();
+    std::bitset<65536> alone;
+    // The units standing alone that are counted: not CR or LF.
+    std::bitset<65536> counted;
+};
+
+const UnitTables& unitTables()
+{
+    static const std::unique_ptr<UnitTables> tables = [] {
+        auto t = std::make_unique<UnitTables>();
         for (const auto& range : kAloneRanges)
             for (char32_t c = range.first; c <= range.last; ++c)
-                set->set(c);
-        return set;
+                t->alone.set(c);
+        t->counted = t->alone;
+        t->counted.reset(u'\r');
+        t->counted.reset(u'\n');
+        return t;
     }();
-    return *units;
+    return *tables;
 }
 
-int clusters(QStringView line)
+int clusters(QStringView stretch)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, line.data(), line.size());
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, stretch.data(), stretch.size());
     int count = 0;
     while (finder.toNextBoundary() > 0)
         ++count;
@@ -56,41 +67,73 @@ int clusters(QStringView line)
 
 bool StandsAlone(char16_t c)
 {
-    return aloneUnits().test(c);
+    return unitTables().alone.test(c);
 }
 
 TextCount CountText(QStringView text)
 {
-    const std::bitset<65536>& alone = aloneUnits();
-    TextCount count;
-    qint64 characters = 0;
-    qsizetype lineStart = 0;
-    bool plain = true;
-    // Clusters never reach across a line break, so each line is counted on
-    // its own, and only lines with a unit that may join go to the finder.
-    auto endLine = [&](qsizetype end) {
-        if (plain)
-            characters += end - lineStart;
-        else
-            characters += clusters(text.sliced(lineStart, end - lineStart));
-    };
-    const qsizetype size = text.size();
+    const std::bitset<65536>& alone = unitTables().alone;
+    const std::bitset<65536>& counted = unitTables().counted;
     const QChar* units = text.data();
-    for (qsizetype i = 0; i < size; ++i) {
+    const qsizetype size = text.size();
+    bool written = false;
+    auto note = [&written](char16_t c) {
+        if (!written && (c > 0x20 && c < 0x7F ? true : !QChar::isSpace(char32_t(c))))
+            written = true;
+    };
+    auto isBreak = [](char16_t c) {
+        return c == u'\r' || c == u'\n';
+    };
+    qint64 characters = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        if (written) {
+            // Most of a diary: a run of units that are counted one by one.
+            const qsizetype from = i;
+            while (i < size && counted[units[i].unicode()])
+                ++i;
+            characters += i - from;
+            if (i == size)
+                break;
+        }
         const char16_t c = units[i].unicode();
-        if (c == u'\r' || c == u'\n') {
-            endLine(i);
-            lineStart = i + 1;
-            plain = true;
+        if (isBreak(c)) {
+            ++i;
             continue;
         }
-        if (!alone.test(c))
-            plain = false;
-        if (!count.written && (c > 0x20 && c < 0x7F ? true : !QChar::isSpace(char32_t(c))))
-            count.written = true;
+        note(c);
+        if (alone[c]) {
+            ++characters;
+            ++i;
+            continue;
+        }
+        // A unit that may join its neighbours. The clusters around it are
+        // found by QTextBoundaryFinder, from the unit before it (a base its
+        // marks join, already counted) to the units standing alone after
+        // it. Between two units that stand alone there is always a
+        // boundary, so the stretch is counted on its own; the one unit
+        // after each run of joining units is taken in, as an emoji joined
+        // by ZWJ may stand alone by itself.
+        qsizetype start = i;
+        if (i > 0 && !isBreak(units[i - 1].unicode())) {
+            --start;
+            --characters;
+        }
+        qsizetype end = i;
+        for (;;) {
+            while (end < size && !alone[units[end].unicode()])
+                note(units[end++].unicode());
+            if (end < size && !isBreak(units[end].unicode()))
+                note(units[end++].unicode());
+            if (end >= size || alone[units[end].unicode()])
+                break;
+        }
+        characters += clusters(text.sliced(start, end - start));
+        i = end;
     }
-    endLine(size);
-    if (count.written)
+    TextCount count;
+    count.written = written;
+    if (written)
         count.characters = int(std::min<qint64>(characters, std::numeric_limits<int>::max()));
     return count;
 }

@@ -21,6 +21,6 @@ struct TextCount
 TextCount CountText(QStringView text);
 
 // True when the code unit `c` is always one character on the screen by
-// itself: no mark, joiner or selector can join it to its neighbours. Lines
-// made of such units alone are counted without looking for clusters.
+// itself: no mark, joiner or selector can join it to its neighbours. Such
+// units are counted one by one, without looking for clusters.
 bool StandsAlone(char16_t c);

@@ -184,13 +184,6 @@ void frmStatistics::showInFront()
     cboYear->setFocus(Qt::ShortcutFocusReason);
 }
 
-void frmStatistics::showYear(int year)
-{
-    const int index = cboYear->findData(year);
-    if (index >= 0)
-        cboYear->setCurrentIndex(index);
-}
-
 void frmStatistics::fillYears()
 {
     const DiaryTally& tally = mFeed->tally();

@@ -32,8 +32,6 @@ public:
 
     // Shows the window in front, on the current year the first time.
     void showInFront();
-    // Shows the year `year` (one of the chooser's).
-    void showYear(int year);
     int year() const;
     // The figures of the year shown.
     const DiaryFigures& figures() const { return mFigures; }

@@ -15,6 +15,8 @@
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Every day of the months `fromYm` to `toYm` with the entries given, the
@@ -78,6 +80,12 @@ private slots:
         row("conjoining jamo", u"\u1100\u1161\u11A8", 1, true);
         row("marks on a line of their own", u"abc\r\ne\u0301\r\nxyz", 7, true);
         row("zero width space is not white space", u"\u200B", 1, true);
+        row("marks close together", u"ab\u0301c\u0301d", 4, true);
+        row("a heart inside a joined couple", u"x\U0001F469\u200D\u2764\uFE0F\u200D\U0001F468y", 3,
+            true);
+        row("a mark first", u"\u0301abc", 4, true);
+        row("a mark after a line break", u"a\r\n\u0301b", 3, true);
+        row("a joiner and a heart last", u"\U0001F469\u200D\u2764", 1, true);
     }
 
     void counting()
@@ -107,6 +115,41 @@ private slots:
             ++checked;
         }
         QVERIFY(checked > 30000);
+    }
+
+    // Texts strung at random from pieces that join and pieces that do not
+    // count as Qt's grapheme finder counts the whole text.
+    void countingAgreesWithTheFinder()
+    {
+        const char16_t* const pieces[] = {
+            u"日",     u"a",          u" ",          u"\u3000",     u"\r\n",   u"\r",
+            u"\n",     u"\u0301",     u"\u3099",     u"ﾞ",          u"\u200D", u"\uFE0F",
+            u"\u2764", u"\U0001F469", u"\U0001F3FD", u"\U0001F1EF", u"\u1100", u"\u1161",
+            u"한",     u"\U00020BB7", u"\t"};
+        quint32 seed = 1;
+        for (int round = 0; round < 3000; ++round) {
+            QString text;
+            seed = seed * 1103515245u + 12345u;
+            for (int n = (seed >> 16) % 12; n >= 0; --n) {
+                seed = seed * 1103515245u + 12345u;
+                text += QString::fromUtf16(pieces[(seed >> 16) % std::size(pieces)]);
+            }
+            QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+            int seen = 0;
+            bool written = false;
+            for (qsizetype from = 0, to; (to = finder.toNextBoundary()) > 0; from = to) {
+                const QString cluster = text.mid(from, to - from);
+                if (cluster != u"\r\n"_s && cluster != u"\r"_s && cluster != u"\n"_s)
+                    ++seen;
+                for (const QChar c : cluster)
+                    written = written || !c.isSpace();
+            }
+            const TextCount count = CountText(text);
+            QVERIFY2(
+                count == (TextCount{written ? seen : 0, written}),
+                qPrintable(
+                    QStringLiteral("%1: %2 for %3").arg(text).arg(count.characters).arg(seen)));
+        }
     }
 
     // Only entries that changed are counted again.
