@@ -56,6 +56,10 @@ frmOnThisDay::frmOnThisDay(QWidget* owner, InsightFeed* feed, CompanionPlacement
     });
     connect(lstPast, &QTreeWidget::itemDoubleClicked, this, [this] { chooseCurrentRow(); });
     lstPast->installEventFilter(this);
+    connect(header, &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == 2)
+            fitLines();
+    });
 }
 
 void frmOnThisDay::showInFront(int key)
@@ -106,15 +110,31 @@ void frmOnThisDay::refresh()
             {clsList::DateText(day.key, day.week),
              day.insteadOf29 ? QStringLiteral("%1年前（29日なし）").arg(day.yearsAgo)
                              : QStringLiteral("%1年前").arg(day.yearsAgo),
-             day.firstLine});
+             QString()});
         row->setData(0, Qt::UserRole, day.key);
         rows << row;
     }
     lstPast->addTopLevelItems(rows);
+    fitLines();
     if (!rows.isEmpty())
         lstPast->setCurrentItem(rows.front());
     lblCount->setText(mPast.isEmpty() ? QStringLiteral("過去の同じ日に書いた予定はありません。")
                                       : QStringLiteral("%1年分").arg(mPast.size()));
+}
+
+void frmOnThisDay::fitLines()
+{
+    // The font has a fixed pitch: no more characters fit than the column
+    // has half-width places. A long first line is cut there, so that a
+    // drawing does not lay out the whole of it only to elide it.
+    const int place = std::max(1, QFontMetrics(lstPast->font()).horizontalAdvance(u'0'));
+    const int places = lstPast->header()->sectionSize(2) / place + 1;
+    for (int r = 0; r < lstPast->topLevelItemCount() && r < mPast.size(); ++r) {
+        QString line = mPast[r].firstLine.left(places);
+        if (!line.isEmpty() && line.back().isHighSurrogate())
+            line.chop(1);
+        lstPast->topLevelItem(r)->setText(2, line);
+    }
 }
 
 void frmOnThisDay::chooseCurrentRow()

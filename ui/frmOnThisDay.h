@@ -46,6 +46,7 @@ protected:
 
 private:
     void refresh();
+    void fitLines();
     void chooseCurrentRow();
 
     InsightFeed* mFeed;

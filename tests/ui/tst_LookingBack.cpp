@@ -17,6 +17,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,11 +127,9 @@ private slots:
     void onThisDayFollowsTheCurrentDay()
     {
         QVERIFY(MakeCalendarFile(dataPath(), 202001, 203112));
-        const QList<std::pair<int, QString>> entries = {{20251208, u"八日"_s},
-                                                        {20270228, u"二月末"_s},
-                                                        {20240229, u"閏日"_s},
-                                                        {20240228, u"二十八日"_s},
-                                                        {20230228, u"前の年"_s}};
+        const QList<std::pair<int, QString>> entries = {
+            {20251208, u"八日"_s},     {20270228, u"二月末"_s}, {20240229, u"閏日"_s},
+            {20240228, u"二十八日"_s}, {20230228, u"前の年"_s}, {20221208, ofLength(500)}};
         for (const auto& [key, text] : entries)
             QVERIFY(WriteDayEntry(dataPath(), key, text));
         start();
@@ -138,7 +137,14 @@ private slots:
         QCOMPARE(pastRows(), QStringList());
         clickDay(8);
         QCOMPARE(pastLabel("lblDay"), u"過去の12月8日"_s);
-        QCOMPARE(pastRows(), (QStringList{u"2025/12/08(月)|1年前|八日"_s}));
+        // A line longer than the column shows is cut where the column ends.
+        const QString cut = pastList()->topLevelItem(1)->text(2);
+        QCOMPARE(pastRows().mid(0, 1), (QStringList{u"2025/12/08(月)|1年前|八日"_s}));
+        QVERIFY(cut.size() > 5 && cut.size() < 500);
+        QVERIFY(ofLength(500).startsWith(cut));
+        QCOMPARE(pastWindow()->pastDays()[1].firstLine, ofLength(500));
+        pastList()->header()->resizeSection(2, pastList()->header()->sectionSize(2) * 2);
+        QVERIFY(pastList()->topLevelItem(1)->text(2).size() > cut.size());
 
         // A 29 February: the 28th stands in for it in other years, and says
         // so.
@@ -152,7 +158,7 @@ private slots:
         QVERIFY(!pastWindow()->isVisible());
         window()->calendar()->setCurDate(20281208);
         trigger("mnuOnThisDay");
-        QCOMPARE(pastRows(), (QStringList{u"2025/12/08(月)|3年前|八日"_s}));
+        QCOMPARE(pastRows().mid(0, 1), (QStringList{u"2025/12/08(月)|3年前|八日"_s}));
     }
 
     // It opens beside the main window, never over its entry box, and keeps
