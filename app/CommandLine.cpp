@@ -7,10 +7,12 @@
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
 #include "platform/Clock.h"
+#include "store/CalendarCheck.h"
 #include "store/CalendarEncryption.h"
 #include "store/Engine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -55,9 +57,15 @@ int fail(const QString& reason)
 bool openCalendar(const CommandLine& command, Database& db)
 {
     const QString path = command.calendar.isEmpty() ? LocateDataPath() : command.calendar;
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (!QFileInfo(path).isFile()) {
-        fail(QStringLiteral("暦ファイルが見つかりません。（%1）")
-                 .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+        fail(QStringLiteral("暦ファイルが見つかりません。（%1）").arg(shown));
+        return false;
+    }
+    // The export only reads: a file it may not read is said so, rather than
+    // left to the engine, which cannot tell reading from writing.
+    if (QFile file(path); !file.open(QIODevice::ReadOnly)) {
+        fail(QStringLiteral("暦ファイルを読む権限がありません。（%1）").arg(shown));
         return false;
     }
     // An encrypted one needs its password first.
@@ -78,7 +86,32 @@ bool openCalendar(const CommandLine& command, Database& db)
         HoldKeysOf(path, *password);
     }
     db.openForReading(path);
+    // A file that is no calendar, or whose columns hold other kinds of
+    // values, is refused as the window refuses it.
+    CheckCalendar(db, CalendarCheck::Columns);
     return true;
+}
+
+QString monthText(int yearMonth)
+{
+    return QStringLiteral("%1/%2")
+        .arg(yearMonth / 100, 4, 10, QLatin1Char('0'))
+        .arg(yearMonth % 100, 2, 10, QLatin1Char('0'));
+}
+
+// Why the months asked for hold no stored day; empty when they may hold
+// some.
+QString outsideStoredRange(const CommandLine& command, const StoredRange& stored)
+{
+    if (stored.isEmpty())
+        return QStringLiteral("暦に登録されている月がありません。");
+    if (command.fromYm > stored.lastYm)
+        return QStringLiteral("--from の月（%1）が登録されている最後の月（%2）より後です。")
+            .arg(monthText(command.fromYm), monthText(stored.lastYm));
+    if (command.toYm && command.toYm < stored.firstYm)
+        return QStringLiteral("--to の月（%1）が登録されている最初の月（%2）より前です。")
+            .arg(monthText(command.toYm), monthText(stored.firstYm));
+    return QString();
 }
 
 // Qt's own notes (a missing XDG_RUNTIME_DIR under cron, say) would clutter
@@ -96,6 +129,9 @@ int runExport(const CommandLine& command)
         if (!openCalendar(command, db))
             return kCommandFailed;
         const StoredRange stored = ReadStoredRange(db);
+        const QString noDays = QStringLiteral("書き出す日がありません。");
+        if (const QString outside = outsideStoredRange(command, stored); !outside.isEmpty())
+            return fail(noDays + outside);
         ExportRequest request;
         request.format = *command.format;
         request.target = command.target;
@@ -103,7 +139,13 @@ int runExport(const CommandLine& command)
         request.selection.lastYm = command.toYm ? command.toYm : stored.lastYm;
         request.selection.entriesOnly = command.entriesOnly;
         request.info.stamp = Clock::Now().toUTC();
-        RunExport(db, request);
+        const ExportOutcome outcome = RunExport(db, request);
+        if (outcome.days == 0)
+            return fail(noDays);
+        // The file is written; what it could not show is still said.
+        if (!outcome.unprintable.isEmpty())
+            print(stderr, QStringLiteral("zedu: ") + UnprintableText(outcome.unprintable) +
+                              QLatin1Char('\n'));
         return 0;
     } catch (const EngineError& e) {
         const QString cause = e.causeText();
@@ -117,12 +159,24 @@ int runExport(const CommandLine& command)
 
 } // namespace
 
-bool IsCommandLine(int argc, char** argv)
+StartRoute RouteArguments(const QStringList& arguments)
 {
-    for (int i = 1; i < argc; ++i)
-        if (qstrncmp(argv[i], "--", 2) == 0)
-            return true;
-    return false;
+    StartRoute route;
+    if (arguments.isEmpty())
+        return route;
+    const QString& first = arguments.first();
+    const QString option = QStringLiteral("--calendar");
+    QString path;
+    if (arguments.size() == 2 && first == option)
+        path = arguments[1];
+    else if (arguments.size() == 1 && first.startsWith(option + QLatin1Char('=')))
+        path = first.mid(option.size() + 1);
+    if (path.isEmpty() || path.startsWith(QLatin1String("--"))) {
+        route.window = false;
+        return route;
+    }
+    route.calendar = path;
+    return route;
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments)
@@ -166,7 +220,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             continue;
         }
         if (!value) {
-            if (i + 1 >= arguments.size())
+            // An option after an option is no value: "--export --calendar
+            // X" lacks the file (a file named so is given as --export=--x).
+            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QLatin1String("--")))
                 return wrong(QStringLiteral("%1 の値がありません。").arg(name));
             value = arguments[++i];
         }
@@ -212,34 +268,36 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 
 QString CommandLineUsage()
 {
-    return QStringLiteral(
-               "使い方:\n"
-               "  zedu                      Zedu を起動します。\n"
-               "  zedu --export FILE [オプション]\n"
-               "                            暦を FILE "
-               "に書き出します。窓は開かず、画面がなくても動き"
-               "ます。\n"
-               "%1"
-               "  zedu --help               この説明を表示します。\n"
-               "  zedu --version            版を表示します。\n"
-               "\n"
-               "--export のオプション:\n"
-               "  --format 形式    text、text-per-day、markdown、csv、json、ics、pdf のどれか。\n"
-               "                   省略すると FILE の拡張子（.txt .md .csv .json .ics "
-               ".pdf）で決まります。\n"
-               "                   text-per-day では FILE はフォルダーです。\n"
-               "  --from YYYYMM    最初の月。省略すると登録されている最初の月。\n"
-               "  --to YYYYMM      最後の月。省略すると登録されている最後の月。\n"
-               "  --entries-only   予定がある日だけを書き出します。\n"
-               "  --calendar PATH  読む暦ファイル。省略すると Zedu が使っている暦ファイル。\n"
-               "  --password-fd N  暗号化した暦のパスワードを、番号 N のファイル記述子から一行\n"
-               "                   読みます（0 は標準入力）。省略すると端末で尋ねます（入力した\n"
-               "                   文字は表示されません）。パスワードを引数には書けません。\n"
-               "%2"
-               "\n"
-               "暦ファイルは読むだけなので、Zedu を開いたままでも使えます。\n"
-               "終了コード: 0 成功、1 失敗（理由を標準エラーに表示）、2 引数の誤り。\n")
-        .arg(StatsUsageLine(), StatsUsage());
+    QString usage = QStringLiteral(
+        "使い方:\n"
+        "  zedu                      Zedu を起動します。\n"
+        "  zedu --calendar PATH      PATH の暦ファイルで Zedu を起動します（この回だけ）。\n"
+        "  zedu --export FILE [オプション]\n"
+        "                            暦を FILE に書き出します。窓は開かず、画面がなくても動き"
+        "ます。\n"
+        "  zedu --help               この説明を表示します。\n"
+        "  zedu --version            版を表示します。\n"
+        "\n"
+        "--export のオプション:\n"
+        "  --format 形式    text、text-per-day、markdown、csv、json、ics、pdf のどれか。\n"
+        "                   省略すると FILE の拡張子（.txt .md .csv .json .ics "
+        ".pdf）で決まります。\n"
+        "                   text-per-day では FILE はフォルダーです。\n"
+        "  --from YYYYMM    最初の月。省略すると登録されている最初の月。\n"
+        "  --to YYYYMM      最後の月。省略すると登録されている最後の月。\n"
+        "  --entries-only   予定がある日だけを書き出します。\n"
+        "  --calendar PATH  読む暦ファイル。省略すると Zedu が使っている暦ファイル。\n"
+        "  --password-fd N  暗号化した暦のパスワードを、番号 N のファイル記述子から一行\n"
+        "                   読みます（0 は標準入力）。省略すると端末で尋ねます（入力した\n"
+        "                   文字は表示されません）。パスワードを引数には書けません。\n"
+        "\n"
+        "暦ファイルは読むだけなので、Zedu を開いたままでも使えます。\n"
+        "終了コード: 0 成功、1 失敗（理由を標準エラーに表示）、2 引数の誤り。\n");
+    // --stats (StatsCommand.h): its line after --export's, its options
+    // after --export's options.
+    usage.insert(usage.indexOf(QStringLiteral("  zedu --help")), StatsUsageLine());
+    usage.insert(usage.indexOf(QStringLiteral("\n暦ファイルは読むだけ")), StatsUsage());
+    return usage;
 }
 
 int RunCommandLine(int argc, char** argv)
@@ -247,11 +305,17 @@ int RunCommandLine(int argc, char** argv)
     // No display is needed: fonts and pages work on the offscreen platform.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietQtMessages);
-    QGuiApplication app(argc, argv);
+    // Qt is shown the program's name alone: it would take options of its
+    // own (-platform, -display) out of the arguments and act on them.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
     InitApplication();
-    if (IsStatsCommand(app.arguments().mid(1)))
-        return RunStatsCommand(app.arguments().mid(1));
-    const CommandLine command = ParseCommandLine(app.arguments().mid(1));
+    if (IsStatsCommand(arguments))
+        return RunStatsCommand(arguments);
+    const CommandLine command = ParseCommandLine(arguments);
     if (!command.error.isEmpty()) {
         print(stderr, QStringLiteral("zedu: ") + command.error + QStringLiteral("\n\n") +
                           CommandLineUsage());

@@ -44,9 +44,16 @@ struct CommandLine
     QString error;
 };
 
-// True when the program is asked to work as a command: an argument
-// beginning with "--". Plain `zedu` starts the window.
-bool IsCommandLine(int argc, char** argv);
+// Where the arguments (after the program's name) send the program: the
+// window for none at all or for `--calendar PATH` alone (that calendar for
+// this run), the command line for anything else, which answers what it
+// does not know with the usage, without needing a display.
+struct StartRoute
+{
+    bool window = true;
+    QString calendar; // the window's calendar; empty: the usual one
+};
+StartRoute RouteArguments(const QStringList& arguments);
 
 // The arguments after the program's name.
 CommandLine ParseCommandLine(const QStringList& arguments);

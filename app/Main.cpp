@@ -176,7 +176,7 @@ void ShowSplash()
     DoEvents();
 }
 
-std::optional<int> Main()
+std::optional<int> Main(const QString& calendar)
 {
     // One running copy per user: a second start only says so.
     if (!takeInstanceLock()) {
@@ -201,7 +201,18 @@ std::optional<int> Main()
     // settings switch it off.
     gOpenFlag = ParseOpenFlag(RegRead(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("-1")));
 
-    gDataPath = ResolveDataPath();
+    if (calendar.isEmpty()) {
+        gDataPath = ResolveDataPath();
+    } else {
+        // A calendar named for this run is only opened, never made.
+        gDataPath = QFileInfo(calendar).absoluteFilePath();
+        if (!QFileInfo(gDataPath).isFile()) {
+            ShowWarning(QStringLiteral("暦ファイルが見つかりません。\r") +
+                        QDir::toNativeSeparators(gDataPath));
+            UnloadAboutBox();
+            return kStartupEnded;
+        }
+    }
 
     // Day-of-week names, Sunday first, as the grids and questions show them.
     gWeekNames = QStringLiteral("日,月,火,水,木,金,土").split(QLatin1Char(','));

@@ -11,8 +11,9 @@ void InitApplication();
 // The start-up procedure. Returns the exit code when start-up ended the
 // program (another instance runs, the help viewer's folder is missing, the
 // first run was declined or failed), or std::nullopt when the program goes on
-// running in the event loop.
-std::optional<int> Main();
+// running in the event loop. `calendar` names the calendar file of this run
+// (`zedu --calendar PATH`), which must exist; empty: the usual one.
+std::optional<int> Main(const QString& calendar = QString());
 
 // Shows the About box as the splash screen: no caption, no OK button.
 void ShowSplash();

@@ -69,7 +69,8 @@ StatsCommand ParseStatsCommand(const QStringList& arguments)
             continue;
         }
         if (!value) {
-            if (i + 1 >= arguments.size())
+            // An option after an option is no value, as for --export.
+            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QLatin1String("--")))
                 return wrong(QStringLiteral("%1 の値がありません。").arg(name));
             value = arguments[++i];
         }

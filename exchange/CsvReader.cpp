@@ -121,12 +121,65 @@ private:
 
 } // namespace
 
+namespace {
+
+// The line of the first byte that `encoding` cannot decode; 0 when every
+// byte decodes.
+int firstFaultyLine(const QByteArray& bytes, const char* encoding)
+{
+    QStringDecoder whole(encoding, QStringConverter::Flag::Stateless);
+    const QString all = whole(bytes);
+    if (!whole.hasError())
+        return 0;
+    // Both encodings keep line breaks as they are, in one byte each, and
+    // never use their bytes inside a character.
+    int line = 1;
+    for (qsizetype start = 0; start <= bytes.size(); ++line) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+        const QString decoded = decoder(QByteArrayView(bytes.constData() + start, end - start));
+        if (decoder.hasError())
+            return line;
+        start = end + 1;
+    }
+    return line;
+}
+
+} // namespace
+
 ReadResult CsvReader::read(const QByteArray& bytes) const
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
-    if (utf8.hasError())
-        return ReadResult::failure(NotUtf8Text(bytes));
+    // UTF-8 (with or without a byte-order mark) or, as spreadsheet programs
+    // on a Japanese desktop write it, Shift_JIS in Windows' form (CP932).
+    // Japanese text in CP932 is almost never valid UTF-8, while UTF-8 often
+    // decodes as CP932 too: UTF-8 is tried first.
+    QString text;
+    QString encoding = QStringLiteral("UTF-8");
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        text = utf8(bytes.mid(3));
+        if (utf8.hasError())
+            return ReadResult::failure(NotUtf8Text(bytes));
+    } else {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+        text = utf8(bytes);
+        if (utf8.hasError()) {
+            QStringDecoder cp932("CP932", QStringConverter::Flag::Stateless);
+            text = cp932.isValid() ? cp932(bytes) : QString();
+            if (!cp932.isValid() || cp932.hasError()) {
+                // The line where the encoding that read further failed.
+                const int line = std::max(firstFaultyLine(bytes, "UTF-8"),
+                                          cp932.isValid() ? firstFaultyLine(bytes, "CP932") : 0);
+                return ReadResult::failure(
+                    QStringLiteral("%1行目: UTF-8 としても Shift_JIS（CP932）としても読めない"
+                                   "文字があります。")
+                        .arg(line));
+            }
+            encoding = QStringLiteral("Shift_JIS（CP932）");
+        }
+    }
 
     Splitter records(text);
     Record header;
@@ -152,6 +205,7 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
 
     ReadResult result;
     result.file.hasWorkdays = workdayColumn >= 0;
+    result.file.encoding = encoding;
     QSet<int> seen;
     bool ordered = true;
     Record record;

@@ -13,7 +13,7 @@ QByteArray CsvWriter::QuotedField(const QString& text)
     return '"' + field + '"';
 }
 
-void CsvWriter::write(const DayRow& day)
+bool CsvWriter::write(const DayRow& day)
 {
     QByteArray record = QByteArray::number(day.key) + ',' + QByteArray::number(day.week) + ',';
     if (day.workday)
@@ -23,4 +23,5 @@ void CsvWriter::write(const DayRow& day)
         record += QuotedField(*day.text);
     record += "\r\n";
     mOut.append(record);
+    return true;
 }

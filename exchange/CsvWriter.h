@@ -12,7 +12,7 @@ class CsvWriter final : public DayWriter
 public:
     explicit CsvWriter(QIODevice& device) : mOut(device) {}
     void begin(const ExportInfo& info) override;
-    void write(const DayRow& day) override;
+    bool write(const DayRow& day) override;
     void finish() override { mOut.flush(); }
 
     // The entry as a quoted field.

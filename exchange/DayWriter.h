@@ -35,7 +35,9 @@ class DayWriter
 public:
     virtual ~DayWriter() = default;
     virtual void begin(const ExportInfo&) {}
-    virtual void write(const DayRow& day) = 0;
+    // True when something of the day goes into the output (a day without
+    // an entry has no file of its own, and no event unless it is a holiday).
+    virtual bool write(const DayRow& day) = 0;
     virtual void finish() {}
 };
 

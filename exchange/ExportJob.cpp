@@ -2,6 +2,7 @@
 
 #include "exchange/CsvWriter.h"
 #include "exchange/ExchangeError.h"
+#include "exchange/FileFailure.h"
 #include "exchange/ICalendarWriter.h"
 #include "exchange/JsonWriter.h"
 #include "exchange/PdfWriter.h"
@@ -68,6 +69,15 @@ void moveInto(QTemporaryDir& written, const QString& target)
 
 } // namespace
 
+QString UnprintableText(const QString& characters)
+{
+    QStringList named;
+    for (const char32_t c : characters.toUcs4())
+        named << QString::fromUcs4(&c, 1) +
+                     QStringLiteral("（U+%1）").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("次の文字は印刷できませんでした: ") + named.join(QStringLiteral("、"));
+}
+
 bool ExportWouldReplace(ExportFormat format, const QString& target)
 {
     const QFileInfo info(target);
@@ -113,8 +123,7 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
     };
 
     ExportOutcome outcome;
-    outcome.days = CountDayRows(db, chosen);
-    const int total = widened ? CountDayRows(db, read) : outcome.days;
+    const int total = CountDayRows(db, read);
 
     QSaveFile file;
     std::unique_ptr<QTemporaryDir> folder;
@@ -132,9 +141,12 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
     } else {
         file.setFileName(request.target);
         const bool replacing = QFileInfo::exists(request.target);
-        if (!file.open(QIODevice::WriteOnly))
-            throw ExchangeError(QStringLiteral("書き出し先にファイルを作れませんでした。（") +
-                                file.errorString() + QStringLiteral("）"));
+        // Unbuffered: the writers hand over large pieces, and a failed
+        // write is then told with the system's reason (QSaveFile's own
+        // buffer words a full disk as an unknown error).
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            throw ExchangeError(
+                FileFailureText(QStringLiteral("書き出し先にファイルを作れませんでした。"), file));
         if (!replacing)
             file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         writer = writerFor(request.format, file, progress);
@@ -144,12 +156,17 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
     int done = 0;
     const bool pdf = request.format == ExportFormat::Pdf;
     const bool complete = ReadDayRows(db, read, [&](DayRow&& day) {
-        if (!selected(day)) {
+        const bool isChosen = selected(day);
+        if (!isChosen) {
             if (!widened)
                 return true;
             day.text.reset();
         }
-        writer->write(day);
+        // A day counts when something of it went into the file: the days
+        // of the monthly pages only when chosen, the holidays of iCalendar
+        // always.
+        if (writer->write(day) && (isChosen || !monthly))
+            ++outcome.days;
         ++done;
         return pdf || !progress || progress(done, total);
     });
@@ -161,15 +178,26 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
     if (pdf) {
         const auto* pages = static_cast<const PdfWriter*>(writer.get());
         outcome.pages = pages->pages();
+        outcome.unprintable = pages->unprintable();
         if (pages->cancelled()) {
             outcome.cancelled = true;
             return outcome;
         }
     }
-    if (folder)
+    // Nothing to write: the target stays as it was, and no file is made.
+    if (outcome.days == 0)
+        return outcome;
+    if (folder) {
         moveInto(*folder, request.target);
-    else if (!file.commit())
-        throw ExchangeError(QStringLiteral("書き出し先にファイルを置けませんでした。（") +
-                            file.errorString() + QStringLiteral("）"));
+        return outcome;
+    }
+    // QSaveFile keeps the reason of a failed flush, but words one inside
+    // commit() only as an unknown error.
+    if (!file.flush())
+        throw ExchangeError(
+            FileFailureText(QStringLiteral("ファイルに書き込めませんでした。"), file));
+    if (!file.commit())
+        throw ExchangeError(
+            FileFailureText(QStringLiteral("書き出し先にファイルを置けませんでした。"), file));
     return outcome;
 }

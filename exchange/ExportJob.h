@@ -23,10 +23,19 @@ struct ExportRequest
 
 struct ExportOutcome
 {
-    int days = 0;  // the days the selection took
+    // The days that went into the file: every chosen day of the text
+    // formats, CSV, JSON and the daily pages, the chosen days with an entry
+    // of the per-day files, the days with an entry or a holiday event of
+    // iCalendar. None: nothing was written and the target is as it was.
+    int days = 0;
     int pages = 0; // PDF: the pages written
+    // PDF: the characters no font could draw (PrintLayout::unprintable()).
+    QString unprintable;
     bool cancelled = false;
 };
+
+// "次の文字は印刷できませんでした: …", naming each character and its code.
+QString UnprintableText(const QString& characters);
 
 // Told the work done and its total as it goes (days, or pages' units for
 // PDF); returns false to cancel.

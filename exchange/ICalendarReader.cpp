@@ -83,16 +83,39 @@ QString firstParseError(icalcomponent* c)
 
 } // namespace
 
+// The content lines joined again: a line break followed by a space or a
+// tab continues the line before it. Lines are folded by octets, so a fold
+// may fall inside a UTF-8 character; only the unfolded text can be decoded.
+QByteArray unfolded(QByteArrayView bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            qsizetype next = i + 1;
+            if (c == '\r' && next < n && bytes[next] == '\n')
+                ++next;
+            if (next < n && (bytes[next] == ' ' || bytes[next] == '\t')) {
+                i = next;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
 ReadResult ICalendarReader::read(const QByteArray& bytes) const
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    const QString decoded = utf8(bytes);
-    if (utf8.hasError())
-        return ReadResult::failure(NotUtf8Text(bytes));
-    // libical reads up to a terminating NUL: a copy has one, whatever
-    // `bytes` lies in.
     const qsizetype skip = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    const QByteArray data(bytes.constData() + skip, bytes.size() - skip);
+    // libical reads up to a terminating NUL: the copy has one.
+    const QByteArray data = unfolded(QByteArrayView(bytes).sliced(skip));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString decoded = utf8(data);
+    if (utf8.hasError())
+        return ReadResult::failure(NotUtf8Text(data));
     if (!data.trimmed().toUpper().startsWith("BEGIN:VCALENDAR"))
         return ReadResult::failure(QStringLiteral(
             "1行目: iCalendar のファイルではありません（BEGIN:VCALENDAR で始まっていません）。"));
@@ -151,19 +174,47 @@ ReadResult ICalendarReader::read(const QByteArray& bytes) const
             const char* description = icalcomponent_get_description(c);
             // An entry this program wrote: its description is the whole
             // entry, its summary only the title.
-            if (ICalendarWriter::IsEntryUid(uid) && description)
+            const bool ours = ICalendarWriter::IsEntryUid(uid) && description;
+            if (ours)
                 summary = nullptr;
             if (item.timed)
                 parts << item.time.toString(QStringLiteral("HH:mm")) +
                              (summary ? QLatin1Char(' ') + lines(summary) : QString());
             else if (summary)
                 parts << lines(summary);
-            if (description)
+            if (ours) {
+                // An entry of this program, with the blanks around it.
+                QByteArray around[2];
+                for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); p;
+                     p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
+                    const QByteArray name(icalproperty_get_x_name(p));
+                    for (int i = 0; i < 2; ++i)
+                        if (name == (i ? ICalendarWriter::kTrailingBlanks
+                                       : ICalendarWriter::kLeadingBlanks))
+                            around[i] = icalproperty_get_x(p);
+                }
+                parts << ICalendarWriter::RestoreBlanks(lines(description), around[0], around[1]);
+            } else if (description) {
                 parts << lines(description);
+            }
             if (parts.isEmpty())
                 continue;
             item.text = parts.join(QStringLiteral("\r\n"));
             byDay[key].append(item);
+            // An all-day event over several days (DTEND, or DURATION, is
+            // the day after its last) is on each of its later days that
+            // the calendar stores as well.
+            const icaltimetype end = kind == ICAL_VEVENT_COMPONENT && icaltime_is_date(start)
+                                         ? icalcomponent_get_dtend(c)
+                                         : icaltime_null_time();
+            if (!mRange.isEmpty() && !icaltime_is_null_time(end) && icaltime_is_date(end)) {
+                const QDate last = QDate(end.year, end.month, end.day).addDays(-1);
+                const QDate first = std::max(date.addDays(1), KeyToDate(mRange.firstYm * 100 + 1));
+                const QDate stored = KeyToDate(mRange.lastYm * 100 + 1);
+                const QDate until = std::min(last, stored.addDays(stored.daysInMonth() - 1));
+                for (QDate d = first; d.isValid() && d <= until; d = d.addDays(1))
+                    byDay[DayKey(d)].append(item);
+            }
         }
     }
 

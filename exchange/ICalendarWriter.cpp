@@ -26,14 +26,15 @@ icaltimetype dateOf(const QDate& date)
     return t;
 }
 
-// The title of an entry, its first line that is not empty; libical takes
-// no empty value.
-QByteArray titleOf(const QStringList& lines)
+// The title of an entry: its first line with a visible character, or the
+// date when it has none. A SUMMARY of blanks is written as an empty value,
+// which libical refuses to read.
+QByteArray titleOf(const QStringList& lines, int key)
 {
     for (const QString& line : lines)
-        if (!line.isEmpty())
+        if (!line.trimmed().isEmpty())
             return line.toUtf8();
-    return QByteArray();
+    return LongDate(key).toUtf8();
 }
 
 // The entry with its line breaks as LF, which libical writes as "\n".
@@ -43,6 +44,21 @@ QByteArray descriptionOf(const QString& text)
     description.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     description.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return description.toUtf8();
+}
+
+// The blanks (spaces, tabs) at the start or end of a text value, as code
+// points in hex ("20 09"): libical drops them when it reads a value back.
+QByteArray blanksOf(QStringView run)
+{
+    QByteArrayList codes;
+    for (const QChar c : run)
+        codes << QByteArray::number(c.unicode(), 16);
+    return codes.join(' ');
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
 // The restriction check's complaints about a component, for the warning.
@@ -79,6 +95,22 @@ QByteArray ICalendarWriter::HolidayUid(int key)
 bool ICalendarWriter::IsHolidayUid(const QByteArray& uid)
 {
     return uid.endsWith(QByteArrayLiteral("-holiday@zedu"));
+}
+
+QString ICalendarWriter::RestoreBlanks(const QString& description, const QByteArray& leading,
+                                       const QByteArray& trailing)
+{
+    auto decode = [](const QByteArray& codes) {
+        QString run;
+        for (const QByteArray& code : codes.split(' ')) {
+            bool isNumber = false;
+            const ushort c = code.toUShort(&isNumber, 16);
+            if (isNumber && isBlank(QChar(c)))
+                run += QChar(c);
+        }
+        return run;
+    };
+    return decode(leading) + description + decode(trailing);
 }
 
 bool ICalendarWriter::IsEntryUid(const QByteArray& uid)
@@ -150,16 +182,36 @@ void ICalendarWriter::flushPending()
                             QStringLiteral("）"));
 }
 
-void ICalendarWriter::write(const DayRow& day)
+bool ICalendarWriter::write(const DayRow& day)
 {
+    bool written = false;
     if (day.hasEntry()) {
         icalcomponent* c = allDay(mInfo.icsEvents, day.key, EntryUid(day.key));
-        const QByteArray title = titleOf(EntryLines(*day.text));
-        if (!title.isEmpty())
-            icalcomponent_add_property(c, icalproperty_new_summary(title.constData()));
+        icalcomponent_add_property(
+            c, icalproperty_new_summary(titleOf(EntryLines(*day.text), day.key).constData()));
         icalcomponent_add_property(
             c, icalproperty_new_description(descriptionOf(*day.text).constData()));
+        // Blanks around the entry, which libical would drop, go beside it
+        // for this program's own import.
+        const QString& text = *day.text;
+        qsizetype lead = 0;
+        while (lead < text.size() && isBlank(text[lead]))
+            ++lead;
+        qsizetype trail = 0;
+        while (trail < text.size() - lead && isBlank(text[text.size() - 1 - trail]))
+            ++trail;
+        const std::pair<const char*, QStringView> blanks[] = {
+            {kLeadingBlanks, QStringView(text).first(lead)},
+            {kTrailingBlanks, QStringView(text).last(trail)}};
+        for (const auto& [name, run] : blanks) {
+            if (run.isEmpty())
+                continue;
+            icalproperty* p = icalproperty_new_x(blanksOf(run).constData());
+            icalproperty_set_x_name(p, name);
+            icalcomponent_add_property(c, p);
+        }
         writeComponent(c);
+        written = true;
     }
     if (mInfo.icsHolidays && day.holiday()) {
         // Saturdays and Sundays are left out unless they are public
@@ -172,8 +224,10 @@ void ICalendarWriter::write(const DayRow& day)
             icalcomponent_add_property(c, icalproperty_new_summary(name.toUtf8().constData()));
             icalcomponent_add_property(c, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
             writeComponent(c);
+            written = true;
         }
     }
+    return written;
 }
 
 void ICalendarWriter::finish()

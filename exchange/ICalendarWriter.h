@@ -30,7 +30,7 @@ public:
     ICalendarWriter& operator=(const ICalendarWriter&) = delete;
 
     void begin(const ExportInfo& info) override;
-    void write(const DayRow& day) override;
+    bool write(const DayRow& day) override;
     void finish() override;
 
     // The UIDs of a day's entry and of its holiday event.
@@ -40,6 +40,15 @@ public:
     // made.
     static bool IsHolidayUid(const QByteArray& uid);
     static bool IsEntryUid(const QByteArray& uid);
+
+    // The properties that keep the blanks (spaces, tabs) at the start and
+    // the end of an entry, which iCalendar readers drop from a value, as
+    // hex code points ("20 20 9"); written only for an entry that has them.
+    static constexpr const char* kLeadingBlanks = "X-ZEDU-LEADING-BLANKS";
+    static constexpr const char* kTrailingBlanks = "X-ZEDU-TRAILING-BLANKS";
+    // The entry from its description as read and those properties' values.
+    static QString RestoreBlanks(const QString& description, const QByteArray& leading,
+                                 const QByteArray& trailing);
 
 private:
     // Takes a component; it is checked and written with its batch.

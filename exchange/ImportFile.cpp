@@ -53,7 +53,7 @@ QString NotUtf8Text(const QByteArray& bytes)
     return QStringLiteral("%1行目: UTF-8 として読めない文字があります。").arg(line);
 }
 
-ReadResult ReadImportFile(const QString& path)
+ReadResult ReadImportFile(const QString& path, const StoredRange& stored)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -73,5 +73,5 @@ ReadResult ReadImportFile(const QString& path)
     case ImportFormat::ICalendar:
         break;
     }
-    return ICalendarReader().read(bytes);
+    return ICalendarReader(QTimeZone::systemTimeZone(), stored).read(bytes);
 }

@@ -12,6 +12,9 @@ struct ImportFile
     QList<DayRow> days;
     // The file states workday flags (JSON, CSV with the column 平日).
     bool hasWorkdays = false;
+    // The character encoding read, when the format lets it vary (CSV):
+    // "UTF-8" or "Shift_JIS（CP932）"; empty otherwise.
+    QString encoding;
 };
 
 // A reader's answer: the days, or the reason the file cannot be read, in
@@ -48,5 +51,6 @@ int WeekOfKey(qint64 key);
 // first byte of `bytes` that is no UTF-8.
 QString NotUtf8Text(const QByteArray& bytes);
 
-// Reads `path` with the reader of its format.
-ReadResult ReadImportFile(const QString& path);
+// Reads `path` with the reader of its format; `stored` is the calendar's
+// stored range (see ICalendarReader).
+ReadResult ReadImportFile(const QString& path, const StoredRange& stored = {});

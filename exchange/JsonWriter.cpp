@@ -59,7 +59,7 @@ QByteArray JsonWriter::StringLiteral(const QString& text)
     return out;
 }
 
-void JsonWriter::write(const DayRow& day)
+bool JsonWriter::write(const DayRow& day)
 {
     QByteArray line = mFirst ? QByteArrayLiteral("\n{\"key\":") : QByteArrayLiteral(",\n{\"key\":");
     mFirst = false;
@@ -70,6 +70,7 @@ void JsonWriter::write(const DayRow& day)
     line += day.text ? StringLiteral(*day.text) : QByteArrayLiteral("null");
     line += '}';
     mOut.append(line);
+    return true;
 }
 
 void JsonWriter::finish()

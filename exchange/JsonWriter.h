@@ -20,7 +20,7 @@ public:
 
     explicit JsonWriter(QIODevice& device) : mOut(device) {}
     void begin(const ExportInfo& info) override;
-    void write(const DayRow& day) override;
+    bool write(const DayRow& day) override;
     void finish() override;
 
     // A JSON string literal of `text`, quotes included.

@@ -6,8 +6,8 @@
 
 // "PDF": the printed pages (PrintLayout) on A4, the Japanese font embedded,
 // so that the text can be searched and copied. The days are gathered and
-// the pages painted at the end. A device that fails to take the bytes
-// says so itself (QSaveFile refuses to commit).
+// the pages painted at the end; a device that fails to take the bytes
+// throws ExchangeError.
 class PdfWriter final : public DayWriter
 {
 public:
@@ -17,11 +17,17 @@ public:
         : mDevice(device), mProgress(std::move(progress))
     {}
     void begin(const ExportInfo& info) override { mInfo = info; }
-    void write(const DayRow& day) override { mDays.append(day); }
+    bool write(const DayRow& day) override
+    {
+        mDays.append(day);
+        return true;
+    }
     void finish() override;
 
     bool cancelled() const { return mPages < 0; }
     int pages() const { return mPages; }
+    // See PrintLayout::unprintable().
+    const QString& unprintable() const { return mUnprintable; }
 
 private:
     QIODevice& mDevice;
@@ -29,4 +35,5 @@ private:
     ExportInfo mInfo;
     QList<DayRow> mDays;
     int mPages = 0;
+    QString mUnprintable;
 };

@@ -6,9 +6,13 @@
 #include "platform/Twips.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QSet>
 #include <QTextLayout>
 
 #include <cmath>
@@ -156,7 +160,61 @@ void paintMonth(Sheet& sheet, int yearMonth, const QHash<int, const DayRow*>& da
     }
 }
 
+// True when `text` (one character) is drawn by the fonts `font` falls back
+// to with outlines: no glyph is missing (index 0) or a bitmap only.
+bool printable(const QString& text, const QFont& font)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.isEmpty())
+        return false;
+    for (const QGlyphRun& run : runs)
+        for (const quint32 glyph : run.glyphIndexes())
+            if (glyph == 0 || run.rawFont().pathForGlyph(glyph).isEmpty())
+                return false;
+    return true;
+}
+
+bool needsNoGlyph(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Separator_Space:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_Enclosing:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+QString PrintLayout::unprintable() const
+{
+    const QFont font = printFont(mOptions.pointSize);
+    QSet<char32_t> seen;
+    QString missing;
+    for (const DayRow& day : mDays) {
+        if (!day.hasEntry())
+            continue;
+        for (const char32_t c : QStringView(*day.text).toUcs4()) {
+            if (seen.contains(c) || needsNoGlyph(c))
+                continue;
+            seen.insert(c);
+            const QString text = QString::fromUcs4(&c, 1);
+            if (!printable(text, font))
+                missing += text;
+        }
+    }
+    return missing;
+}
 
 PrintLayout::PrintLayout(const PrintOptions& options, QList<DayRow> days, int firstYm, int lastYm)
     : mOptions(options), mDays(std::move(days)), mFirstYm(firstYm), mLastYm(lastYm)

@@ -55,6 +55,12 @@ public:
     int paint(QPagedPaintDevice& device,
               const std::function<bool(int, int)>& progress = nullptr) const;
 
+    // The characters of the entries that no font on this system draws
+    // (with outlines: a colour bitmap font does not print), each once, in
+    // the order they first occur. Spaces, control characters and marks that
+    // only change the character before them are not counted.
+    QString unprintable() const;
+
 private:
     int paintMonthly(QPagedPaintDevice& device,
                      const std::function<bool(int, int)>& progress) const;

@@ -2,6 +2,7 @@
 
 #include "exchange/DayTexts.h"
 #include "exchange/ExchangeError.h"
+#include "exchange/FileFailure.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -19,13 +20,14 @@ QString entryBlock(const DayRow& day)
 
 } // namespace
 
-void TextWriter::write(const DayRow& day)
+bool TextWriter::write(const DayRow& day)
 {
     const QString br = TextLineBreak();
     QString block = mFirst ? QString() : br;
     mFirst = false;
     block += ListHeading(day) + br + entryBlock(day);
     mOut.append(block);
+    return true;
 }
 
 QString MarkdownWriter::EscapeLine(const QString& line)
@@ -62,7 +64,7 @@ QString MarkdownWriter::EscapeLine(const QString& line)
     return out;
 }
 
-void MarkdownWriter::write(const DayRow& day)
+bool MarkdownWriter::write(const DayRow& day)
 {
     const QString br = TextLineBreak();
     QString block = mFirst ? QString() : br;
@@ -77,6 +79,7 @@ void MarkdownWriter::write(const DayRow& day)
         block += br + lines.join(QLatin1Char('\\') + br) + br;
     }
     mOut.append(block);
+    return true;
 }
 
 QString DayFilesWriter::FileName(int key)
@@ -87,16 +90,20 @@ QString DayFilesWriter::FileName(int key)
         .arg(key % 100, 2, 10, QLatin1Char('0'));
 }
 
-void DayFilesWriter::write(const DayRow& day)
+bool DayFilesWriter::write(const DayRow& day)
 {
     if (!day.hasEntry())
-        return;
+        return false;
     QFile file(mFolder + QLatin1Char('/') + FileName(day.key));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw ExchangeError(QStringLiteral("ファイルを作れませんでした。（") + file.errorString() +
-                            QStringLiteral("）"));
+        throw ExchangeError(FileFailureText(QStringLiteral("ファイルを作れませんでした。"), file));
     OutputBuffer out(file);
     out.append(entryBlock(day));
     out.flush();
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        throw ExchangeError(
+            FileFailureText(QStringLiteral("ファイルに書き込めませんでした。"), file));
+    return true;
 }

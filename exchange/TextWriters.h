@@ -11,7 +11,7 @@ class TextWriter final : public DayWriter
 {
 public:
     explicit TextWriter(QIODevice& device) : mOut(device) {}
-    void write(const DayRow& day) override;
+    bool write(const DayRow& day) override;
     void finish() override { mOut.flush(); }
 
 private:
@@ -26,7 +26,7 @@ class MarkdownWriter final : public DayWriter
 {
 public:
     explicit MarkdownWriter(QIODevice& device) : mOut(device) {}
-    void write(const DayRow& day) override;
+    bool write(const DayRow& day) override;
     void finish() override { mOut.flush(); }
 
     // One line of an entry as Markdown shows it literally.
@@ -43,7 +43,7 @@ class DayFilesWriter final : public DayWriter
 {
 public:
     explicit DayFilesWriter(const QString& folder) : mFolder(folder) {}
-    void write(const DayRow& day) override;
+    bool write(const DayRow& day) override;
 
     static QString FileName(int key);
 

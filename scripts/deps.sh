@@ -2,22 +2,31 @@
 # The one list of Debian packages that building, running and testing need,
 # and the routine that installs whichever of them are missing.
 # Sourced by scripts/run and scripts/test.
-# Qt's print support comes with qt6-base-dev; libical-dev writes and reads
-# iCalendar; libsodium-dev encrypts calendars; poppler-utils lets the tests
-# read the PDF exports and a printed recovery key back; bsdutils' script
-# gives a test a terminal to type a password on. qt6-charts-dev draws the
-# months of the 記録 window (bars and lines on two axes, which would
-# otherwise be hand-drawn); its CMake package needs Qt6OpenGL's, which
-# Debian ships in libqt6opengl6-dev without a dependency on it.
+# One package a line, each with what it is for.
 
 ZEDU_PACKAGES=(
     cmake ninja-build g++ clang-format
-    qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libx11-dev libical-dev
-    qt6-base-private-dev qt6-charts-dev libqt6opengl6-dev
-    pkgconf libsodium-dev libsqlite3-dev
-    qt6-translations-l10n fonts-ipafont-gothic xdg-utils
+    qt6-base-dev            # Qt Widgets, SQL, print support
+    qt6-svg-dev libqt6sql6-sqlite libx11-dev
+    qt6-base-private-dev    # a window test queues a click through QWindowSystemInterface
+    qt6-charts-dev          # the bars and lines of the 記録 window's months
+    libqt6opengl6-dev       # Qt6Charts' CMake package needs Qt6OpenGL's, which Debian leaves out
+    libical-dev             # iCalendar export and import
+    pkgconf libsodium-dev   # encrypted calendars
+    libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
+    libgit2-dev             # git_merge_file: the three-way merge of an entry's lines
+    libicu-dev              # full case folding for the search (ß = ss), which Qt does not offer
+    unicode-data            # the search tests check the folding against CaseFolding.txt
+    qt6-translations-l10n   # Japanese texts of Qt's own buttons
+    fonts-ipafont-gothic    # the Japanese fonts of the window and of printing
+    fonts-noto-cjk          # CJK characters the IPA fonts lack (𠮷) in printed pages and PDF files
+    fonts-noto-color-emoji  # tells emoji only a colour bitmap font has (which a PDF cannot hold) from those that print
+    xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
-    appstream xdg-user-dirs poppler-utils bsdutils
+    appstream xdg-user-dirs
+    poppler-utils           # the tests read PDF exports and a printed recovery key back
+    bsdutils                # script: a terminal for a test to type a password on
+    python3-nacl            # tools/zedu-decrypt, the decrypter written from doc/encrypted-calendar.md, run by the tests
 )
 
 zedu_install_packages() {

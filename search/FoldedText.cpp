@@ -2,6 +2,9 @@
 
 #include <QHash>
 
+#include <unicode/stringoptions.h>
+#include <unicode/ustring.h>
+
 #include <algorithm>
 #include <bitset>
 #include <memory>
@@ -23,9 +26,38 @@ bool isHangulVowelOrTrail(char32_t c)
     return (c >= 0x1161 && c <= 0x1175) || (c >= 0x11A8 && c <= 0x11C2);
 }
 
+// Full case folding (ß → ss, İ → i̇, ŉ → ʼn), which Qt's toCaseFolded does
+// not do: it folds one character into one only.
+QString foldCase(const QString& text)
+{
+    // No character folds into more than three UTF-16 units.
+    QString out(text.size() * 3, Qt::Uninitialized);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = u_strFoldCase(reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
+                                         reinterpret_cast<const UChar*>(text.utf16()),
+                                         int32_t(text.size()), U_FOLD_CASE_DEFAULT, &status);
+    if (U_FAILURE(status))
+        return text;
+    out.truncate(length);
+    return out;
+}
+
+// Kana, CJK symbols and ideographs (U+3000 to U+9FFF) have no letter case.
+bool caseless(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() >= 0x3000 && c.unicode() <= 0x9FFF; });
+}
+
 QString foldAlone(const QString& piece)
 {
-    return piece.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    const QString compatible = piece.normalized(QString::NormalizationForm_KC);
+    if (caseless(compatible))
+        return compatible;
+    const QString folded = foldCase(compatible);
+    // What folding gives may be composed otherwise (ǰ folds into j with a
+    // combining caron, which then moves behind a mark below it).
+    return folded == compatible ? folded : folded.normalized(QString::NormalizationForm_KC);
 }
 
 // Per character of the plane: its fold, and whether it joins the character
@@ -104,6 +136,29 @@ const FoldTable& foldTable()
     return *table;
 }
 
+// Appends the folded form of `piece`, a character with the marks that join
+// it.
+void appendFolded(const FoldTable& table, QStringView piece, QString& out)
+{
+    if (piece.size() != 1) {
+        out.append(foldAlone(piece.toString()));
+        return;
+    }
+    const char16_t c = piece.front().unicode();
+    switch (table.fold(c)) {
+    case Same:
+    case Surrogate: // one without its other half stays as it is
+        out.append(QChar(c));
+        break;
+    case One:
+        out.append(QChar(table.one(c)));
+        break;
+    case Many:
+        out.append(table.many(c));
+        break;
+    }
+}
+
 // Length in UTF-16 units of the character at `i`.
 qsizetype unitsAt(const char16_t* p, qsizetype n, qsizetype i)
 {
@@ -151,29 +206,45 @@ FoldedText::FoldedText(const QString& original) : mOriginalLength(int(original.s
             i += unitsAt(p, n, i);
         const qsizetype length = i - start;
         const qsizetype foldedStart = out.size();
-        if (length == 1) {
-            const char16_t c = p[start];
-            switch (table.fold(c)) {
-            case Same:
-            case Surrogate: // one without its other half stays as it is
-                out.append(QChar(c));
-                break;
-            case One:
-                out.append(QChar(table.one(c)));
-                break;
-            case Many:
-                out.append(table.many(c));
-                break;
-            }
-        } else {
-            out.append(foldAlone(QStringView(p + start, length).toString()));
-        }
-        const qsizetype foldedLength = out.size() - foldedStart;
-        if (foldedLength != length)
-            mResized.append({int(foldedStart), int(foldedLength), int(start), int(length)});
+        appendFolded(table, QStringView(p + start, length), out);
+        const QStringView folded = QStringView(out).sliced(foldedStart);
+        if (folded.size() != length ||
+            (length > unitsAt(p, n, start) && folded != QStringView(p + start, length)))
+            trace(QStringView(p, n), start, i, folded, foldedStart);
     }
     mText = out;
     mKana = kanaAsHiragana(mText);
+}
+
+void FoldedText::trace(QStringView original, qsizetype start, qsizetype end, QStringView folded,
+                       qsizetype foldedStart)
+{
+    // A piece that folds into what its two parts fold into, one after the
+    // other, is traced part by part: a hit on ガ folded from ｶﾞﾞ covers ｶﾞ,
+    // not the stray mark after it that joins the piece.
+    const FoldTable& table = foldTable();
+    const char16_t* p = original.utf16();
+    const qsizetype n = original.size();
+    QString left;
+    QString right;
+    for (qsizetype k = start + unitsAt(p, n, start); k < end; k += unitsAt(p, n, k)) {
+        left.clear();
+        appendFolded(table, QStringView(p + start, k - start), left);
+        if (!folded.startsWith(left))
+            continue;
+        right.clear();
+        appendFolded(table, QStringView(p + k, end - k), right);
+        if (folded.size() == left.size() + right.size() && folded.endsWith(right)) {
+            const qsizetype split = left.size();
+            trace(original, start, k, folded.first(split), foldedStart);
+            trace(original, k, end, folded.sliced(split), foldedStart + split);
+            return;
+        }
+    }
+    const qsizetype length = end - start;
+    if (folded.size() != length ||
+        (length > unitsAt(p, n, start) && folded != QStringView(p + start, length)))
+        mResized.append({int(foldedStart), int(folded.size()), int(start), int(end - start)});
 }
 
 std::pair<int, int> FoldedText::originalSpan(int start, int end) const

@@ -17,6 +17,13 @@ bool isQuote(QChar c)
     }
 }
 
+// Only these two separate terms: any other space (a no-break space pasted
+// with the text, say) belongs to its term and is folded with it.
+bool isSeparator(QChar c)
+{
+    return c == u' ' || c == u'\u3000';
+}
+
 } // namespace
 
 SearchQuery::SearchQuery(const QString& text, bool foldKana) : mText(text), mFoldKana(foldKana)
@@ -35,7 +42,7 @@ SearchQuery::SearchQuery(const QString& text, bool foldKana) : mText(text), mFol
     for (const QChar c : text) {
         if (isQuote(c))
             quoted = !quoted;
-        else if (!quoted && c.isSpace())
+        else if (!quoted && isSeparator(c))
             endTerm();
         else
             term.append(c);

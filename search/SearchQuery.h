@@ -5,7 +5,8 @@
 
 // What the user searches for, parsed once: the terms of the search text and
 // the form in which they are compared. Terms are separated by half- or
-// full-width spaces and must all occur, in any order; a part in double
+// full-width spaces (U+0020, U+3000; other spaces are part of a term) and
+// must all occur, in any order; a part in double
 // quotes ("…", ＂…＂ or “…”) keeps its spaces. A blank text has no terms and
 // finds nothing.
 class SearchQuery

@@ -4,8 +4,9 @@
 #include "store/MasterChanges.h"
 #include "store/clsMaster.h"
 
+#include <QHash>
+
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -23,34 +24,53 @@ QVariant boundFlag(const DayRow& day)
     return day.workday ? QVariant(*day.workday) : QVariant(QMetaType::fromType<bool>());
 }
 
-// What a file's entry does to the stored one. An empty or missing entry in
-// the file only fills a stored entry that is empty, whatever was chosen;
-// one with text follows the choice. The entry is bound where "?" stands, as
-// many times as it appears: the condition on the file's entry is decided
-// here rather than in SQL, so that the common case binds the whole text
-// once.
-struct EntryRule
+// A stored day as the import finds it.
+struct StoredDay
 {
-    const char16_t* sql;
-    int uses;
+    QVariant workday;
+    QVariant text;
 };
 
-constexpr EntryRule kFillEmpty = {u"内容 = CASE WHEN coalesce(内容, '') = '' THEN ? ELSE 内容 END",
-                                  1};
-
-EntryRule entryRule(ExistingEntries existing)
+bool isEmptyEntry(const QVariant& text)
 {
-    switch (existing) {
-    case ExistingEntries::Replace:
-        return {u"内容 = ?", 1};
-    case ExistingEntries::Append:
-        return {u"内容 = CASE WHEN coalesce(内容, '') = '' THEN ? WHEN 内容 = ? THEN 内容 "
-                u"ELSE 内容 || char(13, 10) || ? END",
-                3};
-    case ExistingEntries::Keep:
-        break;
-    }
-    return kFillEmpty;
+    return text.isNull() || text.toString().isEmpty();
+}
+
+// True when `stored` already holds `text` as a whole, or at its end after a
+// line break: what appending it again would only repeat.
+bool holdsAtEnd(const QString& stored, const QString& text)
+{
+    if (stored == text)
+        return true;
+    if (stored.size() <= text.size() || !stored.endsWith(text))
+        return false;
+    const QChar before = stored[stored.size() - text.size() - 1];
+    return before == QLatin1Char('\n') || before == QLatin1Char('\r');
+}
+
+// The stored entry after the import: an empty or missing entry in the file
+// only fills a stored entry that is empty, whatever was chosen; one with
+// text follows the choice.
+QVariant entryAfter(const QVariant& stored, const DayRow& day, ExistingEntries existing)
+{
+    if (isEmptyEntry(stored) || (day.hasEntry() && existing == ExistingEntries::Replace))
+        return boundText(day);
+    if (!day.hasEntry())
+        return stored;
+    const QString now = stored.toString();
+    if (existing == ExistingEntries::Append && !holdsAtEnd(now, *day.text))
+        return QVariant(now + QStringLiteral("\r\n") + *day.text);
+    return stored;
+}
+
+// Two stored values alike, NULL apart from the empty text, flags by truth.
+bool sameValue(const QVariant& a, const QVariant& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
+        return a.typeId() == b.typeId() && a.toString() == b.toString();
+    return a.toBool() == b.toBool();
 }
 
 } // namespace
@@ -92,6 +112,7 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
     db.beginTrans();
     ImportOutcome outcome;
     outcome.range = ReadStoredRange(db);
+    const StoredRange rangeBefore = outcome.range;
     if (choice.extendRange && !days.isEmpty()) {
         const auto [first, last] =
             std::minmax_element(days.begin(), days.end(),
@@ -108,30 +129,49 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
         }
     }
 
-    auto statement = [&](const EntryRule& rule) {
-        return std::make_unique<Query>(
-            db, QStringLiteral("UPDATE Master SET ") + QString::fromUtf16(rule.sql) +
-                    (choice.workdays ? QStringLiteral(", 平日 = ?") : QString()) +
-                    QStringLiteral(" WHERE 日付 = ?"));
-    };
-    const EntryRule withText = entryRule(choice.existing);
-    const std::unique_ptr<Query> takeText = statement(withText);
-    const std::unique_ptr<Query> fillEmpty = statement(kFillEmpty);
+    // The stored days of the file's span in one read; only the days that
+    // change are written, so that the outcome tells what changed.
+    QHash<int, StoredDay> stored;
+    if (!days.isEmpty()) {
+        Query read(db, QStringLiteral("SELECT 日付, 平日, 内容 FROM Master WHERE 日付 >= ? AND "
+                                      "日付 <= ?"));
+        read.bind(days.first().key).bind(days.last().key).exec();
+        stored.reserve(days.size());
+        while (read.next())
+            stored.insert(read.value(0).toInt(), {read.value(1), read.value(2)});
+    }
+    // The flags are written only when they are taken, so that a stored one
+    // keeps its own form.
+    Query update(db, choice.workdays
+                         ? QStringLiteral("UPDATE Master SET 内容 = ?, 平日 = ? WHERE 日付 = ?")
+                         : QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
     for (const DayRow& day : days) {
-        const bool hasText = day.hasEntry();
-        Query& update = hasText ? *takeText : *fillEmpty;
-        const QVariant text = boundText(day);
-        for (int i = 0; i < (hasText ? withText.uses : kFillEmpty.uses); ++i)
-            update.bind(text);
-        if (choice.workdays)
-            update.bind(boundFlag(day));
-        update.bind(day.key).exec();
-        if (update.numRowsAffected() > 0)
-            ++outcome.taken;
-        else
+        const auto found = stored.constFind(day.key);
+        if (found == stored.cend()) {
             ++outcome.leftOut;
+            continue;
+        }
+        const QVariant text = entryAfter(found->text, day, choice.existing);
+        const QVariant workday = choice.workdays ? boundFlag(day) : found->workday;
+        if (sameValue(text, found->text) && sameValue(workday, found->workday)) {
+            // Kept as it is: the file's entry differs and was not to be
+            // taken, or the day holds it already.
+            if (day.hasEntry() && !isEmptyEntry(found->text) &&
+                !holdsAtEnd(found->text.toString(), *day.text))
+                ++outcome.kept;
+            else
+                ++outcome.unchanged;
+            continue;
+        }
+        update.bind(text);
+        if (choice.workdays)
+            update.bind(workday);
+        update.bind(day.key).exec();
+        ++outcome.taken;
     }
     db.commitTrans();
-    emit MasterChanges::instance().entriesReplaced();
+    if (outcome.taken > 0 || outcome.range.firstYm != rangeBefore.firstYm ||
+        outcome.range.lastYm != rangeBefore.lastYm)
+        emit MasterChanges::instance().entriesReplaced();
     return outcome;
 }

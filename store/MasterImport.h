@@ -28,7 +28,8 @@ ImportSurvey SurveyImport(const QList<DayRow>& days);
 enum class ExistingEntries
 {
     Replace, // the file's entry replaces it
-    Append,  // the file's entry is added after it on a line of its own
+    Append,  // the file's entry is added after it on a line of its own,
+             // unless it ends with it already (after a line break) or is it
     Keep     // it stays as it is
 };
 
@@ -46,12 +47,15 @@ struct ImportChoice
 
 struct ImportOutcome
 {
-    int taken = 0;   // days of the file now in the calendar
-    int leftOut = 0; // days outside the range that were left out
+    int taken = 0;     // days the import changed
+    int unchanged = 0; // days that held the file's entry and flag already
+    int kept = 0;      // days whose differing entry was kept, as chosen
+    int leftOut = 0;   // days outside the range that were left out
     StoredRange range;
 };
 
 // Applies the days (in key order, each day once) as chosen, in one
 // transaction: an error rolls everything back and passes to the caller.
-// Announced to MasterChanges as entries replaced.
+// Only the days that change are written. Announced to MasterChanges as
+// entries replaced when anything changed.
 ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice);

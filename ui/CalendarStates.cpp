@@ -104,8 +104,5 @@ void frmMain::showIdleMessage()
     if (std::any_of(mPhases.cbegin(), mPhases.cend(),
                     [](const QString& text) { return !text.isEmpty(); }))
         return;
-    // The panel is narrow in a small window: the whole text on hovering.
-    const QString text = idleMessage();
-    mPanelText->setText(text);
-    mPanelText->setToolTip(text);
+    setPanelText(idleMessage());
 }

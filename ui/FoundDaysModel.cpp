@@ -34,9 +34,22 @@ const Snippet& FoundDaysModel::snippet(int row) const
     auto cached = mSnippets.find(row);
     if (cached == mSnippets.end()) {
         const FoundDay& day = mResults.days.at(row);
-        cached = mSnippets.insert(row, MakeSnippet(day.text, mResults.hitsOf(day)));
+        cached = mSnippets.insert(
+            row, MakeSnippet(day.text, mResults.hitsOf(day), mLineWidth, [this](QStringView text) {
+                return mMetrics.horizontalAdvance(text.toString());
+            }));
     }
     return *cached;
+}
+
+void FoundDaysModel::setLineSpace(double width, const QFont& font)
+{
+    if (width == mLineWidth && font == mFont)
+        return;
+    mLineWidth = width;
+    mFont = font;
+    mMetrics = QFontMetricsF(font);
+    mSnippets.clear();
 }
 
 int FoundDaysModel::rowCount(const QModelIndex& parent) const

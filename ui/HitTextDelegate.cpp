@@ -14,7 +14,7 @@ QTextCharFormat HitFormat()
     return format;
 }
 
-HitTextDelegate::HitTextDelegate(const FoundDaysModel* model, QObject* parent)
+HitTextDelegate::HitTextDelegate(FoundDaysModel* model, QObject* parent)
     : QStyledItemDelegate(parent), mModel(model)
 {}
 
@@ -30,6 +30,9 @@ void HitTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
 
+    const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    mModel->setLineSpace(area.width() - 2 * margin, item.font);
     const Snippet& snippet = mModel->snippet(index.row());
     QTextLayout layout(snippet.text, item.font);
     QList<QTextLayout::FormatRange> hits;
@@ -47,12 +50,10 @@ void HitTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     if (!line.isValid())
         return;
 
-    const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
     const bool selected = item.state & QStyle::State_Selected;
     painter->save();
     painter->setClipRect(area);
     painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     layout.draw(painter,
                 QPointF(area.left() + margin, area.top() + (area.height() - line.height()) / 2));
     painter->restore();

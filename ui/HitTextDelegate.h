@@ -11,15 +11,15 @@ class FoundDaysModel;
 QTextCharFormat HitFormat();
 
 // Draws the line column of the search window's rows: the line of the first
-// hit with every hit in it marked.
+// hit with every hit in it marked, cut to the column's width.
 class HitTextDelegate : public QStyledItemDelegate
 {
 public:
-    HitTextDelegate(const FoundDaysModel* model, QObject* parent);
+    HitTextDelegate(FoundDaysModel* model, QObject* parent);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
 private:
-    const FoundDaysModel* mModel;
+    FoundDaysModel* mModel;
 };

@@ -28,21 +28,17 @@ InsightFeed* frmMain::insightFeed()
     return mInsight;
 }
 
-CompanionPlacement::Owner frmMain::companionOwner()
+QRect frmMain::entryBoxOnScreen() const
 {
-    return {[this] { return frameGeometry(); },
-            [this] {
-                return txtToday->isVisible()
-                           ? QRect(txtToday->mapToGlobal(QPoint(0, 0)), txtToday->size())
-                           : QRect();
-            }};
+    return txtToday->isVisible() ? QRect(txtToday->mapToGlobal(QPoint(0, 0)), txtToday->size())
+                                 : QRect();
 }
 
 frmOnThisDay* frmMain::onThisDayWindow()
 {
     if (mOnThisDay)
         return mOnThisDay;
-    mOnThisDay = new frmOnThisDay(this, insightFeed(), companionOwner());
+    mOnThisDay = new frmOnThisDay(this, insightFeed(), [this] { return entryBoxOnScreen(); });
     // Its keys are not held back by the main window's busy phases: what they
     // ask is dropped while a command runs.
     connect(mOnThisDay, &frmOnThisDay::dayChosen, this, [this](int key) {
@@ -59,7 +55,7 @@ frmStatistics* frmMain::statisticsWindow()
 {
     if (mStatistics)
         return mStatistics;
-    mStatistics = new frmStatistics(this, insightFeed(), companionOwner());
+    mStatistics = new frmStatistics(this, insightFeed(), [this] { return entryBoxOnScreen(); });
     connect(mStatistics, &frmStatistics::dayChosen, this, [this](int key) {
         if (!isBusy())
             openLookedBackDay(key);

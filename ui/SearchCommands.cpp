@@ -34,15 +34,16 @@ frmSearch* frmMain::searchWindow()
 {
     if (mSearch)
         return mSearch;
-    mSearch = new frmSearch(this, {[this] { return mCalendar ? mCalendar->CurDate() : 0; },
-                                   [this]() -> std::optional<TypedEntry> {
-                                       if (!mPlan || !mPlan->Dirty)
-                                           return std::nullopt;
-                                       return TypedEntry{
-                                           mPlan->DateIndex(),
-                                           clsPlan::ToStoredText(clsPlan::BoxText(txtToday))};
-                                   },
-                                   diaryIndex()});
+    mSearch = new frmSearch(
+        this, {[this] { return mCalendar ? mCalendar->CurDate() : 0; },
+               [this]() -> std::optional<TypedEntry> {
+                   if (!mPlan || !mPlan->Dirty)
+                       return std::nullopt;
+                   return TypedEntry{mPlan->DateIndex(),
+                                     clsPlan::ToStoredText(clsPlan::BoxText(txtToday))};
+               },
+               [this] { return QRect(txtToday->mapToGlobal(QPoint(0, 0)), txtToday->size()); },
+               diaryIndex()});
     // The search window's keys are not held back by the main window's busy
     // phases: what they ask is dropped while a command runs.
     connect(mSearch, &frmSearch::exportRequested, this, &frmMain::ShowExport);
@@ -64,7 +65,8 @@ frmSearch* frmMain::searchWindow()
     connect(mHitsPause, &QTimer::timeout, this, [this] { showHitsInEntry(false); });
     connect(txtToday, &QPlainTextEdit::textChanged, this, [this] {
         mHitsPause->start();
-        mSearch->refreshSoon();
+        if (mSearch)
+            mSearch->refreshSoon();
     });
     // A day reached any other way shows its hits only while the window is open.
     if (mCalendar)
@@ -143,6 +145,9 @@ void frmMain::openFoundDay(int key)
     if (!opened)
         return;
     mShowingFound = true;
+    // In front of the search window, so that what is typed next goes
+    // where the user sees it.
+    raise();
     activateWindow();
     if (txtToday->isVisible())
         txtToday->setFocus(Qt::OtherFocusReason);

@@ -235,8 +235,17 @@ void frmExport::cmdExport_Click()
         ShowInfo(QStringLiteral("書き出しを中止しました。ファイルは作られていません。"));
         return;
     }
-    ShowInfo(QStringLiteral("%1 日分を書き出しました。\r%2")
-                 .arg(outcome.days)
-                 .arg(QDir::toNativeSeparators(request.target)));
+    // The days chosen may still give nothing to write (iCalendar of days
+    // without entries): nothing was written then.
+    if (outcome.days == 0) {
+        ShowWarning(QStringLiteral("書き出す日がありません。"));
+        return;
+    }
+    QString done = QStringLiteral("%1 日分を書き出しました。\r%2")
+                       .arg(outcome.days)
+                       .arg(QDir::toNativeSeparators(request.target));
+    if (!outcome.unprintable.isEmpty())
+        done += QLatin1Char('\r') + UnprintableText(outcome.unprintable);
+    ShowInfo(done);
     accept();
 }

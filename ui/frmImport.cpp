@@ -3,6 +3,7 @@
 #include "platform/Running.h"
 #include "platform/basMain.h"
 #include "store/Engine.h"
+#include "store/FileSession.h"
 #include "ui/ExchangeWidgets.h"
 #include "ui/frmMain.h"
 
@@ -13,6 +14,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -88,9 +90,54 @@ frmImport::frmImport(RunningHost* host, std::function<bool()> backup, QWidget* p
     connect(cmdBrowse, &QPushButton::clicked, this, &frmImport::cmdBrowse_Click);
     connect(cmdRead, &QPushButton::clicked, this, &frmImport::cmdRead_Click);
     connect(cmdImport, &QPushButton::clicked, this, &frmImport::cmdImport_Click);
-    connect(txtSource, &QLineEdit::textEdited, this, &frmImport::forget);
-    connect(txtSource, &QLineEdit::returnPressed, this, &frmImport::cmdRead_Click);
+    // What was found is forgotten as soon as the file box names another
+    // file, however its text changed. Enter in the box only reads the file
+    // (see eventFilter), and the box's focus decides the default button.
+    connect(txtSource, &QLineEdit::textChanged, this, [this] {
+        if (mRead && sourcePath() != mReadPath)
+            forget();
+    });
+    txtSource->installEventFilter(this);
     forget();
+}
+
+QString frmImport::sourcePath() const
+{
+    return QDir::fromNativeSeparators(txtSource->text().trimmed());
+}
+
+bool frmImport::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txtSource) {
+        switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                // Taken here, so that the window's default button never
+                // sees the same keystroke.
+                cmdRead_Click();
+                return true;
+            }
+            break;
+        }
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            chooseDefault();
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmImport::chooseDefault()
+{
+    // 取り込む is the default only for the file shown, and never while the
+    // file box has the keyboard: Enter there means "read this file".
+    const bool ready = mRead && !txtSource->hasFocus();
+    cmdImport->setDefault(ready);
+    cmdRead->setDefault(!ready);
 }
 
 QString frmImport::foundText() const
@@ -101,12 +148,13 @@ QString frmImport::foundText() const
 void frmImport::forget()
 {
     mRead = false;
+    mReadPath.clear();
     mFile = ImportFile();
     lblFound->setText(QStringLiteral("（ファイルを読み込むと、ここに表示されます）"));
     for (QWidget* w : std::initializer_list<QWidget*>{optReplace, optAppend, optKeep, chkExtend,
                                                       chkWorkdays, cmdImport})
         w->setEnabled(false);
-    cmdRead->setDefault(true);
+    chooseDefault();
 }
 
 void frmImport::cmdBrowse_Click()
@@ -125,15 +173,23 @@ void frmImport::cmdBrowse_Click()
 void frmImport::cmdRead_Click()
 {
     forget();
-    const QString path = QDir::fromNativeSeparators(txtSource->text().trimmed());
+    const QString path = sourcePath();
     if (path.isEmpty()) {
         ShowWarning(QStringLiteral("取り込むファイルを指定して下さい。"));
         return;
     }
     ReadResult read;
-    {
+    try {
         RunningScope busy(mHost, QStringLiteral("ファイルを読み込んでいます。"));
-        read = ReadImportFile(path);
+        StoredRange stored;
+        {
+            FileSession session;
+            stored = ReadStoredRange(session.db());
+        }
+        read = ReadImportFile(path, stored);
+    } catch (const EngineError& e) {
+        ShowWarning(StoreErrorText(e));
+        return;
     }
     if (!read.ok()) {
         ShowWarning(QStringLiteral("ファイルを読み込めませんでした。\r") + read.error);
@@ -153,10 +209,13 @@ void frmImport::cmdRead_Click()
     }
     mFile = std::move(read.file);
     mRead = true;
+    mReadPath = path;
     QStringList lines;
     lines << QStringLiteral("%1 日（%2～%3）")
                  .arg(survey.days)
                  .arg(dayText(mFile.days.first().key), dayText(mFile.days.last().key));
+    if (!mFile.encoding.isEmpty())
+        lines << QStringLiteral("文字コード: ") + mFile.encoding;
     lines << (survey.stored.isEmpty() ? QStringLiteral("登録範囲外の日: %1 日").arg(survey.outside)
                                       : QStringLiteral("登録範囲（%1～%2）外の日: %3 日")
                                             .arg(MonthRangePicker::MonthText(survey.stored.firstYm),
@@ -171,7 +230,7 @@ void frmImport::cmdRead_Click()
     chkExtend->setEnabled(survey.outside > 0);
     chkWorkdays->setEnabled(mFile.hasWorkdays);
     cmdImport->setEnabled(true);
-    cmdImport->setDefault(true);
+    chooseDefault();
 }
 
 void frmImport::cmdImport_Click()
@@ -196,9 +255,16 @@ void frmImport::cmdImport_Click()
         return;
     }
     emit imported();
-    QString done = QStringLiteral("%1 日分を取り込みました。").arg(outcome.taken);
+    QStringList done;
+    done << (outcome.taken > 0
+                 ? QStringLiteral("%1 日分を取り込みました。").arg(outcome.taken)
+                 : QStringLiteral("取り込んだ日はありません。暦は変わっていません。"));
+    if (outcome.kept > 0)
+        done << QStringLiteral("内容が異なる %1 日は取り込みませんでした。").arg(outcome.kept);
+    if (outcome.unchanged > 0)
+        done << QStringLiteral("%1 日は変わりませんでした。").arg(outcome.unchanged);
     if (outcome.leftOut > 0)
-        done += QStringLiteral("\r登録範囲外の %1 日は取り込みませんでした。").arg(outcome.leftOut);
-    ShowInfo(done);
+        done << QStringLiteral("登録範囲外の %1 日は取り込みませんでした。").arg(outcome.leftOut);
+    ShowInfo(done.join(QLatin1Char('\r')));
     accept();
 }

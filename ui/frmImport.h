@@ -41,13 +41,19 @@ signals:
     // The calendar was changed.
     void imported();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void forget();
+    void chooseDefault();
+    QString sourcePath() const;
 
     RunningHost* mHost;
     std::function<bool()> mBackup;
     ImportFile mFile;
     bool mRead = false;
+    QString mReadPath; // the file mFile was read from
     QLineEdit* txtSource;
     QPushButton* cmdBrowse;
     QPushButton* cmdRead;

@@ -17,6 +17,9 @@
 #include "ui/InputBlocker.h"
 #include "ui/Placement.h"
 #include "ui/frmAbout.h"
+#include "ui/frmOnThisDay.h"
+#include "ui/frmSearch.h"
+#include "ui/frmStatistics.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
 
@@ -27,6 +30,7 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
@@ -36,6 +40,8 @@
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -144,6 +150,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 frmMain::~frmMain()
 {
     Form_Unload();
+    // Windows of their own, not children: they go with this one.
+    delete std::exchange(mSearch, nullptr);
+    delete std::exchange(mOnThisDay, nullptr);
+    delete std::exchange(mStatistics, nullptr);
     if (theMainWindow == this)
         theMainWindow = nullptr;
 }
@@ -207,6 +217,7 @@ void frmMain::createControls()
         stb->addPermanentWidget(mKeyPanels[i]);
     }
     setStatusBar(stb);
+    stb->installEventFilter(this);
     mClock = new QTimer(this);
     connect(mClock, &QTimer::timeout, this, [this] {
         updateClock();
@@ -441,6 +452,12 @@ void frmMain::Form_Unload()
         }
     }
     SavePlacement();
+    if (mSearch)
+        mSearch->hide();
+    for (QWidget* lookingBack :
+         {static_cast<QWidget*>(mOnThisDay), static_cast<QWidget*>(mStatistics)})
+        if (lookingBack)
+            lookingBack->hide();
     try {
         gDatabase.close();
     } catch (...) {
@@ -504,6 +521,8 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
     if (watched == mClient && event->type() == QEvent::Resize) {
         layoutControls();
+    } else if (watched == statusBar() && event->type() == QEvent::Resize) {
+        givePanelTextRoom();
     } else if (watched == lstJump && event->type() == QEvent::FocusOut) {
         // The list goes when another control takes the keyboard, not when
         // the window is left for a moment or a menu opens over it.
@@ -634,9 +653,40 @@ bool frmMain::isBusy() const
 
 void frmMain::RunningMessage(const QString& Msg)
 {
-    mPanelText->setText(Msg);
-    mPanelText->setToolTip(Msg);
+    setPanelText(Msg);
     DoEvents();
+}
+
+void frmMain::setPanelText(const QString& text)
+{
+    mPanelText->setText(text);
+    // Also on hovering, for a text longer than all the room there is.
+    mPanelText->setToolTip(text);
+    givePanelTextRoom();
+}
+
+void frmMain::givePanelTextRoom()
+{
+    // In a window of the default width the panel has room for eight
+    // characters: the key states give way to a longer text, then the time,
+    // then the date, and come back once it is shorter or the window wider.
+    QWidget* const yielding[] = {mKeyPanels[4], mKeyPanels[3], mKeyPanels[2], mKeyPanels[1],
+                                 mKeyPanels[0], mPanelTime,    mPanelDate};
+    QLayout* layout = statusBar()->layout();
+    auto relayout = [layout] {
+        layout->invalidate();
+        layout->activate();
+    };
+    const int needed = mPanelText->fontMetrics().horizontalAdvance(mPanelText->text());
+    for (QWidget* panel : yielding)
+        panel->setVisible(true);
+    relayout();
+    for (QWidget* panel : yielding) {
+        if (mPanelText->contentsRect().width() >= needed)
+            break;
+        panel->setVisible(false);
+        relayout();
+    }
 }
 
 bool frmMain::guarded(const std::function<void()>& command)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/Running.h"
-#include "ui/CompanionPlacement.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -222,6 +221,10 @@ private:
     void waitForFile(bool waiting);
     QString idleMessage() const;
     void showIdleMessage();
+    // The first status panel's text, whole: as its tooltip too, and the
+    // indicator panels give way while it would be cut.
+    void setPanelText(const QString& text);
+    void givePanelTextRoom();
 
     // Finding (SearchCommands.cpp): the day after (+1) or before (-1) the
     // current one with a hit, round past the last; a day chosen in the
@@ -233,11 +236,11 @@ private:
     void restoreMarkEntries();
 
     // Looking back (InsightCommands.cpp): the counts the windows share, the
-    // main window and its entry box for their placement, and a day chosen
-    // in them, opened in the month grid display with the keyboard in the
-    // entry box.
+    // entry box they keep clear of (empty while hidden), and a day chosen in
+    // them, opened in the month grid display with the keyboard in the entry
+    // box.
     InsightFeed* insightFeed();
-    CompanionPlacement::Owner companionOwner();
+    QRect entryBoxOnScreen() const;
     void openLookedBackDay(int key);
 
     // The parts of 暗号化 (EncryptionCommands.cpp).

@@ -3,6 +3,7 @@
 #include "entries/clsList.h"
 #include "platform/Twips.h"
 #include "store/Engine.h"
+#include "ui/AppIcon.h"
 #include "ui/InsightFeed.h"
 
 #include <QApplication>
@@ -12,11 +13,12 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-frmOnThisDay::frmOnThisDay(QWidget* owner, InsightFeed* feed, CompanionPlacement::Owner placement)
-    : QDialog(owner), mFeed(feed),
-      mPlacement(this, QStringLiteral("OnThisDay"), std::move(placement))
+frmOnThisDay::frmOnThisDay(QWidget* owner, InsightFeed* feed, std::function<QRect()> keepInSight)
+    : QDialog(nullptr, Qt::Window), mOwner(owner), mFeed(feed),
+      mPlacement(this, QStringLiteral("OnThisDay"), owner, std::move(keepInSight))
 {
     setObjectName(QStringLiteral("frmOnThisDay"));
+    setWindowIcon(AppIcon());
     setWindowTitle(QStringLiteral("過去の同じ日"));
     setModal(false);
     setSizeGripEnabled(true);
@@ -159,7 +161,7 @@ void frmOnThisDay::done(int result)
 {
     QDialog::done(result);
     // Closed by the user: the keyboard goes back where it was.
-    QWidget* back = mFocusBefore ? mFocusBefore.data() : parentWidget();
+    QWidget* back = mFocusBefore ? mFocusBefore.data() : mOwner.data();
     if (back && back->isVisible()) {
         back->activateWindow();
         back->setFocus(Qt::OtherFocusReason);

@@ -24,7 +24,10 @@ class frmOnThisDay : public QDialog
     Q_OBJECT
 
 public:
-    frmOnThisDay(QWidget* owner, InsightFeed* feed, CompanionPlacement::Owner placement);
+    // `owner` is the main window: not the parent, which the window system
+    // would keep under this window. `keepInSight`: the part of it the window
+    // must not open over (the entry box), in screen coordinates.
+    frmOnThisDay(QWidget* owner, InsightFeed* feed, std::function<QRect()> keepInSight);
 
     // Shows the window in front for the day `key`.
     void showInFront(int key);
@@ -49,6 +52,7 @@ private:
     void fitLines();
     void chooseCurrentRow();
 
+    QPointer<QWidget> mOwner;
     InsightFeed* mFeed;
     CompanionPlacement mPlacement;
     QLabel* lblDay;

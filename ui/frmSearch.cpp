@@ -6,9 +6,12 @@
 #include "platform/basMain.h"
 #include "store/Engine.h"
 #include "store/FileSession.h"
+#include "ui/AppIcon.h"
 #include "ui/FoundDaysModel.h"
 #include "ui/HitTextDelegate.h"
+#include "ui/PlaceBeside.h"
 #include "ui/Placement.h"
+#include "ui/RetryTimer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -31,6 +35,8 @@ const QString kLeft = QStringLiteral("FindLeft");
 const QString kTop = QStringLiteral("FindTop");
 const QString kWidth = QStringLiteral("FindWidth");
 const QString kHeight = QStringLiteral("FindHeight");
+// "1" once the user has moved the window: FindLeft and FindTop hold where.
+const QString kMoved = QStringLiteral("FindMoved");
 
 bool isReturn(const QKeyEvent* key)
 {
@@ -39,10 +45,12 @@ bool isReturn(const QKeyEvent* key)
 
 } // namespace
 
-frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::move(host))
+frmSearch::frmSearch(QWidget* owner, Host host)
+    : QDialog(nullptr, Qt::Window), mOwner(owner), mHost(std::move(host))
 {
     setObjectName(QStringLiteral("frmSearch"));
     setWindowTitle(QStringLiteral("検索"));
+    setWindowIcon(AppIcon());
     setModal(false);
     setSizeGripEnabled(true);
     mIndex = mHost.index ? mHost.index : new DiaryIndex(this);
@@ -59,6 +67,12 @@ frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::mov
     chkKana->setChecked(RegRead(kRegKey, kKanaAlike, QStringLiteral("1")) != QLatin1String("0"));
     lblCount = new QLabel(this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
+    // A line of its own that wraps: a long message never widens the window.
+    lblMessage = new QLabel(this);
+    lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage->setWordWrap(true);
+    lblMessage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblMessage->setVisible(false);
     cmdExport = new QPushButton(QStringLiteral("結果をｴｸｽﾎﾟｰﾄ"), this);
     cmdExport->setObjectName(QStringLiteral("cmdExport"));
     cmdExport->setAutoDefault(false);
@@ -95,6 +109,7 @@ frmSearch::frmSearch(QWidget* owner, Host host) : QDialog(owner), mHost(std::mov
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(txtFind);
     layout->addLayout(options);
+    layout->addWidget(lblMessage);
     layout->addWidget(lstFound, 1);
     resize(TwipsToPixelsX(7800), TwipsToPixelsY(5400));
 
@@ -154,8 +169,7 @@ void frmSearch::showInFront()
 {
     if (!isVisible()) {
         mFocusBefore = QApplication::focusWidget();
-        if (!mPlaced)
-            restorePlacement();
+        place();
         show();
     }
     raise();
@@ -169,6 +183,7 @@ void frmSearch::showInFront()
         // is typed, so that no pause after a key waits for it.
         QTimer::singleShot(0, this, [this] {
             try {
+                const QuickAttempt quick;
                 mIndex->prepare();
             } catch (const EngineError&) {
                 // Said by the search that needs it.
@@ -190,6 +205,7 @@ const SearchResults& frmSearch::search()
     const SearchQuery what = query();
     mModel->setResults(mIndex->search(what, what.isEmpty() ? std::nullopt : mHost.typedEntry()));
     mStale = false;
+    showMessage(QString());
     showCount();
     selectDay(mHost.currentDay());
     emit searchChanged();
@@ -204,12 +220,34 @@ void frmSearch::searchAfterPause()
         return;
     }
     try {
+        // The typing never waits on a calendar that another program holds:
+        // the search is tried again until it is free.
+        const QuickAttempt quick;
         search();
     } catch (const EngineError& e) {
         mModel->setResults({});
-        const QString cause = e.causeText();
-        lblCount->setText(QStringLiteral("暦ファイルを読めませんでした。") + cause);
+        lblCount->clear();
+        cmdExport->setEnabled(false);
+        showMessage(QStringLiteral("暦ファイルを読めませんでした。") + e.causeText());
+        if (e.cause() == EngineError::Cause::InUse) {
+            if (!mRetry) {
+                mRetry = new RetryTimer(this);
+                connect(mRetry, &RetryTimer::attempt, this, [this] {
+                    if (isVisible())
+                        searchAfterPause();
+                });
+            }
+            mRetry->start();
+        }
     }
+}
+
+void frmSearch::showMessage(const QString& text)
+{
+    lblMessage->setText(text);
+    lblMessage->setVisible(!text.isEmpty());
+    if (text.isEmpty() && mRetry)
+        mRetry->stop();
 }
 
 void frmSearch::showCount()
@@ -245,7 +283,7 @@ void frmSearch::done(int result)
 {
     QDialog::done(result);
     // Closed by the user: the keyboard goes back where it was.
-    QWidget* back = mFocusBefore ? mFocusBefore.data() : parentWidget();
+    QWidget* back = mFocusBefore ? mFocusBefore.data() : mOwner.data();
     if (back && back->isVisible()) {
         back->activateWindow();
         back->setFocus(Qt::OtherFocusReason);
@@ -281,34 +319,60 @@ void frmSearch::hideEvent(QHideEvent* event)
 {
     QDialog::hideEvent(event);
     mPause->stop();
+    if (mRetry)
+        mRetry->stop();
     savePlacement();
     emit searchChanged();
 }
 
-void frmSearch::restorePlacement()
+void frmSearch::place()
 {
-    mPlaced = true;
-    const QString width = RegRead(kRegKey, kWidth, QString());
-    if (width.isEmpty())
-        return; // the first time: centred on the main window
     auto number = [](const QString& name) {
         return LeadingWholeNumber(RegRead(kRegKey, name, QStringLiteral("0"))).value_or(0);
     };
-    const WindowPlacement fit =
-        FitPlacement({QRect(TwipsToPixelsX(number(kLeft)), TwipsToPixelsY(number(kTop)),
-                            TwipsToPixelsX(number(kWidth)), TwipsToPixelsY(number(kHeight))),
-                      0},
-                     ScreenAreas(), size());
-    move(fit.outer.topLeft());
-    resize(fit.outer.size());
+    if (!mRestored) {
+        mRestored = true;
+        if (!RegRead(kRegKey, kWidth, QString()).isEmpty())
+            resize(QSize(TwipsToPixelsX(number(kWidth)), TwipsToPixelsY(number(kHeight)))
+                       .expandedTo(minimumSizeHint()));
+        if (RegRead(kRegKey, kMoved, QString()) == QLatin1String("1")) {
+            // Where the user put it, as long as it is on a screen.
+            const WindowPlacement fit = FitPlacement(
+                {QRect(QPoint(TwipsToPixelsX(number(kLeft)), TwipsToPixelsY(number(kTop))), size()),
+                 0},
+                ScreenAreas(), size());
+            mUserPlaced = true;
+            move(fit.outer.topLeft());
+            resize(fit.outer.size());
+            return;
+        }
+    }
+    if (mUserPlaced || !mOwner)
+        return;
+    // Beside the main window, where it is now. The frame is not known
+    // before the window is first shown: the main window's is taken for it.
+    const QSize frame = mOwner->frameGeometry().size() - mOwner->size();
+    const QScreen* screen = mOwner->screen();
+    const QRect outer =
+        PlaceBeside(mOwner->frameGeometry(), mHost.keepInSight ? mHost.keepInSight() : QRect(),
+                    screen ? screen->availableGeometry() : mOwner->frameGeometry(), size() + frame);
+    resize(outer.size() - frame);
+    move(outer.topLeft());
+    mPlacedAt = pos();
 }
 
 void frmSearch::savePlacement()
 {
-    if (!mPlaced)
+    if (!mRestored)
         return;
-    RegWriteValues(kRegKey, {{kLeft, RegNumberText(PixelsToTwipsX(x()))},
-                             {kTop, RegNumberText(PixelsToTwipsY(y()))},
-                             {kWidth, RegNumberText(PixelsToTwipsX(width()))},
-                             {kHeight, RegNumberText(PixelsToTwipsY(height()))}});
+    // Moved since it was placed: by the user, who keeps it there.
+    if (!mUserPlaced && pos() != mPlacedAt)
+        mUserPlaced = true;
+    QList<QPair<QString, QString>> values = {{kWidth, RegNumberText(PixelsToTwipsX(width()))},
+                                             {kHeight, RegNumberText(PixelsToTwipsY(height()))}};
+    if (mUserPlaced)
+        values += {{kLeft, RegNumberText(PixelsToTwipsX(x()))},
+                   {kTop, RegNumberText(PixelsToTwipsY(y()))},
+                   {kMoved, QStringLiteral("1")}};
+    RegWriteValues(kRegKey, values);
 }

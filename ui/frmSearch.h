@@ -16,13 +16,16 @@ class QPushButton;
 class QTimer;
 class QTreeView;
 class FoundDaysModel;
+class RetryTimer;
 
 // The search window: a text field whose results follow the typing, the
 // choice whether hiragana and katakana are told apart, the count of days and
 // hits, and the days found, each with the line of its first hit. Non-modal,
-// owned by the main window; Escape closes it and the keyboard goes back
-// where it was. The window only shows: the index finds, the main window
-// opens the day chosen.
+// owned by the main window but a window of its own, so that the main window
+// can come in front of it; Escape closes it and the keyboard goes back where
+// it was. It opens beside the main window, clear of its entry box, until the
+// user moves it; from then on where the user put it. The window only shows:
+// the index finds, the main window opens the day chosen.
 class frmSearch : public QDialog
 {
     Q_OBJECT
@@ -35,11 +38,16 @@ public:
     {
         std::function<int()> currentDay;
         std::function<std::optional<TypedEntry>()> typedEntry;
+        // The part of the main window the search window must not cover when
+        // it opens (the entry box), in screen coordinates.
+        std::function<QRect()> keepInSight;
         // The diary in memory, shared with other windows; the window makes
         // its own when none is given.
         DiaryIndex* index = nullptr;
     };
 
+    // `owner` is the main window: not the parent, which the window system
+    // would keep under this window.
     frmSearch(QWidget* owner, Host host);
     ~frmSearch() override;
 
@@ -89,20 +97,31 @@ private:
     void searchAfterPause();
     void chooseCurrentRow();
     void showCount();
-    void restorePlacement();
+    // A message in the window's own line (empty: none).
+    void showMessage(const QString& text);
+    void place();
     void savePlacement();
 
+    QPointer<QWidget> mOwner;
     Host mHost;
     DiaryIndex* mIndex;
     FoundDaysModel* mModel;
     QLineEdit* txtFind;
     QCheckBox* chkKana;
     QLabel* lblCount;
+    QLabel* lblMessage;
     QPushButton* cmdExport;
     QTreeView* lstFound;
     QTimer* mPause;
+    RetryTimer* mRetry = nullptr;
     QPointer<QWidget> mFocusBefore;
-    bool mPlaced = false;
+    // The size and any place kept from before are read once per run.
+    bool mRestored = false;
+    // Where the user put the window; until then it is placed at every
+    // opening.
+    bool mUserPlaced = false;
+    // Where it was placed the last time.
+    QPoint mPlacedAt;
     // The results no longer match the diary or the text.
     bool mStale = true;
 };

@@ -11,6 +11,7 @@
 #include "platform/basMain.h"
 #include "store/Engine.h"
 #include "store/MasterReads.h"
+#include "ui/AppIcon.h"
 #include "ui/InsightFeed.h"
 #include "ui/YearSquares.h"
 #include "view/ReadableColour.h"
@@ -59,11 +60,12 @@ const QColor kDaysColour(224, 112, 0);
 
 } // namespace
 
-frmStatistics::frmStatistics(QWidget* owner, InsightFeed* feed, CompanionPlacement::Owner placement)
-    : QDialog(owner), mFeed(feed),
-      mPlacement(this, QStringLiteral("Statistics"), std::move(placement))
+frmStatistics::frmStatistics(QWidget* owner, InsightFeed* feed, std::function<QRect()> keepInSight)
+    : QDialog(nullptr, Qt::Window), mOwner(owner), mFeed(feed),
+      mPlacement(this, QStringLiteral("Statistics"), owner, std::move(keepInSight))
 {
     setObjectName(QStringLiteral("frmStatistics"));
+    setWindowIcon(AppIcon());
     setWindowTitle(QStringLiteral("記録"));
     setModal(false);
     setSizeGripEnabled(true);

@@ -4,6 +4,9 @@
 #include "ui/CompanionPlacement.h"
 
 #include <QDialog>
+#include <QPointer>
+
+#include <functional>
 
 class QBarSet;
 class QChart;
@@ -28,7 +31,10 @@ class frmStatistics : public QDialog
     Q_OBJECT
 
 public:
-    frmStatistics(QWidget* owner, InsightFeed* feed, CompanionPlacement::Owner placement);
+    // `owner` is the main window: not the parent, which the window system
+    // would keep under this window. `keepInSight`: the part of it the window
+    // must not open over (the entry box), in screen coordinates.
+    frmStatistics(QWidget* owner, InsightFeed* feed, std::function<QRect()> keepInSight);
 
     // Shows the window in front, on the current year the first time.
     void showInFront();
@@ -56,6 +62,7 @@ private:
     void applyColours();
     void cmdSavePicture_Click();
 
+    QPointer<QWidget> mOwner;
     InsightFeed* mFeed;
     CompanionPlacement mPlacement;
     QComboBox* cboYear;

@@ -11,8 +11,12 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -103,6 +107,9 @@ private slots:
             u"--password というオプションはありません。");
         row("password descriptor", {u"--export"_s, u"a.txt"_s, u"--password-fd"_s, u"stdin"_s},
             u"--password-fd の「stdin」はファイル記述子の番号ではありません。");
+        row("option instead of the file", {u"--export"_s, u"--calendar"_s, u"x.vad"_s},
+            u"--export の値がありません。");
+        row("file named like an option", {u"--export=--x.txt"_s}, u"export text 0 0 no ");
     }
 
     void arguments()
@@ -227,6 +234,147 @@ private slots:
         QCOMPARE(FileDigest(calendar), before);
     }
 
+    void argumentsChooseWindowOrCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("route"); // "window PATH" or "command line"
+        QTest::newRow("none") << QStringList() << u"window "_s;
+        QTest::newRow("calendar") << QStringList({u"--calendar"_s, u"a.vad"_s})
+                                  << u"window a.vad"_s;
+        QTest::newRow("calendar=") << QStringList({u"--calendar=a.vad"_s}) << u"window a.vad"_s;
+        QTest::newRow("short option") << QStringList({u"-h"_s}) << u"command line"_s;
+        QTest::newRow("a file") << QStringList({u"backup.json"_s}) << u"command line"_s;
+        QTest::newRow("Qt's own option")
+            << QStringList({u"-platform"_s, u"xcb"_s}) << u"command line"_s;
+        QTest::newRow("calendar without a path")
+            << QStringList({u"--calendar"_s}) << u"command line"_s;
+        QTest::newRow("calendar and more")
+            << QStringList({u"--calendar"_s, u"a.vad"_s, u"b"_s}) << u"command line"_s;
+        QTest::newRow("export") << QStringList({u"--export"_s, u"a.txt"_s}) << u"command line"_s;
+    }
+
+    void argumentsChooseWindowOrCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, route);
+        const StartRoute r = RouteArguments(arguments);
+        QCOMPARE(r.window ? u"window "_s + r.calendar : u"command line"_s, route);
+        if (r.window)
+            return;
+        // Without a display the command line answers, never the window.
+        const Run run = zedu(arguments);
+        const bool asked = arguments.first() == QLatin1String("--export");
+        QCOMPARE(run.status, asked ? 1 : 2);
+        QVERIFY2(run.err.startsWith("zedu: "), run.err.constData());
+        QCOMPARE(run.err.contains("使い方:"), !asked);
+    }
+
+    void nothingToWriteLeavesTheFile_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        const QString none = u"zedu: 書き出す日がありません。"_s;
+        QTest::newRow("from after the stored months")
+            << QStringList({u"--from"_s, u"202702"_s})
+            << none + u"--from の月（2027/02）が登録されている最後の月（2027/01）より後です。"_s;
+        QTest::newRow("to before the stored months")
+            << QStringList({u"--to"_s, u"202611"_s})
+            << none + u"--to の月（2026/11）が登録されている最初の月（2026/12）より前です。"_s;
+        QTest::newRow("entries only, none written")
+            << QStringList({u"--entries-only"_s, u"--format"_s, u"json"_s}) << none;
+        QTest::newRow("iCalendar without entries")
+            << QStringList({u"--format"_s, u"ics"_s}) << none;
+        QTest::newRow("per-day files without entries")
+            << QStringList({u"--format"_s, u"text-per-day"_s, u"--from"_s, u"202701"_s}) << none;
+    }
+
+    void nothingToWriteLeavesTheFile()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        QVERIFY(MakeCalendarFile(path("app/Data.vad"), 202612, 202701));
+        writeFile(path("out.txt"), "before");
+        const Run run = zedu(QStringList({u"--export"_s, u"out.txt"_s}) + arguments);
+        QCOMPARE(run.status, 1);
+        QCOMPARE(QString::fromUtf8(run.err), error + QLatin1Char('\n'));
+        QCOMPARE(readFile(path("out.txt")), QByteArray("before"));
+        QCOMPARE(FolderNames(),
+                 QStringList({u"app"_s, u"app/Data.vad"_s, u"app/zedu"_s, u"out.txt"_s}));
+    }
+
+    void fullDiskFailsAndLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char* format : {"text", "text-per-day", "markdown", "csv", "json", "ics", "pdf"})
+            QTest::newRow(format) << QString::fromLatin1(format);
+    }
+
+    void fullDiskFailsAndLeavesNothing()
+    {
+        QFETCH(QString, format);
+        const QString calendar = path("app/Data.vad");
+        QVERIFY(MakeCalendarFile(calendar, 202612, 202701));
+        for (int key = 20261201; key <= 20261231; ++key)
+            QVERIFY(WriteDayEntry(calendar, key, QString(1500, QChar(u'記'))));
+        // The target's folder a small file system of its own, nearly full,
+        // holding an earlier export.
+        const QString disk = path("disk");
+        QVERIFY(QDir().mkpath(disk));
+        if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("no small file system can be mounted here");
+        const auto unmount =
+            qScopeGuard([&] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+        const QString target = disk + u"/out"_s;
+        if (format == QLatin1String("text-per-day"))
+            writeFile(target + u"/2026-12-01.txt"_s, "before");
+        else
+            writeFile(target, "before");
+        QFile filler(disk + u"/filler"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+        }
+        filler.close();
+        // Room for a few days, not for all.
+        QVERIFY(QFile::resize(filler.fileName(), QFileInfo(filler).size() - 16384));
+        const QStringList before = FolderNames();
+
+        const Run run = zedu({u"--export"_s, target, u"--format"_s, format});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(QString::fromUtf8(run.err).contains(u"ディスクの空き容量が足りません。"_s),
+                 run.err.constData());
+        QCOMPARE(FolderNames(), before);
+        QCOMPARE(readFile(format == QLatin1String("text-per-day") ? target + u"/2026-12-01.txt"_s
+                                                                  : target),
+                 QByteArray("before"));
+    }
+
+    void unreadableCalendarIsSaidSo()
+    {
+        // Root reads every file: the program runs as another user.
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
+            QSKIP("needs root and setpriv");
+        const QString calendar = path("app/Data.vad");
+        QVERIFY(MakeCalendarFile(calendar, 202612, 202701));
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadOther | QFileDevice::ExeOther;
+        for (const QString& p : {dir->path(), path("app"), program})
+            QVERIFY(QFile::setPermissions(p, open));
+        QVERIFY(QFile::setPermissions(calendar, QFileDevice::WriteOwner));
+        QProcess process;
+        process.setWorkingDirectory(QDir::tempPath());
+        process.start(u"setpriv"_s,
+                      {u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s, program,
+                       u"--export"_s, QDir::tempPath() + u"/zedu-unreadable.txt"_s});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 1);
+        // (Qt may note first that the other user has no runtime folder.)
+        const QString error = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(
+            error.endsWith(u"\nzedu: 暦ファイルを読む権限がありません。（%1）\n"_s.arg(calendar)) ||
+                error == u"zedu: 暦ファイルを読む権限がありません。（%1）\n"_s.arg(calendar),
+            qPrintable(error));
+    }
+
     void helpAndVersion()
     {
         const Run help = zedu({QStringLiteral("--help")});
@@ -254,6 +402,10 @@ private slots:
             << QStringList({QStringLiteral("--export"), QStringLiteral("out.txt"),
                             QStringLiteral("--calendar"), missing})
             << 1 << QStringLiteral("zedu: 暦ファイルが見つかりません。（%1/nowhere/Data.vad）");
+        QTest::newRow("text in the key column")
+            << QStringList({u"--export"_s, u"out.txt"_s, u"--calendar"_s, u"text.vad"_s}) << 1
+            << u"zedu: 暦ファイルが壊れています。 column 日付 of table Master holds values of "
+               u"another kind (text.vad)"_s;
         QTest::newRow("not a calendar")
             << QStringList({QStringLiteral("--export"), QStringLiteral("out.txt"),
                             QStringLiteral("--calendar"), QStringLiteral("app/zedu")})
@@ -267,13 +419,23 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, firstLine);
+        // A calendar whose days are keyed by text, as another program may
+        // have made it.
+        if (arguments.contains(u"text.vad"_s)) {
+            SqlPeek text(path("text.vad"));
+            QVERIFY(text.exec(u"CREATE TABLE Master (日付 TEXT PRIMARY KEY, 曜日 INTEGER, 平日 "
+                              u"BIT, 内容 TEXT)"_s));
+            QVERIFY(text.exec(u"INSERT INTO Master VALUES ('2026-12-07', 1, 1, '会議')"_s));
+        }
         const Run run = zedu(arguments);
         QCOMPARE(run.status, status);
         const QStringList lines = QString::fromUtf8(run.err).split(QLatin1Char('\n'));
         QCOMPARE(lines.first(), QString(firstLine).replace(QStringLiteral("%1"), dir->path()));
         QCOMPARE(lines.size() > 2, status == 2); // the usage follows wrong arguments only
         QVERIFY(run.out.isEmpty());
-        QCOMPARE(FolderNames(), QStringList({QStringLiteral("app"), QStringLiteral("app/zedu")}));
+        QStringList names = FolderNames();
+        names.removeOne(u"text.vad"_s);
+        QCOMPARE(names, QStringList({QStringLiteral("app"), QStringLiteral("app/zedu")}));
         QVERIFY(!QFileInfo::exists(
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
             QStringLiteral("/voradu")));

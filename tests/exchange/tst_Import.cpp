@@ -85,16 +85,19 @@ private slots:
         QVERIFY(read.file.hasWorkdays);
         const ImportOutcome outcome =
             ApplyImport(read.file.days, {ExistingEntries::Keep, false, true});
-        QCOMPARE(outcome.taken, 62);
+        QCOMPARE(outcome.taken + outcome.unchanged, 62);
         QCOMPARE(StoredRows(gDataPath), StoredRows(source));
     }
 
     void iCalendarRestoresTheEntries()
     {
         useCalendar("source.vad");
-        const QStringList texts = {QStringLiteral("会議\r\n買い物\r\n"),
-                                   QStringLiteral("一行; だけ, の \\ 日"),
-                                   QStringLiteral("\r\n二行目から")};
+        // Blank first lines and blanks around the text come back too.
+        const QStringList texts = {
+            QStringLiteral("会議\r\n買い物\r\n"), QStringLiteral("一行; だけ, の \\ 日"),
+            QStringLiteral("\r\n二行目から"),     QStringLiteral("   \r\n空白の行の次"),
+            QStringLiteral("  \u3000 "),          QStringLiteral("  前後に空白\t "),
+            QStringLiteral("\t字下げ\r\n\r\n")};
         for (int i = 0; i < texts.size(); ++i)
             QVERIFY(WriteDayEntry(gDataPath, 20261201 + i, texts[i]));
         const QString file = path("out.ics");
@@ -106,7 +109,7 @@ private slots:
         QCOMPARE(read.file.days.size(), texts.size());
         for (int i = 0; i < texts.size(); ++i) {
             QCOMPARE(read.file.days[i].key, 20261201 + i);
-            QCOMPARE(read.file.days[i].text, std::optional<QString>(texts[i]));
+            QCOMPARE(read.file.days[i].text.value_or(u"(none)"_s), texts[i]);
         }
     }
 
@@ -199,9 +202,13 @@ private slots:
         QTest::newRow("csv stray quote")
             << "a.csv" << QByteArray("日付,内容\n20261207,\"a\"\r\n20261208,\"b\nc\"x\n")
             << QStringLiteral("4行目: 「\"」で閉じた欄の後ろに文字があります。");
-        QTest::newRow("csv not utf-8")
-            << "a.csv" << QByteArray("日付,内容\n20261207,a\n20261208,\x93\xfa\x8b\x4c\n")
-            << QStringLiteral("3行目: UTF-8 として読めない文字があります。");
+        QTest::newRow("csv neither utf-8 nor cp932")
+            << "a.csv" << QByteArray("日付,内容\n20261207,a\n20261208,\x93\xfa\x85\x40\n")
+            << QStringLiteral(
+                   "3行目: UTF-8 としても Shift_JIS（CP932）としても読めない文字があります。");
+        QTest::newRow("ics not utf-8")
+            << "a.ics" << QByteArray("BEGIN:VCALENDAR\r\nSUMMARY:\x93\xfa\r\nEND:VCALENDAR\r\n")
+            << QStringLiteral("2行目: UTF-8 として読めない文字があります。");
         QTest::newRow("ics not a calendar")
             << "a.ics" << QByteArray("日付,内容\n")
             << QStringLiteral(
@@ -244,15 +251,16 @@ private slots:
         QTest::addColumn<bool>("extend");
         QTest::addColumn<QStringList>("entries"); // of 12/06, 12/07, 12/08, 2027/02/01
         QTest::addColumn<QString>("range");
+        QTest::addColumn<QList<int>>("counts"); // taken, kept, unchanged, left out
         QTest::newRow("replace") << ExistingEntries::Replace << false
                                  << QStringList({u"新"_s, u"同じ"_s, u"元"_s, QString()})
-                                 << u"202612-202701"_s;
+                                 << u"202612-202701"_s << QList<int>{1, 0, 2, 1};
         QTest::newRow("append") << ExistingEntries::Append << true
                                 << QStringList({u"元\r\n新"_s, u"同じ"_s, u"元"_s, u"二月"_s})
-                                << u"202612-202702"_s;
+                                << u"202612-202702"_s << QList<int>{2, 0, 2, 0};
         QTest::newRow("keep") << ExistingEntries::Keep << false
                               << QStringList({u"元"_s, u"同じ"_s, u"元"_s, QString()})
-                              << u"202612-202701"_s;
+                              << u"202612-202701"_s << QList<int>{0, 1, 2, 1};
     }
 
     void importDoesWhatWasChosen()
@@ -261,6 +269,7 @@ private slots:
         QFETCH(bool, extend);
         QFETCH(QStringList, entries);
         QFETCH(QString, range);
+        QFETCH(QList<int>, counts);
         useCalendar("Data.vad");
         for (const int key : {20261206, 20261208})
             QVERIFY(WriteDayEntry(gDataPath, key, QStringLiteral("元")));
@@ -277,14 +286,21 @@ private slots:
         QCOMPARE(survey.differing, 1);
         QCOMPARE(survey.lastYm, 202702);
 
-        const ImportOutcome outcome = ApplyImport(days, {existing, extend, false});
-        QCOMPARE(outcome.taken, extend ? 4 : 3);
-        QCOMPARE(outcome.leftOut, extend ? 0 : 1);
-        QCOMPARE(QStringLiteral("%1-%2").arg(outcome.range.firstYm).arg(outcome.range.lastYm),
-                 range);
-        const int keys[] = {20261206, 20261207, 20261208, 20270201};
-        for (int i = 0; i < 4; ++i)
-            QCOMPARE(entryOf(keys[i]), entries[i]);
+        // The outcome counts what changed; the same file again changes
+        // nothing, whatever was chosen.
+        for (int round = 0; round < 2; ++round) {
+            const ImportOutcome outcome = ApplyImport(days, {existing, extend, false});
+            const QList<int> seen = {outcome.taken, outcome.kept, outcome.unchanged,
+                                     outcome.leftOut};
+            const int taken = counts[0];
+            const QList<int> again = {0, counts[1], counts[2] + taken, counts[3]};
+            QCOMPARE(seen, round == 0 ? counts : again);
+            QCOMPARE(QStringLiteral("%1-%2").arg(outcome.range.firstYm).arg(outcome.range.lastYm),
+                     range);
+            const int keys[] = {20261206, 20261207, 20261208, 20270201};
+            for (int i = 0; i < 4; ++i)
+                QCOMPARE(entryOf(keys[i]), entries[i]);
+        }
         // The flags stay unless they are taken; the widened range's days
         // are made as the range change makes them.
         QCOMPARE(ReadDayField(gDataPath, 20261207, QStringLiteral("平日")).toInt(), 1);
@@ -293,6 +309,98 @@ private slots:
                      62 + 28);
             QCOMPARE(ReadDayField(gDataPath, 20270228, QStringLiteral("平日")).toInt(), 0);
         }
+    }
+
+    void appendAddsOnlyWhatTheDayLacks_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("imported");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("whole") << u"会議\r\n資料"_s << u"会議\r\n資料"_s << u"会議\r\n資料"_s;
+        QTest::newRow("at the end after CR LF") << u"朝\r\n会議"_s << u"会議"_s << u"朝\r\n会議"_s;
+        QTest::newRow("at the end after LF") << u"朝\n会議"_s << u"会議"_s << u"朝\n会議"_s;
+        QTest::newRow("end of a line only") << u"定例会議"_s << u"会議"_s << u"定例会議\r\n会議"_s;
+        QTest::newRow("elsewhere") << u"会議\r\n朝"_s << u"会議"_s << u"会議\r\n朝\r\n会議"_s;
+    }
+
+    void appendAddsOnlyWhatTheDayLacks()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, imported);
+        QFETCH(QString, after);
+        useCalendar("Data.vad");
+        QVERIFY(WriteDayEntry(gDataPath, 20261207, stored));
+        const QList<DayRow> days = {DayRow{20261207, 1, true, imported}};
+        const ImportOutcome outcome = ApplyImport(days, {ExistingEntries::Append, false, false});
+        QCOMPARE(entryOf(20261207), after);
+        QCOMPARE(outcome.taken, after == stored ? 0 : 1);
+    }
+
+    void csvInUtf8OrCp932_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("encoding");
+        // 日付,内容 / 20261207,"①会議～ｱｲ" in each encoding.
+        const QByteArray utf8 = QStringLiteral("日付,内容\r\n20261207,\"①会議～ｱｲ\"\r\n").toUtf8();
+        QTest::newRow("utf-8") << utf8 << u"UTF-8"_s;
+        QTest::newRow("utf-8 with BOM") << "\xEF\xBB\xBF" + utf8 << u"UTF-8"_s;
+        QTest::newRow("cp932") << QByteArray(
+                                      "\x93\xfa\x95\x74,\x93\xe0\x97\x65\r\n"
+                                      "20261207,\"\x87\x40\x89\xef\x8b\x63\x81\x60\xb1\xb2\"\r\n")
+                               << u"Shift_JIS（CP932）"_s;
+    }
+
+    void csvInUtf8OrCp932()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, encoding);
+        const ReadResult read = CsvReader().read(bytes);
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QCOMPARE(read.file.encoding, encoding);
+        QCOMPARE(read.file.days.size(), 1);
+        QCOMPARE(*read.file.days[0].text, u"①会議～ｱｲ"_s);
+    }
+
+    void iCalendarUnfoldsAndSpansDays_data()
+    {
+        QTest::addColumn<QByteArray>("events");
+        QTest::addColumn<QStringList>("days"); // "key text", calendar 2026/12-2027/01
+        auto event = [](const char* start, const char* end, const char* summary) {
+            return QByteArray("BEGIN:VEVENT\r\nUID:") + start +
+                   "\r\nDTSTAMP:20261201T000000Z\r\n"
+                   "DTSTART;VALUE=DATE:" +
+                   start + "\r\n" +
+                   (*end ? QByteArray("DTEND;VALUE=DATE:") + end + "\r\n" : QByteArray()) +
+                   "SUMMARY:" + summary + "\r\nEND:VEVENT\r\n";
+        };
+        // 本 is E6 9C AC: folded after its first two bytes.
+        QTest::newRow("folded inside a character")
+            << event("20261207", "", "日\xe6\x9c\r\n \xac\r\n\tです")
+            << QStringList({u"20261207 日本です"_s});
+        QTest::newRow("over several days")
+            << event("20261230", "20270102", "旅行") + event("20261231", "20270101", "大晦日")
+            << QStringList({u"20261230 旅行"_s, u"20261231 旅行\r\n大晦日"_s, u"20270101 旅行"_s});
+        QTest::newRow("beyond the stored range")
+            << event("20261130", "20261203", "出張") + event("20270130", "20270203", "合宿")
+            << QStringList({u"20261130 出張"_s, u"20261201 出張"_s, u"20261202 出張"_s,
+                            u"20270130 合宿"_s, u"20270131 合宿"_s});
+        QTest::newRow("one day") << event("20261207", "20261208", "誕生日")
+                                 << QStringList({u"20261207 誕生日"_s});
+    }
+
+    void iCalendarUnfoldsAndSpansDays()
+    {
+        QFETCH(QByteArray, events);
+        QFETCH(QStringList, days);
+        const QByteArray ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//other//EN\r\n" +
+                               events + "END:VCALENDAR\r\n";
+        const ReadResult read =
+            ICalendarReader(QTimeZone(QByteArrayLiteral("Asia/Tokyo")), {202612, 202701}).read(ics);
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QStringList seen;
+        for (const DayRow& day : read.file.days)
+            seen << QString::number(day.key) + QLatin1Char(' ') + *day.text;
+        QCOMPARE(seen, days);
     }
 };
 

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 class tst_PrintLayout : public QObject
 {
     Q_OBJECT
@@ -79,6 +81,29 @@ private slots:
                          columns[columns.size() - 3] == QLatin1String("yes"),
                      qPrintable(font));
         }
+    }
+
+    void charactersNoFontDrawsAreReported()
+    {
+        // 𠮷 lies outside the IPA fonts, the private-use character in no
+        // font, the giraffe only in a colour bitmap font, which does not
+        // print.
+        QVERIFY(WriteDayEntry(gDataPath, 20261207,
+                              u"𠮷野家\u3000\U0010FFFD と \U0001F992\r\n\U0010FFFD"_s));
+        QVERIFY(WriteDayEntry(gDataPath, 20261208, u"普通の日"_s));
+        ExportInfo info;
+        info.print = {PageLayout::Daily, 10};
+        const QString pdf = dir->filePath(u"out.pdf"_s);
+        const ExportOutcome outcome =
+            ExportCalendar(ExportFormat::Pdf, pdf, Months(202612, 202612, true), info);
+        QCOMPARE(outcome.unprintable, u"\U0010FFFD\U0001F992"_s);
+        QCOMPARE(
+            UnprintableText(outcome.unprintable),
+            u"次の文字は印刷できませんでした: \U0010FFFD（U+10FFFD）、\U0001F992（U+1F992）"_s);
+        const QString text = pageText(pdf, 1);
+        QVERIFY2(text.contains(u"野家"_s) && text.contains(u"普通の日"_s), qPrintable(text));
+        // The font that draws 𠮷 is embedded with the others.
+        QVERIFY(poppler("pdffonts", {pdf}).contains(u"NotoSansCJK"_s));
     }
 
     void headingNeverEndsAPageAlone_data()

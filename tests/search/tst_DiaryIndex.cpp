@@ -4,13 +4,17 @@
 #include "store/Engine.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
+#include "tests/search/CaseFoldingOracle.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -138,6 +142,69 @@ private slots:
                  QStringLiteral("20270105:1"));
         // Nothing of it stays once it is no longer typed.
         QCOMPARE(found(index, QStringLiteral("東京")), QStringLiteral("20260105:1 20270105:1"));
+    }
+
+    void foundDaysAgreeWithAnIndependentFolding()
+    {
+        // Letters that only full case folding folds (into several, or into
+        // others), and spaces inside words, a day each; then a day for every
+        // character that the Unicode data file folds.
+        const CaseFoldingOracle oracle;
+        QVERIFY2(!oracle.mappings().isEmpty(), qPrintable(kCaseFoldingFile));
+        QStringList entries =
+            QStringLiteral("Straße|STRASSE|strasse|GRO\u1E9E|ＳＴＲＡＳＳＥ|"
+                           "\u0130stanbul|i\u0307stanbul|ISTANBUL|\u0149|\u02BCn|"
+                           "o\uFB03ce|OFFICE|\u0390|\u03B9\u0308\u0301|ΣΟΦΟΣ|"
+                           "σοφος|\u13E3\u13B3\u13A9|\uABB3\uAB83\uAB79|東京 タワー|"
+                           "東京タワー|東京\u3000タワー|東京\u00A0タワー|ｶﾞｯｺｳ|がっこう")
+                .split(u'|');
+        QStringList queries =
+            QStringLiteral("ss|SS|ß|\u1E9E|straße|ｓｓ|\u0130stanbul|i\u0307|"
+                           "istanbul|\u0149|\u02BCN|\uFB03|ffi|\u0390|"
+                           "\u03AA\u0301|σοφοσ|\u03C2|\uABB3|\u13E3|東京 タワー|"
+                           "東京\u00A0タワー|東京\u2003タワー|タワー\u3000東京|ガッコウ")
+                .split(u'|');
+        for (auto c = oracle.mappings().cbegin(); c != oracle.mappings().cend(); ++c) {
+            const char32_t point = c.key();
+            entries << QString::fromUcs4(&point, 1);
+            queries << QString::fromUcs4(&point, 1) << c.value();
+        }
+        gDataPath = dir->filePath(u"Oracle.vad"_s);
+        QVERIFY(MakeCalendarFile(gDataPath, 202601, 203112));
+        QList<int> days;
+        {
+            SqlPeek sql(gDataPath);
+            QVERIFY(sql.exec(u"BEGIN"_s));
+            for (const QVariantList& row :
+                 sql.rows(u"SELECT 日付 FROM Master ORDER BY 日付 LIMIT ?"_s, {entries.size()}))
+                days << row[0].toInt();
+            QCOMPARE(days.size(), entries.size());
+            for (int i = 0; i < entries.size(); ++i)
+                QVERIFY(sql.exec(u"UPDATE Master SET 内容 = ? WHERE 日付 = ?"_s,
+                                 {entries[i], days[i]}));
+            QVERIFY(sql.exec(u"COMMIT"_s));
+        }
+
+        // What the manual promises: the terms split at half- and full-width
+        // spaces only, each folded; a day is found when it holds them all.
+        QStringList folded;
+        for (const QString& entry : std::as_const(entries))
+            folded << oracle.fold(entry);
+        DiaryIndex index;
+        QStringList disagree;
+        for (const QString& query : std::as_const(queries)) {
+            QStringList terms = query.split(QRegularExpression(u"[ \u3000]"_s), Qt::SkipEmptyParts);
+            for (QString& term : terms)
+                term = oracle.fold(term);
+            QList<int> expected;
+            for (int i = 0; i < entries.size(); ++i)
+                if (std::all_of(terms.cbegin(), terms.cend(),
+                                [&](const QString& term) { return folded[i].contains(term); }))
+                    expected << days[i];
+            if (index.search(SearchQuery(query, false)).dayKeys() != expected)
+                disagree << query;
+        }
+        QCOMPARE(disagree, QStringList());
     }
 
     void aFailedReadIsReadAgain()

@@ -21,6 +21,7 @@
 #include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringEncoder>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -100,7 +101,7 @@ private slots:
             QVERIFY(WriteDayEntry(dataPath(), key, key == 20270105 ? u"会議"_s : u"旅行"_s));
         start();
         trigger("mnuFind");
-        auto* search = this->window()->findChild<frmSearch*>();
+        auto* search = this->window()->searchWindow();
         QVERIFY(search);
         auto* exporting = in<QPushButton>(search, "cmdExport");
         QCOMPARE(exporting->text(), u"結果をｴｸｽﾎﾟｰﾄ"_s);
@@ -148,14 +149,17 @@ private slots:
         QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
         QVERIFY(WriteDayEntry(dataPath(), 20261207, QStringLiteral("会議")));
         start();
+        // Written by a spreadsheet program on a Japanese desktop: CP932.
         const QString file = folder->filePath(QStringLiteral("other.csv"));
-        writeFile(file, "日付,曜日,平日,内容\r\n"
-                        "20261207,1,0,\"資料\r\n作成\"\r\n"
-                        "20261208,2,1,\"面談\"\r\n"
-                        "20320105,1,,\"先の予定\"\r\n");
+        QStringEncoder cp932("CP932");
+        writeFile(file, cp932(u"日付,曜日,平日,内容\r\n"
+                              u"20261207,1,0,\"資料\r\n作成\"\r\n"
+                              u"20261208,2,1,\"面談\"\r\n"
+                              u"20320105,1,,\"先の予定\"\r\n"_s));
         frmImport* window = openImport(file);
         in<QPushButton>(window, "cmdRead")->click();
         QCOMPARE(window->foundText(), QStringLiteral("3 日（2026/12/07～2032/01/05）\n"
+                                                     "文字コード: Shift_JIS（CP932）\n"
                                                      "登録範囲（2026/12～2031/12）外の日: 1 日\n"
                                                      "予定の内容が異なる日: 1 日"));
         in<QRadioButton>(window, "optAppend")->setChecked(true);
@@ -171,6 +175,72 @@ private slots:
         QCOMPARE(ReadDayField(dataPath(), 20261207, QStringLiteral("平日")).toInt(), 0);
         QVERIFY(ReadDayField(dataPath(), 20320105, QStringLiteral("平日")).isNull());
         QTRY_VERIFY(!this->window()->findChild<frmImport*>());
+    }
+
+    void enterInTheFileBoxOnlyReads()
+    {
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        QVERIFY(WriteDayEntry(dataPath(), 20261207, u"会議"_s));
+        start();
+        const QString first = folder->filePath(u"a.csv"_s);
+        const QString second = folder->filePath(u"b.csv"_s);
+        writeFile(first, "日付,内容\n20261207,\"資料\"\n20261208,\"面談\"\n");
+        writeFile(second, "日付,内容\n20261209,\"出張\"\n");
+        const QByteArray before = FileDigest(dataPath());
+        frmImport* window = openImport(QString());
+        auto* source = in<QLineEdit>(window, "txtSource");
+        auto* import = in<QPushButton>(window, "cmdImport");
+        window->activateWindow();
+        source->setFocus();
+        QTRY_VERIFY(source->hasFocus());
+        // Each Enter shows what the file named holds; nothing is taken in
+        // (an unasked box would fail the test).
+        for (const QString& file : {second, first}) {
+            source->selectAll();
+            QTest::keyClicks(source, file);
+            QVERIFY(!import->isEnabled());
+            QTest::keyClick(source, Qt::Key_Return);
+            QVERIFY2(window->foundText().startsWith(file == first ? u"2 日"_s : u"1 日"_s),
+                     qPrintable(window->foundText()));
+            QVERIFY(import->isEnabled());
+            QVERIFY(!import->isDefault());
+            QCOMPARE(FileDigest(dataPath()), before);
+        }
+        // Away from the box, 取り込む is the default; typing another name
+        // forgets what was found.
+        in<QRadioButton>(window, "optKeep")->setFocus();
+        QTRY_VERIFY(import->isDefault());
+        source->setFocus();
+        QTRY_VERIFY(!import->isDefault());
+        QTest::keyClick(source, Qt::Key_Backspace);
+        QVERIFY(!import->isEnabled());
+        QCOMPARE(boxes->boxes.size(), 0);
+        window->close();
+        QCOMPARE(FileDigest(dataPath()), before);
+    }
+
+    void importSaysWhatChanged()
+    {
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        for (const int key : {20261207, 20261208})
+            QVERIFY(WriteDayEntry(dataPath(), key, u"元"_s));
+        start();
+        const QString file = folder->filePath(u"a.csv"_s);
+        writeFile(file, "日付,内容\n20261207,\"新\"\n20261208,\"新\"\n20261209,\"元\"\n");
+        const QStringList expected = {
+            u"1 日分を取り込みました。\r内容が異なる 2 日は取り込みませんでした。"_s,
+            u"取り込んだ日はありません。暦は変わっていません。\r内容が異なる 2 日は取り込みません"
+            u"でした。\r1 日は変わりませんでした。"_s};
+        for (const QString& said : expected) {
+            frmImport* window = openImport(file);
+            in<QPushButton>(window, "cmdRead")->click();
+            QVERIFY(in<QRadioButton>(window, "optKeep")->isChecked());
+            boxes->clear();
+            boxes->ok();
+            in<QPushButton>(window, "cmdImport")->click();
+            QCOMPARE(boxes->texts(), QStringList({said}));
+            QTRY_VERIFY(!this->window()->findChild<frmImport*>());
+        }
     }
 
     void calendarThatCannotBeWrittenStaysAsItWas()

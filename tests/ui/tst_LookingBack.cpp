@@ -41,7 +41,7 @@ class tst_LookingBack : public MainWindowHarness
 {
     Q_OBJECT
 
-    frmOnThisDay* pastWindow() const { return child<frmOnThisDay>("frmOnThisDay"); }
+    frmOnThisDay* pastWindow() const { return window()->onThisDayWindow(); }
     QTreeWidget* pastList() const
     {
         return pastWindow()->findChild<QTreeWidget*>(QStringLiteral("lstPast"));
@@ -60,7 +60,7 @@ class tst_LookingBack : public MainWindowHarness
         }
         return rows;
     }
-    frmStatistics* statistics() const { return child<frmStatistics>("frmStatistics"); }
+    frmStatistics* statistics() const { return window()->statisticsWindow(); }
     QString figure(const char* name) const
     {
         return statistics()->findChild<QLabel*>(QLatin1String(name))->text();
