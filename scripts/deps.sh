@@ -9,6 +9,8 @@ ZEDU_PACKAGES=(
     qt6-base-dev            # Qt Widgets, SQL, print support
     qt6-svg-dev libqt6sql6-sqlite libx11-dev
     qt6-base-private-dev    # a window test queues a click through QWindowSystemInterface
+    qt6-charts-dev          # the bars and lines of the 記録 window's months
+    libqt6opengl6-dev       # Qt6Charts' CMake package needs Qt6OpenGL's, which Debian leaves out
     libical-dev             # iCalendar export and import
     pkgconf libsodium-dev   # encrypted calendars
     libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
