@@ -171,6 +171,29 @@ private slots:
                      qPrintable(expected + u" in:\n"_s + text));
     }
 
+    // Only glyphs the writer leaves without a name make a text layer to
+    // complete; a PDF of other entries is written as Qt writes it.
+    void onlyGlyphsWithoutANameAreNamed_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("needed");
+        QTest::addRow("kanji and kana") << u"漢字とかな、ｶﾅ"_s << false;
+        QTest::addRow("marks composed") << u"か\u3099とe\u0301"_s << false;
+        QTest::addRow("selector that selects nothing") << u"葛\U000E0100"_s << false;
+        QTest::addRow("no font has it") << u"\U0010FFFD"_s << false;
+        QTest::addRow("beyond the BMP") << u"𠮷"_s << true;
+        QTest::addRow("colour emoji") << u"🦒"_s << true;
+        QTest::addRow("mark drawn as one glyph") << u"セ\u309A"_s << true;
+    }
+
+    void onlyGlyphsWithoutANameAreNamed()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, needed);
+        const PdfTextLayer layer({DayRow{20261207, 1, true, entry}}, JapaneseProportionalFont(10));
+        QCOMPARE(layer.needed(), needed);
+    }
+
     // Glyphs that are not where seeding put them (something was drawn in
     // their font before) leave that font's map as written, and their
     // characters are told; the other fonts are named, and the seeded page
@@ -179,9 +202,9 @@ private slots:
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QStringList>("untold");
-        // 𩸽 and と are drawn in the IPA font, 𠮷 in Noto Sans CJK.
+        // 𩸽, セ゚ and と are drawn in the IPA font, 𠮷 in Noto Sans CJK.
         QTest::addRow("seeded first") << QString() << QStringList();
-        QTest::addRow("IPA drawn before") << u"と𩸽"_s << QStringList{u"𩸽"_s};
+        QTest::addRow("IPA drawn before") << u"と𩸽"_s << QStringList{u"𩸽"_s, u"セ\u309A"_s};
     }
 
     void charactersThatCannotBeNamedAreTold()
@@ -189,7 +212,8 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QStringList, untold);
         const QFont font = JapaneseProportionalFont(10);
-        PdfTextLayer layer({DayRow{20261207, 1, true, u"𩸽と𠮷"_s}}, font);
+        const QString entry = u"𩸽と𠮷とセ\u309A"_s;
+        PdfTextLayer layer({DayRow{20261207, 1, true, entry}}, font);
         QVERIFY(layer.needed());
         QBuffer pages;
         pages.open(QIODevice::WriteOnly);
@@ -200,7 +224,7 @@ private slots:
             painter.drawText(QPointF(100, 100), before);
             layer.seed(painter);
             pdf.newPage();
-            painter.drawText(QPointF(100, 100), u"𩸽と𠮷"_s);
+            painter.drawText(QPointF(100, 100), entry);
         }
         const std::optional<QByteArray> named = layer.complete(pages.data());
         QVERIFY(named.has_value());
@@ -212,13 +236,14 @@ private slots:
         QCOMPARE(pageCount(file.fileName()), 1);
         const QString text = pageText(file.fileName(), 1);
         QVERIFY2(text.contains(u"𠮷"_s) && text.contains(u"と"_s), qPrintable(text));
-        QCOMPARE(text.contains(u"𩸽"_s), untold.isEmpty());
+        for (const QString& character : {u"𩸽"_s, u"セ\u309A"_s})
+            QCOMPARE(text.contains(character), !untold.contains(character));
 
         QVERIFY(!layer.complete("%PDF-1.4 cut short").has_value());
-        QCOMPARE(layer.untold(), (QStringList{u"𩸽"_s, u"𠮷"_s}));
-        QCOMPARE(
-            UntoldText(layer.untold()),
-            u"次の文字は印刷しましたが、検索やコピーはできません: 𩸽（U+29E3D）、𠮷（U+20BB7）"_s);
+        QCOMPARE(layer.untold(), (QStringList{u"𩸽"_s, u"𠮷"_s, u"セ\u309A"_s}));
+        QCOMPARE(UntoldText(layer.untold()),
+                 u"次の文字は印刷しましたが、検索やコピーはできません: 𩸽（U+29E3D）、"
+                 u"𠮷（U+20BB7）、セ\u309A（U+30BB U+309A）"_s);
     }
 
     void headingNeverEndsAPageAlone_data()
