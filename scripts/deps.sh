@@ -21,6 +21,8 @@ ZEDU_PACKAGES=(
     fonts-ipafont-gothic    # the Japanese fonts of the window and of printing
     fonts-noto-cjk          # CJK characters the IPA fonts lack (𠮷) in printed pages and PDF files
     fonts-noto-color-emoji  # tells emoji only a colour bitmap font has (which a PDF cannot hold) from those that print
+    fonts-dejavu-core       # outlines of symbols and of some emoji (😀) that the Japanese fonts lack, so that they print
+    libqpdf-dev             # PDF export: puts into the text layer the characters Qt's PDF writer leaves out (𠮷, 😀)
     xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
     appstream xdg-user-dirs
