@@ -11,6 +11,7 @@ ZEDU_PACKAGES=(
     qt6-base-private-dev    # a window test queues a click through QWindowSystemInterface
     libical-dev             # iCalendar export and import
     pkgconf libsodium-dev   # encrypted calendars
+    libzxcvbn-dev           # the strength of a new password, shown as it is typed
     libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
     libgit2-dev             # git_merge_file: the three-way merge of an entry's lines
     libicu-dev              # full case folding for the search (ß = ss), which Qt does not offer
