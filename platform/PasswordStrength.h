@@ -6,7 +6,7 @@
 // attacker needs (2 to the power of the entropy it returns, in bits):
 // fewer than a million guesses is weak, fewer than ten thousand million
 // fair, more strong. A calendar's password key takes about half a second
-// to derive: a million guesses take one computer about six days, ten
+// to derive: a million guesses take one processor core about six days, ten
 // thousand million more than a century.
 //
 // zxcvbn knows English words and keyboard patterns, and takes every byte

@@ -130,6 +130,11 @@ public:
             }
         });
     }
+    ~FolderWatch()
+    {
+        if (mThread.joinable())
+            stop();
+    }
     // Stops; every file that appeared with what it held last (nothing for
     // one gone before it could be opened).
     QList<QPair<QString, QByteArray>> stop()
@@ -703,7 +708,7 @@ private slots:
             QStringList rows;
             for (const BackupInfo& backup : ReadBackupInfos())
                 rows << frmRestore::MadeColumnText(backup) + u' ' +
-                            QString::number(backup.readable) +
+                            QString::number(backup.readable) + u' ' +
                             QFileInfo(backup.path).lastModified().toString(Qt::ISODateWithMs);
             return rows;
         };
