@@ -309,12 +309,18 @@ QString RestoreBackup(const QString& path)
             Database source;
             openBackup(source, path);
             CheckCalendar(source, CalendarCheck::Columns);
-            source.compactInto(staging);
+            if (const EnvelopeKeys* keys = HeldCalendarKeys(); keys && !source.isEncrypted()) {
+                // A backup from before the calendar was encrypted goes back
+                // in encrypted, so that restoring it does not turn the
+                // encryption off; it is sealed in memory, as no plain copy
+                // of the diary may lie beside an encrypted calendar, not
+                // even for a moment (nor its journal).
+                const WipedBytes image(ImageOf(source));
+                WriteEnvelopeFile(staging, *keys, image.data(), image.size());
+            } else {
+                source.compactInto(staging);
+            }
         }
-        // A backup from before the calendar was encrypted goes back in
-        // encrypted: restoring it must not turn the encryption off.
-        if (HeldCalendarKeys())
-            SealFileInPlace(staging);
         Database copy;
         copy.open(staging);
         CheckCalendar(copy, CalendarCheck::Full);

@@ -262,6 +262,7 @@ private:
     // The parts of 暗号化 (EncryptionCommands.cpp).
     void turnEncryptionOn();
     void changePassword();
+    void renewKeys();
     void turnEncryptionOff();
 
     // The bulk day-kind commands: question, busy phase, store call, redraw.
