@@ -7,12 +7,14 @@
 #include "platform/basMain.h"
 #include "store/CalendarCheck.h"
 #include "store/CalendarEncryption.h"
+#include "store/DayJournal.h"
 #include "store/FileSession.h"
 #include "store/MasterChanges.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 #include <limits>
@@ -35,6 +37,45 @@ namespace {
 QString nonNull(const QString& text)
 {
     return text.isNull() ? QStringLiteral("") : text;
+}
+
+// A stored flag as the journal keeps it: missing for NULL.
+std::optional<bool> flagOf(const QVariant& value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toBool();
+}
+
+// The days whose flag is NULL: a bulk change reads the flags it replaced
+// from its condition, which cannot tell a missing flag from the other kind.
+// Such days are rare (calendars of earlier versions, imports).
+QSet<int> daysWithoutFlag(Database& db)
+{
+    QSet<int> days;
+    Query q(db, QStringLiteral("SELECT 日付 FROM Master WHERE 平日 IS NULL"));
+    q.exec();
+    while (q.next())
+        days.insert(q.value(0).toInt());
+    return days;
+}
+
+// Runs a bulk kind change whose statement returns the keys of the days it
+// changed (the flags they had were `before`, unless NULL) and notes them in
+// the journal once `commit` succeeded.
+void changeKinds(Database& db, Query& update, bool before, bool after)
+{
+    const QSet<int> missing = daysWithoutFlag(db);
+    update.exec();
+    QList<int> changed;
+    while (update.next())
+        changed.append(update.value(0).toInt());
+    update.finish();
+    db.commitTrans();
+    DayJournal& journal = DayJournal::instance();
+    for (const int key : std::as_const(changed))
+        journal.noteKind(key, missing.contains(key) ? std::nullopt : std::optional<bool>(before),
+                         after);
 }
 
 #ifndef Q_OS_WIN
@@ -204,10 +245,23 @@ bool clsMaster::PlanLoad(int DateIndex, QString& DatePlan)
 bool clsMaster::PlanSave(int DateIndex, const QString& DatePlan)
 {
     FileSession session;
+    DayJournal& journal = DayJournal::instance();
+    // The text it replaces, for the journal's base: only before this run's
+    // first write of the day.
+    QString before;
+    if (!journal.hasText(DateIndex)) {
+        Query read(session.db(),
+                   QStringLiteral("SELECT coalesce(内容, '') FROM Master WHERE 日付 = ?"));
+        read.bind(DateIndex).exec();
+        if (!read.next())
+            return false;
+        before = read.value(0).toString();
+    }
     Query q(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
     q.bind(nonNull(DatePlan)).bind(DateIndex).exec();
     if (q.numRowsAffected() == 0)
         return false;
+    journal.noteText(DateIndex, before, nonNull(DatePlan));
     emit MasterChanges::instance().entrySaved(DateIndex, nonNull(DatePlan));
     return true;
 }
@@ -222,6 +276,7 @@ clsMaster::SaveOutcome clsMaster::PlanSaveUnlessChanged(int DateIndex, const QSt
                                                  "WHERE 日付 = ? AND coalesce(内容, '') = ?"));
         write.bind(nonNull(DatePlan)).bind(DateIndex).bind(nonNull(Expected)).exec();
         if (write.numRowsAffected() > 0) {
+            DayJournal::instance().noteText(DateIndex, nonNull(Expected), nonNull(DatePlan));
             emit MasterChanges::instance().entrySaved(DateIndex, nonNull(DatePlan));
             return SaveOutcome::Saved;
         }
@@ -447,9 +502,20 @@ void clsMaster::setUpdatePhaseHookForTesting(std::function<void(UpdatePhase)> ho
 void clsMaster::WeekDayChange(int DateValue)
 {
     FileSession session;
-    Query q(session.db(), QStringLiteral("UPDATE Master SET 平日 = NOT coalesce(平日, 0) "
-                                         "WHERE 日付 = ?"));
+    Database& db = session.db();
+    db.beginTrans();
+    Query read(db, QStringLiteral("SELECT 平日 FROM Master WHERE 日付 = ?"));
+    read.bind(DateValue).exec();
+    if (!read.next()) {
+        db.rollback();
+        return;
+    }
+    const std::optional<bool> before = flagOf(read.value(0));
+    read.finish();
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = NOT coalesce(平日, 0) WHERE 日付 = ?"));
     q.bind(DateValue).exec();
+    db.commitTrans();
+    DayJournal::instance().noteKind(DateValue, before, !before.value_or(false));
 }
 
 void clsMaster::WeekDayChangeAll(int Month, int Day)
@@ -457,10 +523,12 @@ void clsMaster::WeekDayChangeAll(int Month, int Day)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
-    // Only workdays are written: a holiday stays as it is.
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 <> 0 AND 日付 % 10000 = ?"));
-    q.bind(Month * 100 + Day).exec();
-    db.commitTrans();
+    // Only workdays are written: a holiday stays as it is (and a NULL flag
+    // too, which `<> 0` does not take).
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 <> 0 AND 日付 % 10000 = ? "
+                               "RETURNING 日付"));
+    q.bind(Month * 100 + Day);
+    changeKinds(db, q, true, false);
 }
 
 void clsMaster::WeekDayClear(bool Value)
@@ -468,9 +536,9 @@ void clsMaster::WeekDayClear(bool Value)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 平日 IS NOT ?"));
-    q.bind(Value).bind(Value).exec();
-    db.commitTrans();
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 平日 IS NOT ? RETURNING 日付"));
+    q.bind(Value).bind(Value);
+    changeKinds(db, q, !Value, Value);
 }
 
 void clsMaster::WeekWeekDayChange(int Week, bool Value)
@@ -478,9 +546,10 @@ void clsMaster::WeekWeekDayChange(int Week, bool Value)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 曜日 = ? AND 平日 IS NOT ?"));
-    q.bind(Value).bind(Week).bind(Value).exec();
-    db.commitTrans();
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 曜日 = ? AND 平日 IS NOT ? "
+                               "RETURNING 日付"));
+    q.bind(Value).bind(Week).bind(Value);
+    changeKinds(db, q, !Value, Value);
 }
 
 void clsMaster::PublicHolidaySet()
@@ -501,11 +570,21 @@ void clsMaster::PublicHolidaySet()
     // Only days not yet marked are written; a missing flag counts as a
     // workday, as the grid shows it.
     Query mark(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 日付 = ? AND 平日 IS NOT 0"));
+    const QSet<int> missing = firstYear <= lastYear ? daysWithoutFlag(db) : QSet<int>();
+    QList<int> changed;
     if (firstYear <= lastYear)
         for (const JapaneseHoliday& holiday :
-             JapaneseHolidays(QDate(firstYear, 1, 1), QDate(lastYear, 12, 31)))
-            mark.bind(DayKey(holiday.date)).exec();
+             JapaneseHolidays(QDate(firstYear, 1, 1), QDate(lastYear, 12, 31))) {
+            const int key = DayKey(holiday.date);
+            mark.bind(key).exec();
+            if (mark.numRowsAffected() > 0)
+                changed.append(key);
+        }
     db.commitTrans();
+    DayJournal& journal = DayJournal::instance();
+    for (const int key : std::as_const(changed))
+        journal.noteKind(key, missing.contains(key) ? std::nullopt : std::optional<bool>(true),
+                         false);
 }
 
 void clsMaster::PlanInsert(int Month, int Day, const QString& InsertStr)
@@ -514,8 +593,17 @@ void clsMaster::PlanInsert(int Month, int Day, const QString& InsertStr)
     Database& db = session.db();
     db.beginTrans();
     Query q(db, QStringLiteral("UPDATE Master SET 内容 = ? || char(13, 10) || coalesce(内容, '') "
-                               "WHERE 日付 % 10000 = ?"));
+                               "WHERE 日付 % 10000 = ? RETURNING 日付, 内容"));
     q.bind(nonNull(InsertStr)).bind(Month * 100 + Day).exec();
+    // Each day's text before is what follows the line put before it.
+    const qsizetype prefix = nonNull(InsertStr).size() + 2;
+    QList<std::pair<int, QString>> written;
+    while (q.next())
+        written.append({q.value(0).toInt(), q.value(1).toString()});
+    q.finish();
     db.commitTrans();
+    DayJournal& journal = DayJournal::instance();
+    for (const auto& [key, text] : std::as_const(written))
+        journal.noteText(key, text.mid(prefix), text);
     emit MasterChanges::instance().yearlyEntriesChanged(Month * 100 + Day);
 }
