@@ -1,6 +1,7 @@
 #include "store/FileSession.h"
 
 #include "platform/Globals.h"
+#include "store/DayJournal.h"
 #include "store/EncryptedImage.h"
 #include "store/MasterChanges.h"
 
@@ -77,6 +78,13 @@ FileSession::FileSession() : mExceptions(std::uncaught_exceptions())
     }
     mTransactionBefore = gDatabase.inTransaction();
     ++sessionDepth;
+    if (sessionDepth == 1 && gDatabase.isOpen() && !knownFile.path.isEmpty() &&
+        knownFile.path != gDatabase.path()) {
+        // Another calendar: what was written into the last one is no
+        // concern of this one.
+        DayJournal::instance().clear();
+        knownFile = {};
+    }
     if (sessionDepth == 1 && foundAnotherFile() && replacedHook()) {
         // Inside this frame, so that the hook's own operations nest in it;
         // a failure leaves the file unremembered, for the next operation to
