@@ -2,7 +2,11 @@
 #include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "platform/basMain.h"
+#include "store/Argon2Kdf.h"
 #include "store/Backup.h"
+#include "store/CalendarEncryption.h"
+#include "store/EncryptedImage.h"
+#include "store/SecureBytes.h"
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestMain.h"
@@ -65,7 +69,8 @@ class tst_ConflictCopies : public QObject
 
     // A copy written by the other computer, put beside the calendar as
     // `name` in one step, as a sync program does.
-    QString makeCopy(const QString& name) const
+    // Encrypted on its own with `password` when one is given.
+    QString makeCopy(const QString& name, QString password = QString()) const
     {
         const QString partial = dir->filePath(QStringLiteral("~syncthing~copy.tmp"));
         if (!MakeCalendarFile(partial, 202612, 202612))
@@ -73,6 +78,11 @@ class tst_ConflictCopies : public QObject
         for (const auto& day : kDays)
             if (!WriteDayEntry(partial, day.key, QString::fromUtf8(day.there)))
                 return QString();
+        if (!password.isEmpty()) {
+            gDataPath = partial;
+            EncryptCalendar(SecureBytes::takeText(password), Argon2Kdf::withLimits(1, 8));
+            ForgetCalendarKeys();
+        }
         const QString path = dir->filePath(name);
         return setWrittenAt(partial) && QFile::rename(partial, path) ? path : QString();
     }
@@ -94,7 +104,8 @@ class tst_ConflictCopies : public QObject
         const QString kept = BackupFolder() + QLatin1Char('/') + QFileInfo(copy).fileName();
         QVERIFY(!QFile::exists(copy));
         QVERIFY(QFile::exists(kept));
-        QCOMPARE(entry(kept, 20261212), QStringLiteral("朝\r\n昼食"));
+        if (!IsEncryptedFile(kept))
+            QCOMPARE(entry(kept, 20261212), QStringLiteral("朝\r\n昼食"));
         const QString lastBackup = BackupFolder() + QLatin1Char('/') + ListBackups().last();
         for (const auto& day : kDays)
             QCOMPARE(entry(lastBackup, day.key), QString::fromUtf8(day.here));
@@ -128,25 +139,46 @@ private slots:
     void takenInAtStartUp_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
         QTest::newRow("Syncthing")
-            << QStringLiteral("Data.sync-conflict-20261208-101530-ABCDEF7.vad");
+            << QStringLiteral("Data.sync-conflict-20261208-101530-ABCDEF7.vad") << QString();
         QTest::newRow("Nextcloud, ownCloud")
-            << QStringLiteral("Data (conflicted copy 2026-12-08 101530).vad");
-        QTest::newRow("Dropbox") << QStringLiteral("Data (花子's conflicted copy 2026-12-08).vad");
-        QTest::newRow("OneDrive") << QStringLiteral("Data-HANAKO-PC.vad");
+            << QStringLiteral("Data (conflicted copy 2026-12-08 101530).vad") << QString();
+        QTest::newRow("Dropbox") << QStringLiteral("Data (花子's conflicted copy 2026-12-08).vad")
+                                 << QString();
+        QTest::newRow("OneDrive") << QStringLiteral("Data-HANAKO-PC.vad") << QString();
+        QTest::newRow("encrypted with a password of its own")
+            << QStringLiteral("Data.sync-conflict-20261208-101530-ABCDEF7.vad")
+            << QStringLiteral("写しの合言葉");
     }
     void takenInAtStartUp()
     {
         QFETCH(QString, name);
-        const QString copy = makeCopy(name);
+        QFETCH(QString, password);
+        const QString copy = makeCopy(name, password);
         QVERIFY(!copy.isEmpty());
         ScriptedDialogs boxes;
+        if (!password.isEmpty()) {
+            // A wrong password is said and asked again.
+            boxes.password(QStringLiteral("違う"));
+            boxes.ok();
+            boxes.password(password);
+        }
         boxes.yes();
         QCOMPARE(Main(), std::optional<int>());
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].kind, Dialogs::Kind::Question);
-        QCOMPARE(boxes.boxes[0].defaultButton, Dialogs::Yes);
-        QCOMPARE(boxes.boxes[0].text, kOffer + QLatin1Char('\r') + QDir::toNativeSeparators(copy));
+        QCOMPARE(boxes.pending(), 0);
+        const ScriptedDialogs::Box offer = boxes.boxes.last();
+        QCOMPARE(offer.kind, Dialogs::Kind::Question);
+        QCOMPARE(offer.defaultButton, Dialogs::Yes);
+        QCOMPARE(offer.text, kOffer + QLatin1Char('\r') + QDir::toNativeSeparators(copy));
+        if (!password.isEmpty()) {
+            QCOMPARE(boxes.boxes.size(), 4);
+            QCOMPARE(boxes.boxes[0].kind, Dialogs::Kind::Password);
+            QCOMPARE(boxes.boxes[1].text, QStringLiteral("パスワードが違います。"));
+        } else {
+            QCOMPARE(boxes.boxes.size(), 1);
+        }
+        QCOMPARE(HeldCalendarKeys(), nullptr);
         checkTakenIn(copy);
     }
 
