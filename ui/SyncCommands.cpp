@@ -249,20 +249,23 @@ void frmMain::takeInCopy(const QString& path)
         mCopiesPassed.insert(path);
         return;
     }
-    // Not offered again, whatever happens below: a copy that could not be
-    // moved is taken in already.
-    mCopiesPassed.insert(path);
     CalendarMerge merge;
     bool merged = false;
     guarded([&] {
         // The entry being typed is saved first and is in the backup.
-        if (!BackupBeforeChange())
+        if (!BackupBeforeChange()) {
+            mCopiesPassed.insert(path);
             return;
+        }
         RunningScope busy(this, QStringLiteral("暦の写しを取り込んでいます。"));
         merge = MergeCopyIntoCalendar(copy, MergeLabel(QFileInfo(path).lastModified()));
         merged = true;
+        // Taken in: not offered again, even when it cannot be moved.
+        mCopiesPassed.insert(path);
         MoveIntoBackupFolder(path);
     });
+    // A merge that failed (the calendar locked, say) is offered again with
+    // the next change of the folder; one declined without a backup is not.
     if (!merged)
         return;
     setSyncMessage(

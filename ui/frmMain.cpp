@@ -371,6 +371,7 @@ void frmMain::Form_Load()
     // A calendar replaced on disk takes back what this run wrote; the
     // report comes inside the store operation that found it.
     JournalReplay::install();
+    JournalReplay::instance().takeReport();
     connect(&JournalReplay::instance(), &JournalReplay::replayed, this, &frmMain::takeReplayReport,
             Qt::QueuedConnection);
 
