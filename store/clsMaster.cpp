@@ -47,9 +47,37 @@ std::optional<bool> flagOf(const QVariant& value)
     return value.toBool();
 }
 
-// The days whose flag is NULL: a bulk change reads the flags it replaced
-// from its condition, which cannot tell a missing flag from the other kind.
-// Such days are rare (calendars of earlier versions, imports).
+// Runs a bulk kind change and notes the days it changed in the journal once
+// it is committed. `update` returns the key of each day it changed, and
+// (when `marksMissing`) the flag it wrote, which is 2 where the flag was
+// NULL: the statement's condition tells the flag replaced (`before`) but for
+// a missing one. Those days (rare: calendars of earlier versions, imports)
+// get `after` by key afterwards, so the table is read once.
+void changeKinds(Database& db, Query& update, bool marksMissing, bool before, bool after)
+{
+    update.exec();
+    QList<int> changed;
+    QSet<int> missing;
+    while (update.next()) {
+        const int key = update.value(0).toInt();
+        changed.append(key);
+        if (marksMissing && update.value(1).toInt() == 2)
+            missing.insert(key);
+    }
+    update.finish();
+    if (!missing.isEmpty()) {
+        Query fix(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 日付 = ?"));
+        for (const int key : std::as_const(missing))
+            fix.bind(after).bind(key).exec();
+    }
+    db.commitTrans();
+    DayJournal& journal = DayJournal::instance();
+    for (const int key : std::as_const(changed))
+        journal.noteKind(key, missing.contains(key) ? std::nullopt : std::optional<bool>(before),
+                         after);
+}
+
+// The days whose flag is NULL.
 QSet<int> daysWithoutFlag(Database& db)
 {
     QSet<int> days;
@@ -58,24 +86,6 @@ QSet<int> daysWithoutFlag(Database& db)
     while (q.next())
         days.insert(q.value(0).toInt());
     return days;
-}
-
-// Runs a bulk kind change whose statement returns the keys of the days it
-// changed (the flags they had were `before`, unless NULL) and notes them in
-// the journal once `commit` succeeded.
-void changeKinds(Database& db, Query& update, bool before, bool after)
-{
-    const QSet<int> missing = daysWithoutFlag(db);
-    update.exec();
-    QList<int> changed;
-    while (update.next())
-        changed.append(update.value(0).toInt());
-    update.finish();
-    db.commitTrans();
-    DayJournal& journal = DayJournal::instance();
-    for (const int key : std::as_const(changed))
-        journal.noteKind(key, missing.contains(key) ? std::nullopt : std::optional<bool>(before),
-                         after);
 }
 
 #ifndef Q_OS_WIN
@@ -528,7 +538,7 @@ void clsMaster::WeekDayChangeAll(int Month, int Day)
     Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 <> 0 AND 日付 % 10000 = ? "
                                "RETURNING 日付"));
     q.bind(Month * 100 + Day);
-    changeKinds(db, q, true, false);
+    changeKinds(db, q, false, true, false);
 }
 
 void clsMaster::WeekDayClear(bool Value)
@@ -536,9 +546,10 @@ void clsMaster::WeekDayClear(bool Value)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 平日 IS NOT ? RETURNING 日付"));
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = CASE WHEN 平日 IS NULL THEN 2 ELSE ? END "
+                               "WHERE 平日 IS NOT ? RETURNING 日付, 平日"));
     q.bind(Value).bind(Value);
-    changeKinds(db, q, !Value, Value);
+    changeKinds(db, q, true, !Value, Value);
 }
 
 void clsMaster::WeekWeekDayChange(int Week, bool Value)
@@ -546,10 +557,10 @@ void clsMaster::WeekWeekDayChange(int Week, bool Value)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 曜日 = ? AND 平日 IS NOT ? "
-                               "RETURNING 日付"));
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = CASE WHEN 平日 IS NULL THEN 2 ELSE ? END "
+                               "WHERE 曜日 = ? AND 平日 IS NOT ? RETURNING 日付, 平日"));
     q.bind(Value).bind(Week).bind(Value);
-    changeKinds(db, q, !Value, Value);
+    changeKinds(db, q, true, !Value, Value);
 }
 
 void clsMaster::PublicHolidaySet()
