@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 
 #include <algorithm>
 #include <limits>
@@ -47,45 +46,30 @@ std::optional<bool> flagOf(const QVariant& value)
     return value.toBool();
 }
 
-// Runs a bulk kind change and notes the days it changed in the journal once
-// it is committed. `update` returns the key of each day it changed, and
-// (when `marksMissing`) the flag it wrote, which is 2 where the flag was
-// NULL: the statement's condition tells the flag replaced (`before`) but for
-// a missing one. Those days (rare: calendars of earlier versions, imports)
-// get `after` by key afterwards, so the table is read once.
-void changeKinds(Database& db, Query& update, bool marksMissing, bool before, bool after)
+// Before a bulk kind change, inside its transaction: the journal's picture
+// of every stored day's kind, taken the first time and widened to the days
+// stored since (a range widened at either end).
+void pictureKinds(Database& db)
 {
-    update.exec();
-    QList<int> changed;
-    QSet<int> missing;
-    while (update.next()) {
-        const int key = update.value(0).toInt();
-        changed.append(key);
-        if (marksMissing && update.value(1).toInt() == 2)
-            missing.insert(key);
-    }
-    update.finish();
-    if (!missing.isEmpty()) {
-        Query fix(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 日付 = ?"));
-        for (const int key : std::as_const(missing))
-            fix.bind(after).bind(key).exec();
-    }
-    db.commitTrans();
     DayJournal& journal = DayJournal::instance();
-    for (const int key : std::as_const(changed))
-        journal.noteKind(key, missing.contains(key) ? std::nullopt : std::optional<bool>(before),
-                         after);
-}
-
-// The days whose flag is NULL.
-QSet<int> daysWithoutFlag(Database& db)
-{
-    QSet<int> days;
-    Query q(db, QStringLiteral("SELECT 日付 FROM Master WHERE 平日 IS NULL"));
-    q.exec();
-    while (q.next())
-        days.insert(q.value(0).toInt());
-    return days;
+    QList<DayJournal::KindRow> days;
+    const auto read = [&](const QString& sql, const QVariantList& values) {
+        Query q(db, sql);
+        for (const QVariant& value : values)
+            q.bind(value);
+        q.exec();
+        while (q.next())
+            days.append({q.value(0).toInt(), q.value(1).toInt(), flagOf(q.value(2))});
+    };
+    const QString columns = QStringLiteral("SELECT 日付, 曜日, 平日 FROM Master");
+    if (!journal.hasKindPicture()) {
+        read(columns, {});
+    } else {
+        read(columns + QStringLiteral(" WHERE 日付 < ?"), {journal.pictureFirst()});
+        read(columns + QStringLiteral(" WHERE 日付 > ?"), {journal.pictureLast()});
+    }
+    if (!days.isEmpty())
+        journal.addToKindPicture(days);
 }
 
 #ifndef Q_OS_WIN
@@ -533,12 +517,12 @@ void clsMaster::WeekDayChangeAll(int Month, int Day)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
-    // Only workdays are written: a holiday stays as it is (and a NULL flag
-    // too, which `<> 0` does not take).
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 <> 0 AND 日付 % 10000 = ? "
-                               "RETURNING 日付"));
-    q.bind(Month * 100 + Day);
-    changeKinds(db, q, false, true, false);
+    pictureKinds(db);
+    // Only workdays are written: a holiday stays as it is.
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 <> 0 AND 日付 % 10000 = ?"));
+    q.bind(Month * 100 + Day).exec();
+    db.commitTrans();
+    DayJournal::instance().makeHolidays(Month * 100 + Day);
 }
 
 void clsMaster::WeekDayClear(bool Value)
@@ -546,10 +530,11 @@ void clsMaster::WeekDayClear(bool Value)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = CASE WHEN 平日 IS NULL THEN 2 ELSE ? END "
-                               "WHERE 平日 IS NOT ? RETURNING 日付, 平日"));
-    q.bind(Value).bind(Value);
-    changeKinds(db, q, true, !Value, Value);
+    pictureKinds(db);
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 平日 IS NOT ?"));
+    q.bind(Value).bind(Value).exec();
+    db.commitTrans();
+    DayJournal::instance().setAllKinds(Value);
 }
 
 void clsMaster::WeekWeekDayChange(int Week, bool Value)
@@ -557,10 +542,11 @@ void clsMaster::WeekWeekDayChange(int Week, bool Value)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
-    Query q(db, QStringLiteral("UPDATE Master SET 平日 = CASE WHEN 平日 IS NULL THEN 2 ELSE ? END "
-                               "WHERE 曜日 = ? AND 平日 IS NOT ? RETURNING 日付, 平日"));
-    q.bind(Value).bind(Week).bind(Value);
-    changeKinds(db, q, true, !Value, Value);
+    pictureKinds(db);
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 曜日 = ? AND 平日 IS NOT ?"));
+    q.bind(Value).bind(Week).bind(Value).exec();
+    db.commitTrans();
+    DayJournal::instance().setWeekKinds(Week, Value);
 }
 
 void clsMaster::PublicHolidaySet()
@@ -580,22 +566,17 @@ void clsMaster::PublicHolidaySet()
     range.finish();
     // Only days not yet marked are written; a missing flag counts as a
     // workday, as the grid shows it.
+    pictureKinds(db);
     Query mark(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 日付 = ? AND 平日 IS NOT 0"));
-    const QSet<int> missing = firstYear <= lastYear ? daysWithoutFlag(db) : QSet<int>();
-    QList<int> changed;
+    QList<int> holidays;
     if (firstYear <= lastYear)
         for (const JapaneseHoliday& holiday :
              JapaneseHolidays(QDate(firstYear, 1, 1), QDate(lastYear, 12, 31))) {
-            const int key = DayKey(holiday.date);
-            mark.bind(key).exec();
-            if (mark.numRowsAffected() > 0)
-                changed.append(key);
+            holidays.append(DayKey(holiday.date));
+            mark.bind(holidays.last()).exec();
         }
     db.commitTrans();
-    DayJournal& journal = DayJournal::instance();
-    for (const int key : std::as_const(changed))
-        journal.noteKind(key, missing.contains(key) ? std::nullopt : std::optional<bool>(true),
-                         false);
+    DayJournal::instance().makeHolidaysOf(holidays);
 }
 
 void clsMaster::PlanInsert(int Month, int Day, const QString& InsertStr)
