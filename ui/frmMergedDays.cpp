@@ -39,12 +39,15 @@ frmMergedDays::frmMergedDays(QWidget* owner) : QWidget(nullptr, Qt::Window), mOw
     mList->installEventFilter(this);
     layout->addWidget(mList);
     connect(mList, &QTreeWidget::itemDoubleClicked, this, [this] { openCurrent(); });
-    // The first line shown follows what is written later.
-    connect(&MasterChanges::instance(), &MasterChanges::entrySaved, this,
-            [this](int key, const QString&) {
-                if (mDays.contains(key) && isVisible())
-                    fill();
-            });
+    // The first line shown follows what is written later, read once the
+    // writer's operation has ended.
+    connect(
+        &MasterChanges::instance(), &MasterChanges::entrySaved, this,
+        [this](int key, const QString&) {
+            if (mDays.contains(key) && isVisible())
+                fill();
+        },
+        Qt::QueuedConnection);
     resize(TwipsToPixelsX(5400), TwipsToPixelsY(3600));
 }
 
