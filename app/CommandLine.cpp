@@ -146,6 +146,9 @@ int runExport(const CommandLine& command)
         if (!outcome.unprintable.isEmpty())
             print(stderr, QStringLiteral("zedu: ") + UnprintableText(outcome.unprintable) +
                               QLatin1Char('\n'));
+        if (!outcome.untold.isEmpty())
+            print(stderr,
+                  QStringLiteral("zedu: ") + UntoldText(outcome.untold) + QLatin1Char('\n'));
         return 0;
     } catch (const EngineError& e) {
         // Japanese first; the file and the engine's own words after it.
