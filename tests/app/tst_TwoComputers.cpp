@@ -30,6 +30,10 @@ const int kTodayKey = 20261207;
 // offers on one side mean that the two programs go on making conflicts.
 constexpr int kAnswers = 3;
 
+// The longest a test (each row of it) may take, here about six times what
+// it takes; every step waits within it.
+constexpr int kWholeSeconds = 90;
+
 const QString kOffer =
     QStringLiteral("別のコンピューターで書かれた暦の写しがあります。取り込みますか？");
 
@@ -167,11 +171,6 @@ private:
     QByteArray mOut;
 };
 
-QDeadlineTimer within(int seconds)
-{
-    return QDeadlineTimer(seconds * 1000);
-}
-
 // What a computer (0 for A, 1 for B) types on a day: in turn while the
 // computers are in touch, each waiting for the other's writing to arrive
 // first, or while they are apart.
@@ -222,6 +221,16 @@ class tst_TwoComputers : public QObject
     // The pair and the computers of the running test, for explain().
     SyncthingPair* mPair = nullptr;
     std::span<Computer> mComputers;
+    // When the running test (each row of it) must have ended, whatever its
+    // steps would wait for.
+    QDeadlineTimer mWhole;
+
+    // A step's deadline: `seconds` from now, or the test's end if sooner.
+    QDeadlineTimer within(int seconds) const
+    {
+        const QDeadlineTimer step(seconds * 1000);
+        return step.deadline() < mWhole.deadline() ? step : mWhole;
+    }
 
     QString scratch(const QString& name) const
     {
@@ -232,7 +241,8 @@ class tst_TwoComputers : public QObject
     {
         QString text;
         if (mPair) {
-            text += QStringLiteral("Syncthing: ") + mPair->failure();
+            if (!mPair->failure().isEmpty())
+                text += QStringLiteral("Syncthing: ") + mPair->failure();
             for (int side = 0; side < 2; ++side) {
                 text += QStringLiteral("\n--- %1 holds:").arg(QChar(u'A' + side));
                 QDirIterator files(mPair->folder(side), QDir::Files | QDir::Hidden,
@@ -253,6 +263,8 @@ class tst_TwoComputers : public QObject
     }
 
 private slots:
+    void init() { mWhole = QDeadlineTimer(kWholeSeconds * 1000); }
+
     void cleanup()
     {
         mPair = nullptr;
