@@ -35,6 +35,7 @@ ZEDU_PACKAGES=(
     man-db                  # the manual pages rendered by man in their test
     bash-completion         # the bash completion loaded as bash loads it in its test
     sqlite3                 # the package test makes a calendar for the installed program
+    syncthing               # two instances on the loopback address keep one diary on two computers in step in a test
 )
 
 zedu_install_packages() {

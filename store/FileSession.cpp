@@ -162,6 +162,11 @@ void SetCalendarReplacedHook(std::function<void(Database&)> hook)
     replacedHook() = std::move(hook);
 }
 
+std::optional<Database::FileId> LastCalendarFileId()
+{
+    return knownFile.id;
+}
+
 void ForgetCalendarFile()
 {
     knownFile = {};

@@ -3,6 +3,7 @@
 #include "store/Engine.h"
 
 #include <functional>
+#include <optional>
 
 // The shared handle on the calendar file. While speed priority is on it stays
 // open from the main window's load to exit; while it is off every operation
@@ -56,6 +57,9 @@ void CalendarFileReplaced();
 // operation, and the next one calls the hook again. One hook; an empty one
 // removes it.
 void SetCalendarReplacedHook(std::function<void(Database& db)> hook);
+// The file the last operation left (inside the replaced-calendar hook: the
+// file that was replaced); nothing when not known.
+std::optional<Database::FileId> LastCalendarFileId();
 // Forgets which file the last operation left, so that the next one takes
 // the file it finds as the calendar's own (a new calendar, say).
 void ForgetCalendarFile();

@@ -13,3 +13,7 @@
 // range and were left out. Throws EngineError, MergeError; nothing is
 // written then.
 CalendarMerge MergeCopyIntoCalendar(const QList<DayRow>& copy, const QString& copyLabel);
+
+// What MergeCopyIntoCalendar would do now, worked out from the calendar
+// without writing to it. Throws EngineError, MergeError.
+CalendarMerge PlanCopyMerge(const QList<DayRow>& copy, const QString& copyLabel);

@@ -3,6 +3,7 @@
 #include "store/DayJournal.h"
 #include "store/DayUpdates.h"
 #include "store/FileSession.h"
+#include "sync/ConflictCopyNames.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -59,9 +60,21 @@ void JournalReplay::install()
 
 void JournalReplay::replay(Database& db)
 {
-    const DayJournal& journal = DayJournal::instance();
+    DayJournal& journal = DayJournal::instance();
     if (journal.isEmpty())
         return;
+    // A sync program that set this run's file beside the new one as a
+    // conflict copy (Syncthing renames it): the copy holds everything the
+    // journal would bring back, and it is taken in like any conflict copy,
+    // with the same merge on whichever computer takes it. Merging here as
+    // well would give the two computers two different merges of the same
+    // texts, for the sync program to set beside each other again.
+    if (const std::optional<Database::FileId> replaced = LastCalendarFileId())
+        for (const QString& copy : ConflictCopyNames::find(db.path()))
+            if (Database::fileIdOf(copy) == replaced) {
+                journal.clear();
+                return;
+            }
     const QList<DayJournal::Day> days = journal.days();
     QList<int> keys;
     keys.reserve(days.size());

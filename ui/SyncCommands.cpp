@@ -242,6 +242,28 @@ void frmMain::takeInCopy(const QString& path)
         return;
     }
 
+    // A copy whose every day the calendar holds already (the other computer
+    // took it in as well, or the same text came since) is put away without
+    // a question: asking, making a backup and writing again would only give
+    // the sync program another conflict to copy.
+    // Whatever keeps the calendar from being read here is said by the
+    // merge, after the question.
+    bool addsNothing = false;
+    const QString label = MergeLabel(QFileInfo(path).lastModified());
+    try {
+        const QuickAttempt quick;
+        const CalendarMerge plan = PlanCopyMerge(copy, label);
+        addsNothing = plan.writes.isEmpty() && plan.unstored.isEmpty();
+    } catch (const std::exception&) {
+    }
+    if (addsNothing) {
+        mCopiesPassed.insert(path);
+        guarded([&] { MoveIntoBackupFolder(path); });
+        setSyncMessage(QStringLiteral("暦の写しの内容は、すべてこの暦にありました。写しは backup "
+                                      "フォルダに移しました。"));
+        return;
+    }
+
     if (AskYesNo(QStringLiteral("別のコンピューターで書かれた暦の写しがあります。取り込みますか？"
                                 "\r") +
                      nativePath(path),
@@ -258,7 +280,7 @@ void frmMain::takeInCopy(const QString& path)
             return;
         }
         RunningScope busy(this, QStringLiteral("暦の写しを取り込んでいます。"));
-        merge = MergeCopyIntoCalendar(copy, MergeLabel(QFileInfo(path).lastModified()));
+        merge = MergeCopyIntoCalendar(copy, label);
         merged = true;
         // Taken in: not offered again, even when it cannot be moved.
         mCopiesPassed.insert(path);

@@ -226,6 +226,27 @@ private slots:
         QCOMPARE(boxes.boxes.size(), 1);
     }
 
+    // A copy whose days the calendar holds already (the other computer took
+    // it in as well) is put into the backup folder without a question and
+    // without a backup: nothing changes but where the copy lies.
+    void copyHoldingNothingNewIsPutAway()
+    {
+        const QString copy =
+            dir->filePath(QStringLiteral("Data.sync-conflict-20261208-101530-ABCDEF7.vad"));
+        QVERIFY(QFile::copy(calendar(), copy));
+        // The calendar has written more since the copy was made.
+        QVERIFY(WriteDayEntry(calendar(), 20261213, QStringLiteral("夜更け\r\nその後")));
+        const QByteArray before = FileDigest(calendar());
+        ScriptedDialogs boxes;
+        QCOMPARE(Main(), std::optional<int>());
+        QCOMPARE(boxes.boxes.size(), 0);
+        QVERIFY(!QFile::exists(copy));
+        QVERIFY(QFile::exists(BackupFolder() + QLatin1Char('/') + QFileInfo(copy).fileName()));
+        QCOMPARE(FileDigest(calendar()), before);
+        // The backup of the day's first start, and none for the copy.
+        QCOMPARE(ListBackups().size(), 1);
+    }
+
     // A copy that arrives while the program runs is offered as soon as the
     // folder has settled.
     void copyArrivingLaterIsOffered()

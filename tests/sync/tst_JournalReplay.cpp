@@ -163,6 +163,37 @@ private slots:
         QCOMPARE(report.unstored[0].day.text, QStringLiteral("一月の予定"));
     }
 
+    // Syncthing keeps the file it replaces beside the new one under a
+    // conflict name: this run's writes are in that copy, which is offered
+    // like any other, and are not merged a second time here. A copy that is
+    // not this run's file leaves the journal to do its work.
+    void ownFileKeptAsConflictCopyIsLeftToTheCopy_data()
+    {
+        QTest::addColumn<bool>("ownFile");
+        QTest::newRow("this run's file kept as the copy") << true;
+        QTest::newRow("another file under a conflict name") << false;
+    }
+    void ownFileKeptAsConflictCopyIsLeftToTheCopy()
+    {
+        QFETCH(bool, ownFile);
+        QVERIFY(QFile::copy(gDataPath, copy));
+        QVERIFY(gMaster.PlanSave(20261215, QStringLiteral("こちらの予定")));
+        const QString conflict =
+            dir->filePath(QStringLiteral("Data.sync-conflict-20261208-101530-ABCDEF7.vad"));
+        if (ownFile)
+            QVERIFY(QFile::rename(gDataPath, conflict));
+        else
+            QVERIFY(QFile::copy(gDataPath, conflict));
+        QSignalSpy replayed(&JournalReplay::instance(), &JournalReplay::replayed);
+        QVERIFY(renameOver(copy));
+        gMaster.DateTop();
+        QCOMPARE(replayed.size(), ownFile ? 0 : 1);
+        QCOMPARE(entry(gDataPath, 20261215).toString(),
+                 ownFile ? QString() : QStringLiteral("こちらの予定"));
+        QCOMPARE(entry(conflict, 20261215).toString(), QStringLiteral("こちらの予定"));
+        QCOMPARE(DayJournal::instance().isEmpty(), ownFile);
+    }
+
     // The store's own replacements are no other program's; a restore puts
     // the calendar the user chose in place, and what was written before
     // stays out of it.
