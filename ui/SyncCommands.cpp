@@ -147,14 +147,7 @@ void frmMain::showMergedDays(const QList<int>& keys)
 void frmMain::openMergedDay(int key)
 {
     const bool opened = guarded([&] {
-        // The day is shown in the month grid display.
-        if (!mnuDispMode[0]->isChecked()) {
-            plan()->Save();
-            list()->CloseList();
-            greList->setVisible(false);
-            for (int i = 0; i < 3; ++i)
-                mnuDispMode[i]->setChecked(i == 0);
-        }
+        showMonthGridDisplay();
         mCalendar->setCurDate(key);
     });
     if (!opened)

@@ -261,6 +261,8 @@ private:
     // highlighted in the entry box and the cursor at the first.
     void findAgain(int direction);
     void openFoundDay(int key);
+    // Leaves a list display for the month grid, saving the entry first.
+    void showMonthGridDisplay();
     void showHitsInEntry(bool moveCursor);
     void restoreMarkEntries();
 

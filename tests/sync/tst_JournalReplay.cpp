@@ -7,12 +7,9 @@
 #include "tests/support/CalendarFixture.h"
 #include "tests/support/TestMain.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-
-#include <cstdio>
 
 namespace {
 
@@ -29,18 +26,10 @@ QVariant kind(const QString& path, int key)
     return ReadDayField(path, key, QStringLiteral("平日"));
 }
 
-// Puts `copy` in the calendar's place as a sync tool does: renamed over it,
-// written by the other computer at 2026/12/08 10:15.
+// Puts `copy` in the calendar's place as a sync tool does.
 bool renameOver(const QString& copy)
 {
-    QFile file(copy);
-    if (!file.open(QIODevice::ReadWrite) ||
-        !file.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(10, 15)),
-                          QFileDevice::FileModificationTime))
-        return false;
-    file.close();
-    return std::rename(QFile::encodeName(copy).constData(),
-                       QFile::encodeName(gDataPath).constData()) == 0;
+    return RenameOverAsSyncProgram(copy, gDataPath);
 }
 
 } // namespace

@@ -6,12 +6,9 @@
 #include "tests/ui/MainWindowHarness.h"
 #include "ui/frmMergedDays.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
-
-#include <cstdio>
 
 namespace {
 
@@ -38,19 +35,7 @@ class tst_SyncMerge : public MainWindowHarness
         return ReadDayField(dataPath(), key, QStringLiteral("内容")).toString();
     }
 
-    // The other computer's copy, written at 2026/12/08 10:15, renamed over
-    // the calendar as a sync program does.
-    bool bringOver(const QString& copy) const
-    {
-        QFile file(copy);
-        if (!file.open(QIODevice::ReadWrite) ||
-            !file.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(10, 15)),
-                              QFileDevice::FileModificationTime))
-            return false;
-        file.close();
-        return std::rename(QFile::encodeName(copy).constData(),
-                           QFile::encodeName(dataPath()).constData()) == 0;
-    }
+    bool bringOver(const QString& copy) const { return RenameOverAsSyncProgram(copy, dataPath()); }
 
     void typeAtEnd(const QString& text)
     {
