@@ -6,6 +6,7 @@
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
 #include "platform/Clock.h"
+#include "platform/CoreDumps.h"
 #include "store/CalendarCheck.h"
 #include "store/CalendarEncryption.h"
 #include "store/Engine.h"
@@ -67,8 +68,16 @@ bool openCalendar(const CommandLine& command, Database& db)
         fail(QStringLiteral("暦ファイルを読む権限がありません。（%1）").arg(shown));
         return false;
     }
-    // An encrypted one needs its password first.
+    // An encrypted one needs its password first; from here on the process
+    // holds it, and then the diary, in memory.
     if (IsEncryptedFile(path)) {
+        PreventCoreDumps();
+        // A header no password opens is said without asking for one.
+        {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly))
+                Envelope::ReadHeader(file);
+        }
         std::optional<SecureBytes> password =
             command.passwordFd >= 0
                 ? ReadPasswordFrom(command.passwordFd)

@@ -26,6 +26,7 @@
 
 #include <csignal>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -204,6 +205,40 @@ private slots:
         QVERIFY(recoveryNotice(kept).endsWith(QStringLiteral(
             "\r暗号化したファイルは、「環境」メニューの「暗号化」の「回復用ファイルを"
             "読む」で読むことができます。")));
+    }
+
+    void noCoreDumpOnceEncrypted_data()
+    {
+        QTest::addColumn<bool>("encrypted");
+        QTest::addColumn<QString>("dumps");
+        QTest::newRow("plain: as the system set it") << false << QString();
+        QTest::newRow("encrypted: none") << true << QStringLiteral("dumpable 0 core 0");
+    }
+    void noCoreDumpOnceEncrypted()
+    {
+        QFETCH(bool, encrypted);
+        QFETCH(QString, dumps);
+        QTemporaryDir folder;
+        const QString calendar = makeCalendar(folder);
+        if (encrypted)
+            encrypt(calendar);
+        // A process that may dump a core, as a shell with `ulimit -c
+        // unlimited` starts it.
+        rlimit core = {};
+        QVERIFY(::getrlimit(RLIMIT_CORE, &core) == 0);
+        const rlimit unlimited = {core.rlim_max, core.rlim_max};
+        QVERIFY(::setrlimit(RLIMIT_CORE, &unlimited) == 0);
+        Host host({QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--dumps"),
+                   QStringLiteral("--answers"),
+                   encrypted ? QStringLiteral("pw:") + kPassword : QString()});
+        ::setrlimit(RLIMIT_CORE, &core);
+        QVERIFY(host.finish());
+        const QStringList reported = host.lines().filter(QStringLiteral("dumpable "));
+        QCOMPARE(reported.size(), 1);
+        if (dumps.isEmpty())
+            dumps = QStringLiteral("dumpable 1 core %1")
+                        .arg(unlimited.rlim_cur == RLIM_INFINITY ? -1 : qint64(unlimited.rlim_cur));
+        QCOMPARE(reported[0], dumps);
     }
 
     void typingIsSavedBeforeAKill()
