@@ -373,7 +373,7 @@ private slots:
             bytes[8] = char(2);
         } else if (field == QLatin1String("header")) {
             bytes[30] = char(bytes[30] ^ 1);
-        } else if (field == QLatin1String("contents")) {
+        } else if (field == QLatin1String("contents") || field == QLatin1String("seal")) {
             bytes[bytes.size() - 1] = char(bytes[bytes.size() - 1] ^ 1);
         } else if (!field.isEmpty()) {
             if (field == QLatin1String("salt"))
