@@ -13,7 +13,7 @@
 // --hold: prints "ready" after start-up and waits until its standard input
 //   closes (or it is killed).
 // --dumps: prints "dumpable N core M" after start-up: the process's
-//   dumpable flag and its core size limit (-1 for none).
+//   dumpable flag and the hard limit of its core size (-1 for none).
 // --exec: types TEXT into the entry box, prints "ready" and runs the event
 //   loop as the program does; --quiet-save-ms sets how long after typing the
 //   entry is saved on its own, --typing-save-limit-ms how long it may stay
@@ -185,7 +185,7 @@ int main(int argc, char* argv[])
         PrintingDialogs::print(
             QStringLiteral("dumpable %1 core %2")
                 .arg(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0))
-                .arg(core.rlim_cur == RLIM_INFINITY ? -1 : qint64(core.rlim_cur)));
+                .arg(core.rlim_max == RLIM_INFINITY ? -1 : qint64(core.rlim_max)));
     }
     PrintingDialogs::print(QStringLiteral("running"));
     if (exec) {

@@ -210,35 +210,31 @@ private slots:
     void noCoreDumpOnceEncrypted_data()
     {
         QTest::addColumn<bool>("encrypted");
-        QTest::addColumn<QString>("dumps");
-        QTest::newRow("plain: as the system set it") << false << QString();
-        QTest::newRow("encrypted: none") << true << QStringLiteral("dumpable 0 core 0");
+        QTest::newRow("plain: as it was") << false;
+        QTest::newRow("encrypted: none") << true;
     }
     void noCoreDumpOnceEncrypted()
     {
         QFETCH(bool, encrypted);
-        QFETCH(QString, dumps);
+        // The hard limit, which only the program itself lowers, tells its
+        // doing from the shell's `ulimit -c`.
+        rlimit core = {};
+        QVERIFY(::getrlimit(RLIMIT_CORE, &core) == 0);
+        if (core.rlim_max == 0)
+            QSKIP("no process may dump a core here");
         QTemporaryDir folder;
         const QString calendar = makeCalendar(folder);
         if (encrypted)
             encrypt(calendar);
-        // A process that may dump a core, as a shell with `ulimit -c
-        // unlimited` starts it.
-        rlimit core = {};
-        QVERIFY(::getrlimit(RLIMIT_CORE, &core) == 0);
-        const rlimit unlimited = {core.rlim_max, core.rlim_max};
-        QVERIFY(::setrlimit(RLIMIT_CORE, &unlimited) == 0);
         Host host({QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--dumps"),
                    QStringLiteral("--answers"),
                    encrypted ? QStringLiteral("pw:") + kPassword : QString()});
-        ::setrlimit(RLIMIT_CORE, &core);
         QVERIFY(host.finish());
-        const QStringList reported = host.lines().filter(QStringLiteral("dumpable "));
-        QCOMPARE(reported.size(), 1);
-        if (dumps.isEmpty())
-            dumps = QStringLiteral("dumpable 1 core %1")
-                        .arg(unlimited.rlim_cur == RLIM_INFINITY ? -1 : qint64(unlimited.rlim_cur));
-        QCOMPARE(reported[0], dumps);
+        const qint64 inherited = core.rlim_max == RLIM_INFINITY ? -1 : qint64(core.rlim_max);
+        QVERIFY2(host.lines().contains(encrypted
+                                           ? QStringLiteral("dumpable 0 core 0")
+                                           : QStringLiteral("dumpable 1 core %1").arg(inherited)),
+                 host.out.constData());
     }
 
     void typingIsSavedBeforeAKill()

@@ -37,7 +37,6 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -649,9 +648,7 @@ private slots:
         // In the preview, its print button; in the print dialog, a file
         // instead of a printer. Each is answered once it is the active box
         // (the print window itself is modal too).
-        int previewPages = 0;
         WhenModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
-            previewPages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
             const QList<QAction*> actions = preview->findChildren<QAction*>();
             const auto print = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
                 return a->text() == QStringLiteral("印刷") || a->text() == QStringLiteral("Print");
@@ -679,7 +676,6 @@ private slots:
         else
             boxes->no();
         window->findChild<QPushButton*>(QStringLiteral("cmdPreview"))->click();
-        QVERIFY(previewPages > 0);
         // The preview was drawn without a question; the file was asked for.
         QCOMPARE(boxes->texts(),
                  QStringList{
