@@ -117,7 +117,7 @@ WriteFailure writeNewFile(const QString& path, const QByteArray& bytes)
     for (qsizetype at = 0; at < bytes.size();) {
         const qint64 written = file.write(bytes.constData() + at, bytes.size() - at);
         if (written <= 0)
-            return {file.error() == QFileDevice::ResourceError ? ENOSPC : EIO, file.errorString()};
+            return {file.error() == QFileDevice::ResourceError ? ENOSPC : -1, file.errorString()};
         at += written;
     }
     return {};

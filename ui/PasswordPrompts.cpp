@@ -82,8 +82,8 @@ PasswordOutcome AskPasswordUntilAccepted(const QString& prompt, bool alternative
         if (answer.what != Dialogs::PasswordAnswer::Entered)
             return PasswordOutcome::Cancelled;
         const SecureBytes password = SecureBytes::takeText(answer.text);
-        // The answer that would be refused for the third time in a row is
-        // told the file may have been altered.
+        // From the third wrong answer in a row on, the warning says that
+        // the file may have been altered.
         const QString refusal = refusals && refusals->count + 1 >= PasswordRefusals::kUntilAltered
                                     ? WrongPasswordOrAlteredText(refusals->backupFolder)
                                     : QString();
