@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QScopeGuard>
 
+#include <new>
+
 namespace {
 
 // The warning for a file that no password opens, and the end of start-up.
@@ -90,5 +92,9 @@ std::optional<int> UnlockEncryptedCalendar()
         if (e.cause() == EngineError::Cause::Altered && HeldCalendarKeys())
             return std::nullopt;
         return cannotOpen(e.userText(false));
+    } catch (const std::bad_alloc&) {
+        // Outside the store's work: the password's own locked memory.
+        return cannotOpen(
+            EngineError(gDataPath, QString(), EngineError::Cause::OutOfMemory).causeText());
     }
 }

@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -163,6 +164,8 @@ int runExport(const CommandLine& command)
         return fail(e.text());
     } catch (const EnvelopeError& e) {
         return fail(e.text());
+    } catch (const std::bad_alloc&) {
+        return fail(EngineError(QString(), QString(), EngineError::Cause::OutOfMemory).causeText());
     }
 }
 
