@@ -25,6 +25,7 @@
 #include "ui/frmRecoveryFiles.h"
 #include "ui/frmRecoveryKey.h"
 #include "ui/frmRestore.h"
+#include "ui/frmStatistics.h"
 
 #include <QAction>
 #include <QApplication>
@@ -794,6 +795,29 @@ private slots:
         }
         QFile::remove(pdf);
         window->close();
+    }
+
+    void recordsPictureIsTheOwnersAlone_data()
+    {
+        QTest::addColumn<bool>("existed");
+        QTest::newRow("a new file") << false;
+        QTest::newRow("replacing one that others could read") << true;
+    }
+    void recordsPictureIsTheOwnersAlone()
+    {
+        QFETCH(bool, existed);
+        encryptedCalendar();
+        startEncrypted();
+        const QString png = folder->filePath(QStringLiteral("記録.png"));
+        if (existed) {
+            writeFile(png, "old");
+            QVERIFY(QFile::setPermissions(png, QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ReadGroup | QFile::ReadOther));
+        }
+        trigger("mnuStatistics");
+        QVERIFY(window()->statisticsWindow()->savePicture(png));
+        QVERIFY(OwnerOnly(png));
+        QVERIFY(readFile(png).startsWith("\x89PNG"));
     }
 
     void failedWriteKeepsTheFileAndTheEntry_data()
