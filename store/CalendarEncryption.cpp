@@ -153,12 +153,14 @@ QString RenewCalendarKeys(const SecureBytes& newPassword, const Argon2Kdf& kdf)
 {
     RequireCalendarKeys(gDataPath);
     const RecoveryKey recovery = RecoveryKey::generate();
-    EnvelopeKeys fresh = EnvelopeKeys::create(newPassword, kdf, recovery);
+    std::optional<EnvelopeKeys> fresh;
+    CatchOutOfMemory(gDataPath,
+                     [&] { fresh.emplace(EnvelopeKeys::create(newPassword, kdf, recovery)); });
     // The image is read again from the new file by the next operation,
     // with the new keys.
     gDatabase.close();
-    ResealFile(gDataPath, fresh);
-    HoldCalendarKeys(std::move(fresh));
+    ResealFile(gDataPath, *fresh);
+    HoldCalendarKeys(std::move(*fresh));
     return recovery.text();
 }
 
