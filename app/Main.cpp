@@ -5,6 +5,7 @@
 #include "app/QuitSignals.h"
 
 #include "entries/RecoveryFile.h"
+#include "entries/SavedRecoveryFiles.h"
 #include "platform/Globals.h"
 #include "platform/HelpFile.h"
 #include "platform/NativeWindow.h"
@@ -260,7 +261,8 @@ std::optional<int> Main(const QString& calendar)
     });
 
     WarnIfReadOnly(gDataPath);
-    const QStringList recovered = TakeNewRecoveryFiles();
+    // Files whose text the calendar holds by now need no word.
+    const QStringList recovered = DropSavedRecoveryFiles(TakeNewRecoveryFiles());
     if (!recovered.isEmpty())
         ShowInfo(RecoveryNoticeText(recovered));
     window->moveStrandedRecoveryFiles();

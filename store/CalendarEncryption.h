@@ -13,7 +13,9 @@
 // sealing the files kept beside the calendar (backups, recovery files) with
 // the same keys. Each call replaces a file only by a complete one
 // (store/EncryptedImage.h), and none may run inside a store operation
-// (FileSession::depth() must be 0).
+// (FileSession::depth() must be 0). Running out of memory while keys are
+// derived, or while the calendar's image is read or written, is
+// EngineError (OutOfMemory).
 
 // True when the file at `path` begins with an envelope, readable or not.
 bool IsEncryptedFile(const QString& path);

@@ -47,6 +47,10 @@ public:
     static Cause fileCause(const QString& file);
     // The cause of a file (or folder) that could not be made.
     static Cause creationCause(const QString& file);
+    // The cause of a failed system call from its error number (errno), as
+    // SQLite would name it for a plain calendar; `otherwise` for a number
+    // that names none of them.
+    static Cause systemCause(int errorNumber, Cause otherwise = Cause::Unknown);
 
     // The calendar file the failure concerns.
     const QString& file() const { return mFile; }

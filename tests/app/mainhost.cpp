@@ -14,6 +14,8 @@
 // "box password|<title>|<prompt>" and takes "pw:TEXT" from --answers.
 // --hold: prints "ready" after start-up and waits until its standard input
 //   closes (or it is killed).
+// --dumps: prints "dumpable N core M" after start-up: the process's
+//   dumpable flag and the hard limit of its core size (-1 for none).
 // --exec: types TEXT into the entry box, prints "ready" and runs the event
 //   loop as the program does; --quiet-save-ms sets how long after typing the
 //   entry is saved on its own, --typing-save-limit-ms how long it may stay
@@ -49,6 +51,8 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -127,6 +131,7 @@ int main(int argc, char* argv[])
     bool hold = false;
     bool exec = false;
     bool splash = false;
+    bool dumps = false;
     QString typed;
     QString calendar;
     int quietSaveMs = 0;
@@ -145,6 +150,8 @@ int main(int argc, char* argv[])
             exec = true;
         else if (args[i] == QLatin1String("--splash"))
             splash = true;
+        else if (args[i] == QLatin1String("--dumps"))
+            dumps = true;
         else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
             typed = args[++i];
         else if (args[i] == QLatin1String("--retry-ms") && i + 1 < args.size())
@@ -179,6 +186,14 @@ int main(int argc, char* argv[])
     if (ended && *ended != 0) {
         PrintingDialogs::print(QStringLiteral("ended %1").arg(*ended));
         return *ended;
+    }
+    if (dumps) {
+        rlimit core = {};
+        ::getrlimit(RLIMIT_CORE, &core);
+        PrintingDialogs::print(
+            QStringLiteral("dumpable %1 core %2")
+                .arg(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0))
+                .arg(core.rlim_max == RLIM_INFINITY ? -1 : qint64(core.rlim_max)));
     }
     PrintingDialogs::print(QStringLiteral("running"));
     if (exec) {

@@ -26,6 +26,7 @@
 
 #include <csignal>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -204,6 +205,35 @@ private slots:
         QVERIFY(recoveryNotice(kept).endsWith(QStringLiteral(
             "\r暗号化したファイルは、「環境」メニューの「暗号化」の「回復用ファイルを"
             "読む」で読むことができます。")));
+    }
+
+    void noCoreDumpOnceEncrypted_data()
+    {
+        QTest::addColumn<bool>("encrypted");
+        QTest::newRow("plain: as it was") << false;
+        QTest::newRow("encrypted: none") << true;
+    }
+    void noCoreDumpOnceEncrypted()
+    {
+        QFETCH(bool, encrypted);
+        // The flag starts anew with every program; the core limit is the
+        // one this process hands on (0 once it held keys itself), which
+        // the program lowers to 0 and otherwise keeps.
+        rlimit core = {};
+        QVERIFY(::getrlimit(RLIMIT_CORE, &core) == 0);
+        QTemporaryDir folder;
+        const QString calendar = makeCalendar(folder);
+        if (encrypted)
+            encrypt(calendar);
+        const qint64 inherited = core.rlim_max == RLIM_INFINITY ? -1 : qint64(core.rlim_max);
+        Host host({QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--dumps"),
+                   QStringLiteral("--answers"),
+                   encrypted ? QStringLiteral("pw:") + kPassword : QString()});
+        QVERIFY(host.finish());
+        QVERIFY2(host.lines().contains(encrypted
+                                           ? QStringLiteral("dumpable 0 core 0")
+                                           : QStringLiteral("dumpable 1 core %1").arg(inherited)),
+                 host.out.constData());
     }
 
     void typingIsSavedBeforeAKill()
