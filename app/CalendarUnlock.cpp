@@ -2,8 +2,10 @@
 
 #include "app/Main.h"
 #include "entries/KeptFiles.h"
+#include "platform/CoreDumps.h"
 #include "platform/Globals.h"
 #include "platform/basMain.h"
+#include "store/Backup.h"
 #include "store/CalendarEncryption.h"
 #include "store/EncryptedImage.h"
 #include "store/Engine.h"
@@ -13,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
+
+#include <new>
 
 namespace {
 
@@ -52,19 +56,24 @@ std::optional<int> UnlockEncryptedCalendar()
 {
     if (!IsEncryptedFile(gDataPath))
         return std::nullopt;
+    // The password typed, the keys and then the diary are in memory from
+    // here on.
+    PreventCoreDumps();
     try {
-        // A header that no password opens is said before one is asked for.
+        // A header that no password opens (damaged, or asking for more
+        // work than any file this program writes) is said before one is
+        // asked for, and nothing is derived from it.
         {
             QFile file(gDataPath);
             if (!file.open(QIODevice::ReadOnly))
                 throw EngineError(gDataPath, file.errorString(), EngineError::fileCause(gDataPath));
             Envelope::ReadHeader(file);
         }
+        PasswordRefusals refusals{0, BackupFolder()};
         for (;;) {
-            const PasswordOutcome outcome =
-                AskPasswordUntilAccepted(UnlockPrompt(), true, [](const SecureBytes& password) {
-                    UnlockCalendar(password);
-                });
+            const PasswordOutcome outcome = AskPasswordUntilAccepted(
+                UnlockPrompt(), true, [](const SecureBytes& password) { UnlockCalendar(password); },
+                nullptr, QString(), &refusals);
             if (outcome == PasswordOutcome::Accepted)
                 return std::nullopt;
             if (outcome == PasswordOutcome::Cancelled)
@@ -83,5 +92,9 @@ std::optional<int> UnlockEncryptedCalendar()
         if (e.cause() == EngineError::Cause::Altered && HeldCalendarKeys())
             return std::nullopt;
         return cannotOpen(e.userText(false));
+    } catch (const std::bad_alloc&) {
+        // Outside the store's work: the password's own locked memory.
+        return cannotOpen(
+            EngineError(gDataPath, QString(), EngineError::Cause::OutOfMemory).causeText());
     }
 }

@@ -7,6 +7,7 @@
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
 #include "platform/Clock.h"
+#include "platform/CoreDumps.h"
 #include "store/CalendarCheck.h"
 #include "store/CalendarEncryption.h"
 #include "store/Engine.h"
@@ -17,6 +18,7 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -68,8 +70,16 @@ bool openCalendar(const CommandLine& command, Database& db)
         fail(QStringLiteral("暦ファイルを読む権限がありません。（%1）").arg(shown));
         return false;
     }
-    // An encrypted one needs its password first.
+    // An encrypted one needs its password first; from here on the process
+    // holds it, and then the diary, in memory.
     if (IsEncryptedFile(path)) {
+        PreventCoreDumps();
+        // A header no password opens is said without asking for one.
+        {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly))
+                Envelope::ReadHeader(file);
+        }
         std::optional<SecureBytes> password =
             command.passwordFd >= 0
                 ? ReadPasswordFrom(command.passwordFd)
@@ -158,6 +168,8 @@ int runExport(const CommandLine& command)
         return fail(e.text());
     } catch (const EnvelopeError& e) {
         return fail(e.text());
+    } catch (const std::bad_alloc&) {
+        return fail(EngineError(QString(), QString(), EngineError::Cause::OutOfMemory).causeText());
     }
 }
 

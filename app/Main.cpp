@@ -5,6 +5,7 @@
 #include "app/QuitSignals.h"
 
 #include "entries/RecoveryFile.h"
+#include "entries/SavedRecoveryFiles.h"
 #include "platform/Globals.h"
 #include "platform/HelpFile.h"
 #include "platform/NativeWindow.h"
@@ -260,9 +261,13 @@ std::optional<int> Main(const QString& calendar)
     });
 
     WarnIfReadOnly(gDataPath);
-    const QStringList recovered = TakeNewRecoveryFiles();
+    // Files whose text the calendar holds by now need no word.
+    const QStringList recovered = DropSavedRecoveryFiles(TakeNewRecoveryFiles());
     if (!recovered.isEmpty())
         ShowInfo(RecoveryNoticeText(recovered));
     window->moveStrandedRecoveryFiles();
+    // What another computer wrote and a sync program kept beside the
+    // calendar under a conflict name; the folder is watched from here on.
+    window->TakeInConflictCopies();
     return std::nullopt;
 }

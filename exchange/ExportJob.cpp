@@ -164,7 +164,10 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
         if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             throw ExchangeError(
                 FileFailureText(QStringLiteral("書き出し先にファイルを作れませんでした。"), file));
-        if (!replacing)
+        // A file replaced keeps its permissions, unless it takes the text of
+        // an encrypted calendar: that is its owner's alone, whatever the
+        // file it replaces allowed.
+        if (!replacing || db.isEncrypted())
             file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         writer = writerFor(request.format, file, progress);
     }

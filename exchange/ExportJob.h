@@ -52,7 +52,8 @@ using ExportProgress = std::function<bool(int done, int total)>;
 // target's name (replacing a file there) only when complete; the per-day
 // files are written into a temporary folder and moved in at the end. A
 // cancel or a failure leaves no file behind and the target as it was. A new
-// file is readable by its owner only, like the calendar.
+// file is readable by its owner only, like the calendar, and so is every
+// file written from an encrypted calendar.
 //
 // Throws ExchangeError when a file cannot be written, EngineError when the
 // calendar cannot be read.

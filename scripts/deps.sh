@@ -13,6 +13,7 @@ ZEDU_PACKAGES=(
     libqt6opengl6-dev       # Qt6Charts' CMake package needs Qt6OpenGL's, which Debian leaves out
     libical-dev             # iCalendar export and import
     pkgconf libsodium-dev   # encrypted calendars
+    libzxcvbn-dev           # the strength of a new password, shown as it is typed
     libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
     libgit2-dev             # git_merge_file: the three-way merge of an entry's lines
     libicu-dev              # full case folding for the search (ß = ss), which Qt does not offer
@@ -34,6 +35,7 @@ ZEDU_PACKAGES=(
     man-db                  # the manual pages rendered by man in their test
     bash-completion         # the bash completion loaded as bash loads it in its test
     sqlite3                 # the package test makes a calendar for the installed program
+    syncthing               # two instances on the loopback address keep one diary on two computers in step in a test
 )
 
 zedu_install_packages() {

@@ -6,10 +6,10 @@
 
 static_assert(Argon2Kdf::kSaltBytes == crypto_pwhash_argon2id_SALTBYTES);
 
-namespace {
-constexpr quint64 kMaxPasses = 4 * crypto_pwhash_argon2id_OPSLIMIT_SENSITIVE;
-constexpr quint64 kMaxMemoryBytes = 4ULL * crypto_pwhash_argon2id_MEMLIMIT_SENSITIVE;
+static_assert(Argon2Kdf::kMaxPasses >= crypto_pwhash_argon2id_OPSLIMIT_MODERATE &&
+              Argon2Kdf::kMaxMemoryKiB * 1024ULL >= crypto_pwhash_argon2id_MEMLIMIT_MODERATE);
 
+namespace {
 quint32 testPasses = 0;
 quint32 testMemoryKiB = 0;
 } // namespace
@@ -50,7 +50,7 @@ bool Argon2Kdf::isAcceptable() const
     const quint64 memory = quint64(mMemoryKiB) * 1024;
     return mSalt.size() == kSaltBytes && mPasses >= crypto_pwhash_argon2id_OPSLIMIT_MIN &&
            mPasses <= kMaxPasses && memory >= crypto_pwhash_argon2id_MEMLIMIT_MIN &&
-           memory <= kMaxMemoryBytes;
+           mMemoryKiB <= kMaxMemoryKiB;
 }
 
 SecureBytes Argon2Kdf::deriveKey(const SecureBytes& password) const

@@ -37,9 +37,17 @@ public:
     // the salt of the old one.
     Argon2Kdf withNewSalt() const { return withLimits(mPasses, mMemoryKiB); }
 
+    // The most a file may ask for: 10 passes over 1 GiB, a few times what
+    // this program writes (moderate()). The header's checksum guards
+    // against damage only, so a file beyond this ceiling was altered to
+    // make opening it take minutes or all the memory, and is refused
+    // before anything is derived. Readers of the format keep to the same
+    // rule.
+    static constexpr quint32 kMaxPasses = 10;
+    static constexpr quint32 kMaxMemoryKiB = 1024 * 1024;
+
     // True when the limits are ones this program derives with: within
-    // Argon2id's minimums and at most four times the SENSITIVE limits, so
-    // that a file cannot make opening it take minutes or all the memory.
+    // Argon2id's minimums and the ceiling above.
     bool isAcceptable() const;
 
     // The 32-byte key for `password`. Throws std::bad_alloc when the memory

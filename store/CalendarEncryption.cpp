@@ -19,10 +19,10 @@ void openForReading(QFile& file)
                           EngineError::fileCause(file.fileName()));
 }
 
-// The payload of `path`, opened with the held keys.
-QByteArray openSealed(const QString& path)
+// The payload of `path`, opened with `with` (the held keys when null).
+QByteArray openSealed(const QString& path, const EnvelopeKeys* with = nullptr)
 {
-    const EnvelopeKeys& keys = RequireCalendarKeys(path);
+    const EnvelopeKeys& keys = with ? *with : RequireCalendarKeys(path);
     QFile file(path);
     openForReading(file);
     const QByteArray sealed = file.readAll();
@@ -45,7 +45,7 @@ void holdKeysWith(const QString& path, const std::function<EnvelopeKeys(QFile&)>
 {
     QFile file(path);
     openForReading(file);
-    HoldCalendarKeys(unlock(file));
+    CatchOutOfMemory(path, [&] { HoldCalendarKeys(unlock(file)); });
 }
 
 void unlockWith(const std::function<EnvelopeKeys(QFile&)>& unlock)
@@ -96,11 +96,15 @@ QString EncryptCalendar(const SecureBytes& password, const Argon2Kdf& kdf)
             throw EngineError(gDataPath, QStringLiteral("the calendar is already encrypted"));
         image.emplace(ImageOf(plain));
     }
-    const RecoveryKey recovery = RecoveryKey::generate();
-    EnvelopeKeys keys = EnvelopeKeys::create(password, kdf, recovery);
-    WriteEnvelopeFile(gDataPath, keys, image->data(), image->size());
-    HoldCalendarKeys(std::move(keys));
-    return recovery.text();
+    QString key;
+    CatchOutOfMemory(gDataPath, [&] {
+        const RecoveryKey recovery = RecoveryKey::generate();
+        EnvelopeKeys keys = EnvelopeKeys::create(password, kdf, recovery);
+        WriteEnvelopeFile(gDataPath, keys, image->data(), image->size());
+        HoldCalendarKeys(std::move(keys));
+        key = recovery.text();
+    });
+    return key;
 }
 
 void DecryptCalendar()
@@ -116,7 +120,11 @@ void CheckCalendarPassword(const SecureBytes& password)
     const EnvelopeKeys& held = RequireCalendarKeys(gDataPath);
     QFile file(gDataPath);
     openForReading(file);
-    if (!(EnvelopeKeys::unlock(file, password).dataKey() == held.dataKey()))
+    bool same = false;
+    CatchOutOfMemory(gDataPath, [&] {
+        same = EnvelopeKeys::unlock(file, password).dataKey() == held.dataKey();
+    });
+    if (!same)
         throw EngineError(gDataPath, QStringLiteral("the file is sealed with other keys"),
                           EngineError::Cause::Locked);
 }
@@ -130,12 +138,30 @@ void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPa
 
 void SetCalendarPassword(const SecureBytes& newPassword, const Argon2Kdf& kdf)
 {
-    EnvelopeKeys changed = RequireCalendarKeys(gDataPath).withPassword(newPassword, kdf);
+    std::optional<EnvelopeKeys> changed;
+    CatchOutOfMemory(gDataPath, [&] {
+        changed.emplace(RequireCalendarKeys(gDataPath).withPassword(newPassword, kdf));
+    });
     // The file is renamed over: the image is read again from the new one
     // by the next operation.
     gDatabase.close();
-    ResealFile(gDataPath, changed);
-    HoldCalendarKeys(std::move(changed));
+    ResealFile(gDataPath, *changed);
+    HoldCalendarKeys(std::move(*changed));
+}
+
+QString RenewCalendarKeys(const SecureBytes& newPassword, const Argon2Kdf& kdf)
+{
+    RequireCalendarKeys(gDataPath);
+    const RecoveryKey recovery = RecoveryKey::generate();
+    std::optional<EnvelopeKeys> fresh;
+    CatchOutOfMemory(gDataPath,
+                     [&] { fresh.emplace(EnvelopeKeys::create(newPassword, kdf, recovery)); });
+    // The image is read again from the new file by the next operation,
+    // with the new keys.
+    gDatabase.close();
+    ResealFile(gDataPath, *fresh);
+    HoldCalendarKeys(std::move(*fresh));
+    return recovery.text();
 }
 
 void SealFileInPlace(const QString& path)
@@ -157,9 +183,9 @@ void UnsealFileInPlace(const QString& path)
     ReplaceFileContents(path, payload.bytes());
 }
 
-void ResealFile(const QString& path, const EnvelopeKeys& keys)
+void ResealFile(const QString& path, const EnvelopeKeys& keys, const EnvelopeKeys* from)
 {
-    const WipedBytes payload(openSealed(path));
+    const WipedBytes payload(openSealed(path, from));
     WriteEnvelopeFile(path, keys, payload.data(), payload.size());
 }
 

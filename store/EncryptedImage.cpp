@@ -1,5 +1,6 @@
 #include "store/EncryptedImage.h"
 
+#include "platform/CoreDumps.h"
 #include "store/Engine.h"
 #include "store/clsMaster.h"
 
@@ -10,8 +11,15 @@
 #include <sodium.h>
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <optional>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -87,6 +95,57 @@ sqlite3* handleOf(const QSqlDatabase& connection)
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
+// Why a file could not be written: the system's error number and its text.
+struct WriteFailure
+{
+    int errorNumber = 0;
+    QString message;
+    explicit operator bool() const { return errorNumber != 0; }
+};
+
+// Writes `bytes` into the new file `path`, readable and writable by its
+// owner only. Written piece by piece with the system's own calls: a disk
+// that fills up half-way takes part of the bytes before it refuses the
+// rest, and Qt words that refusal as an unknown error.
+WriteFailure writeNewFile(const QString& path, const QByteArray& bytes)
+{
+#ifdef Q_OS_WIN
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return {-1, file.errorString()}; // the folder tells why
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + at, bytes.size() - at);
+        if (written <= 0)
+            return {file.error() == QFileDevice::ResourceError ? ENOSPC : -1, file.errorString()};
+        at += written;
+    }
+    return {};
+#else
+    const auto failure = [](int errorNumber) {
+        return WriteFailure{errorNumber, QString::fromLocal8Bit(std::strerror(errorNumber))};
+    };
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return failure(errno);
+    for (qsizetype at = 0; at < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.constData() + at, std::size_t(bytes.size() - at));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            const int errorNumber = written < 0 ? errno : EIO;
+            ::close(fd);
+            return failure(errorNumber);
+        }
+        at += written;
+    }
+    if (::close(fd) != 0)
+        return failure(errno);
+    return {};
+#endif
+}
+
 } // namespace
 
 const EnvelopeKeys* HeldCalendarKeys()
@@ -96,6 +155,8 @@ const EnvelopeKeys* HeldCalendarKeys()
 
 void HoldCalendarKeys(EnvelopeKeys keys)
 {
+    // From here on the diary is in memory in plain text.
+    PreventCoreDumps();
     heldKeys() = std::move(keys);
 }
 
@@ -126,24 +187,25 @@ void ReplaceFileContents(const QString& path, const QByteArray& bytes)
     // One left by an interrupted write is incomplete or, if complete, was
     // never given the name: either way it is not the calendar.
     QFile::remove(partial);
-    QFile file(partial);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw EngineError(path, file.errorString(), EngineError::creationCause(partial));
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const EngineError error(path, file.errorString(),
-                                file.error() == QFileDevice::ResourceError
-                                    ? EngineError::Cause::DiskFull
-                                    : EngineError::creationCause(partial));
-        file.close();
+    if (const WriteFailure failure = writeNewFile(partial, bytes)) {
         QFile::remove(partial);
-        throw error;
+        throw EngineError(
+            path, failure.message,
+            EngineError::systemCause(failure.errorNumber, EngineError::creationCause(partial)));
     }
-    file.close();
     if (!ReplaceFile(partial, path)) {
+#ifdef Q_OS_WIN
+        const int errorNumber = 0;
+#else
+        // What failed (flushing the new file, or renaming it) left its
+        // reason behind.
+        const int errorNumber = errno;
+#endif
         QFile::remove(partial);
-        throw EngineError(path, QStringLiteral("the new file cannot be put in place"),
-                          EngineError::fileCause(path));
+        throw EngineError(path,
+                          QStringLiteral("the new file cannot be put in place: ") +
+                              QString::fromLocal8Bit(std::strerror(errorNumber)),
+                          EngineError::systemCause(errorNumber, EngineError::fileCause(path)));
     }
 }
 
@@ -151,6 +213,15 @@ void WriteEnvelopeFile(const QString& path, const EnvelopeKeys& keys, const unsi
                        std::size_t size)
 {
     ReplaceFileContents(path, Envelope::Seal(keys, data, size));
+}
+
+void CatchOutOfMemory(const QString& path, const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        throw EngineError(path, QStringLiteral("out of memory"), EngineError::Cause::OutOfMemory);
+    }
 }
 
 WipedBytes::~WipedBytes()
@@ -169,7 +240,7 @@ WipedBytes ImageOf(Database& db)
 EncryptedImage::EncryptedImage(const QSqlDatabase& connection, const QString& path, bool readOnly)
     : mHandle(handleOf(connection)), mPath(path), mReadOnly(readOnly)
 {
-    load();
+    CatchOutOfMemory(mPath, [this] { load(); });
     sqlite3_commit_hook(mHandle, &EncryptedImage::onCommit, this);
 }
 
@@ -272,9 +343,11 @@ bool EncryptedImage::writeBack()
         throw EngineError(mPath, QStringLiteral("the file was opened for reading only"),
                           EngineError::Cause::ReadOnly);
     try {
-        const EnvelopeKeys& keys = RequireCalendarKeys(mPath);
-        const SerializedImage image(mHandle);
-        ReplaceFileContents(mPath, sealerFor(keys).seal(image.data(), image.size()));
+        CatchOutOfMemory(mPath, [this] {
+            const EnvelopeKeys& keys = RequireCalendarKeys(mPath);
+            const SerializedImage image(mHandle);
+            ReplaceFileContents(mPath, sealerFor(keys).seal(image.data(), image.size()));
+        });
         mChanged = false;
         return true;
     } catch (...) {
@@ -303,8 +376,10 @@ void EncryptedImage::compactInto(const QString& target)
         exec("VACUUM");
         mChanged = changed;
     }
-    const SerializedImage image(mHandle);
-    ReplaceFileContents(target, sealerFor(keys).seal(image.data(), image.size()));
+    CatchOutOfMemory(target, [&] {
+        const SerializedImage image(mHandle);
+        ReplaceFileContents(target, sealerFor(keys).seal(image.data(), image.size()));
+    });
 }
 
 EnvelopeSealer& EncryptedImage::sealerFor(const EnvelopeKeys& keys)

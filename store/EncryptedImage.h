@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 
 struct sqlite3;
@@ -20,7 +21,8 @@ struct sqlite3;
 // The keys of the encrypted calendar this run unlocked; null when none
 // are held. While they are held, a Database opens any file sealed with them
 // (the calendar, its backups, the compacted copy of a range change) into
-// memory.
+// memory. Holding keys makes the process write no core dump for the rest
+// of its run (platform/CoreDumps.h).
 const EnvelopeKeys* HeldCalendarKeys();
 void HoldCalendarKeys(EnvelopeKeys keys);
 // Wipes the held keys.
@@ -32,13 +34,20 @@ const EnvelopeKeys& RequireCalendarKeys(const QString& path);
 // temporary file beside it (".<name>.part", owner-only), which is flushed
 // and renamed over `path`, and the folder is flushed. A write-protected
 // `path` is not replaced. Throws EngineError
-// naming `path` when that fails; `path` is then as it was and the temporary
-// file is gone.
+// naming `path` when that fails, with the cause named as SQLite names it
+// for a plain calendar (a full disk, a file too large, a read-only disk);
+// `path` is then as it was and the temporary file is gone.
 void ReplaceFileContents(const QString& path, const QByteArray& bytes);
 // The same with the envelope of the `size` bytes at `data`, sealed with
 // `keys`.
 void WriteEnvelopeFile(const QString& path, const EnvelopeKeys& keys, const unsigned char* data,
                        std::size_t size);
+
+// Runs `work`, which reads, decrypts or writes `path`; running out of
+// memory there (a key derivation, an image that cannot be held) becomes
+// EngineError (OutOfMemory) naming `path`, as SQLite's own lack of memory
+// does.
+void CatchOutOfMemory(const QString& path, const std::function<void()>& work);
 
 // Plain bytes (a database image, a payload) that are wiped when they go.
 class WipedBytes

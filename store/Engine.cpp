@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QUrl>
 
+#include <cerrno>
 #include <cstdlib>
 
 #ifdef Q_OS_WIN
@@ -140,6 +141,29 @@ EngineError::Cause EngineError::creationCause(const QString& file)
 {
     const QFileInfo folder(QFileInfo(file).absolutePath());
     return folder.exists() && !folder.isWritable() ? Cause::ReadOnly : Cause::Unknown;
+}
+
+EngineError::Cause EngineError::systemCause(int errorNumber, Cause otherwise)
+{
+    switch (errorNumber) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return Cause::DiskFull;
+    case EFBIG:
+        return Cause::TooLarge;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return Cause::ReadOnly;
+    case EIO:
+        return Cause::DiskError;
+    case ENOMEM:
+        return Cause::OutOfMemory;
+    default:
+        return otherwise;
+    }
 }
 
 QString EngineError::causeText() const
@@ -506,5 +530,10 @@ void Query::finish()
 
 void Query::fail() const
 {
-    throw EngineError::fromSql(mDb.path(), mQuery.lastError());
+    const EngineError error = EngineError::fromSql(mDb.path(), mQuery.lastError());
+    // An encrypted calendar is a database in memory: "full" there means it
+    // reached the largest size SQLite lets one grow to, not a full disk.
+    if (mDb.isEncrypted() && error.cause() == EngineError::Cause::DiskFull)
+        throw EngineError(error.file(), error.message(), EngineError::Cause::TooLarge);
+    throw error;
 }

@@ -47,6 +47,10 @@ public:
     static Cause fileCause(const QString& file);
     // The cause of a file (or folder) that could not be made.
     static Cause creationCause(const QString& file);
+    // The cause of a failed system call from its error number (errno), as
+    // SQLite would name it for a plain calendar; `otherwise` for a number
+    // that names none of them.
+    static Cause systemCause(int errorNumber, Cause otherwise = Cause::Unknown);
 
     // The calendar file the failure concerns.
     const QString& file() const { return mFile; }
@@ -114,6 +118,19 @@ public:
     // a file nobody sees again.
     bool isStillOnDisk() const;
 
+    // The device and file number of a file, which a file renamed over its
+    // path does not share; nothing when it is not there.
+    struct FileId
+    {
+        quint64 device = 0;
+        quint64 file = 0;
+        bool operator==(const FileId&) const = default;
+    };
+    static std::optional<FileId> fileIdOf(const QString& path);
+    // The file this connection opened (or wrote back last, for an encrypted
+    // calendar); nothing when closed or unknown.
+    std::optional<FileId> fileId() const { return mRegistered ? mFileId : std::nullopt; }
+
     // How long a file that another connection holds locked is waited for,
     // in milliseconds: for connections opened from now on, and for this one.
     static int busyWait();
@@ -151,16 +168,6 @@ private:
         ReadOnly
     };
     void openFile(const QString& path, Mode mode, bool allowEmpty);
-
-    // The device and file number of the file, or nothing when it is not
-    // there.
-    struct FileId
-    {
-        quint64 device = 0;
-        quint64 file = 0;
-        bool operator==(const FileId&) const = default;
-    };
-    static std::optional<FileId> fileIdOf(const QString& path);
 
     QString mConnectionName;
     QString mPath;

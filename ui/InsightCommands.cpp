@@ -76,14 +76,7 @@ void frmMain::mnuStatistics_Click()
 void frmMain::openLookedBackDay(int key)
 {
     const bool opened = guarded([&] {
-        // The day is shown in the month grid display.
-        if (!mnuDispMode[0]->isChecked()) {
-            plan()->Save();
-            list()->CloseList();
-            greList->setVisible(false);
-            for (int i = 0; i < 3; ++i)
-                mnuDispMode[i]->setChecked(i == 0);
-        }
+        showMonthGridDisplay();
         mCalendar->setCurDate(key);
     });
     if (!opened)

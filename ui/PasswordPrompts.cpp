@@ -7,15 +7,17 @@
 #include "store/Envelope.h"
 #include "store/RecoveryKey.h"
 
+#include <QDir>
 #include <QScopeGuard>
 
 namespace {
 
 // `attempt` under the busy pointer (and `host`'s busy text): true when it
-// took the answer, false after saying why it did not.
+// took the answer, false after saying why it did not (`refusal`, or the
+// error's own text).
 template <typename Attempt>
 bool tryAnswer(RunningHost* host, const QString& busyText, EnvelopeFailure refused,
-               Attempt&& attempt)
+               Attempt&& attempt, const QString& refusal = QString())
 {
     try {
         const RunningScope busy(busyText.isEmpty() ? nullptr : host, busyText);
@@ -26,7 +28,7 @@ bool tryAnswer(RunningHost* host, const QString& busyText, EnvelopeFailure refus
     } catch (const EnvelopeError& e) {
         if (e.failure() != refused)
             throw;
-        ShowWarning(e.text());
+        ShowWarning(refusal.isEmpty() ? e.text() : refusal);
         return false;
     }
 }
@@ -50,6 +52,15 @@ QString UnlockPrompt()
     return QStringLiteral("暦ファイルは暗号化されています。\rパスワードを入力して下さい。");
 }
 
+QString WrongPasswordOrAlteredText(const QString& backupFolder)
+{
+    return QStringLiteral("パスワードが違うか、暦ファイルが書き換えられています。\r"
+                          "正しいパスワードで開けないときは、「回復キーを使う」を押して回復キーを"
+                          "入力して下さい。暦ファイルが書き換えられていれば、そのあとバックアップ"
+                          "から復元できます。\rバックアップ: ") +
+           QDir::toNativeSeparators(backupFolder);
+}
+
 std::optional<SecureBytes> AskNewPassword(const QString& lead)
 {
     Dialogs::PasswordAnswer answer = Dialogs::provider().password(kAppTitle, lead, true, QString());
@@ -60,7 +71,8 @@ std::optional<SecureBytes> AskNewPassword(const QString& lead)
 
 PasswordOutcome AskPasswordUntilAccepted(const QString& prompt, bool alternative,
                                          const std::function<void(const SecureBytes&)>& attempt,
-                                         RunningHost* host, const QString& busyText)
+                                         RunningHost* host, const QString& busyText,
+                                         PasswordRefusals* refusals)
 {
     for (;;) {
         Dialogs::PasswordAnswer answer = Dialogs::provider().password(
@@ -70,8 +82,17 @@ PasswordOutcome AskPasswordUntilAccepted(const QString& prompt, bool alternative
         if (answer.what != Dialogs::PasswordAnswer::Entered)
             return PasswordOutcome::Cancelled;
         const SecureBytes password = SecureBytes::takeText(answer.text);
-        if (tryAnswer(host, busyText, EnvelopeFailure::WrongPassword, [&] { attempt(password); }))
+        // From the third wrong answer in a row on, the warning says that
+        // the file may have been altered.
+        const QString refusal = refusals && refusals->count + 1 >= PasswordRefusals::kUntilAltered
+                                    ? WrongPasswordOrAlteredText(refusals->backupFolder)
+                                    : QString();
+        if (tryAnswer(
+                host, busyText, EnvelopeFailure::WrongPassword, [&] { attempt(password); },
+                refusal))
             return PasswordOutcome::Accepted;
+        if (refusals)
+            ++refusals->count;
     }
 }
 

@@ -95,6 +95,19 @@ void frmMain::mnuDispMode_Click(int Index)
     });
 }
 
+void frmMain::showMonthGridDisplay()
+{
+    // A day opened from another window (found, looked back at, merged) is
+    // shown in the month grid; a list open meanwhile closes.
+    if (mnuDispMode[0]->isChecked())
+        return;
+    plan()->Save();
+    list()->CloseList();
+    greList->setVisible(false);
+    for (int i = 0; i < 3; ++i)
+        mnuDispMode[i]->setChecked(i == 0);
+}
+
 void frmMain::mnuExit_Click()
 {
     // Everything ending involves belongs to closing the window.

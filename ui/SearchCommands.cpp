@@ -131,14 +131,7 @@ void frmMain::findAgain(int direction)
 void frmMain::openFoundDay(int key)
 {
     const bool opened = guarded([&] {
-        // Found days are shown in the month grid display.
-        if (!mnuDispMode[0]->isChecked()) {
-            plan()->Save();
-            list()->CloseList();
-            greList->setVisible(false);
-            for (int i = 0; i < 3; ++i)
-                mnuDispMode[i]->setChecked(i == 0);
-        }
+        showMonthGridDisplay();
         const QScopedValueRollback opening(mOpeningFound, true);
         mCalendar->setCurDate(key);
     });

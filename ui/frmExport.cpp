@@ -6,10 +6,10 @@
 #include "platform/Dialogs.h"
 #include "platform/Running.h"
 #include "platform/basMain.h"
-#include "store/EncryptedImage.h"
 #include "store/FileSession.h"
 #include "store/MasterReads.h"
 #include "ui/ExchangeWidgets.h"
+#include "ui/PlainFiles.h"
 #include "ui/frmMain.h"
 
 #include <QCheckBox>
@@ -193,10 +193,7 @@ void frmExport::cmdExport_Click()
             ShowWarning(QStringLiteral("書き出す日がありません。"));
             return;
         }
-        // Every format is plain text: the diary leaves its encryption.
-        if (HeldCalendarKeys() &&
-            AskYesNo(QStringLiteral("暗号化されていないファイルに書き出します。よろしいですか？"),
-                     Dialogs::No) == Dialogs::No)
+        if (!ConfirmPlainFile())
             return;
         if (ExportWouldReplace(request.format, request.target) &&
             AskYesNo(QStringLiteral("「%1」は既にあります。\r置き換えますか？")

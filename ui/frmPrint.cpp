@@ -3,12 +3,15 @@
 #include "exchange/PrintLayout.h"
 #include "platform/Running.h"
 #include "platform/basMain.h"
+#include "store/EncryptedImage.h"
 #include "store/FileSession.h"
 #include "store/MasterReads.h"
 #include "ui/ExchangeWidgets.h"
+#include "ui/PlainFiles.h"
 #include "ui/frmMain.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -63,7 +66,19 @@ void frmPrint::cmdPreview_Click()
     QPrintPreviewDialog preview(&printer, this);
     preview.setObjectName(QStringLiteral("dlgPrintPreview"));
     preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&layout](QPrinter* target) { layout.paint(*target); });
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&layout](QPrinter* target) {
+        // Pages printed into a file take the diary out of its encryption,
+        // as an export does: asked first, and the owner's alone.
+        if (HeldCalendarKeys() && PrintsToFile(*target)) {
+            if (!ConfirmPlainFile())
+                return;
+            if (!MakeOwnerOnlyFile(target->outputFileName())) {
+                ShowWarning(QStringLiteral("書き出し先にファイルを作れませんでした。\r") +
+                            QDir::toNativeSeparators(target->outputFileName()));
+                return;
+            }
+        }
+        layout.paint(*target);
+    });
     preview.exec();
 }

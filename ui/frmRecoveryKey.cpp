@@ -3,7 +3,9 @@
 #include "platform/Clock.h"
 #include "platform/Globals.h"
 #include "platform/Twips.h"
+#include "platform/basMain.h"
 #include "ui/AppIcon.h"
+#include "ui/PlainFiles.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -61,8 +63,11 @@ frmRecoveryKey::frmRecoveryKey(const QString& key, QWidget* parent) : QDialog(pa
     cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setDefault(true);
-    connect(cmdCopy, &QPushButton::clicked, this,
-            [this] { QApplication::clipboard()->setText(mKey); });
+    lblCopied = new QLabel(CopiedText(), this);
+    lblCopied->setObjectName(QStringLiteral("lblCopied"));
+    lblCopied->setWordWrap(true);
+    lblCopied->setVisible(false);
+    connect(cmdCopy, &QPushButton::clicked, this, &frmRecoveryKey::copy);
     connect(cmdPrint, &QPushButton::clicked, this, &frmRecoveryKey::print);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -77,7 +82,26 @@ frmRecoveryKey::frmRecoveryKey(const QString& key, QWidget* parent) : QDialog(pa
     layout->addWidget(txtRecoveryKey);
     layout->addSpacing(TwipsToPixelsY(120));
     layout->addLayout(buttons);
+    layout->addWidget(lblCopied);
     cmdClose->setFocus();
+}
+
+QString frmRecoveryKey::CopiedText()
+{
+    return QStringLiteral(
+        "回復キーをクリップボードにコピーしました。この画面を閉じても、クリップボードに残ります。"
+        "パスワード管理ソフトなどの安全な場所に貼り付けたら、クリップボードを消去して下さい"
+        "（別の文字をコピーすると消えます。クリップボードの履歴を残すソフトを使っているときは、"
+        "その履歴からも消して下さい）。");
+}
+
+void frmRecoveryKey::copy()
+{
+    // A copy of its own: the key this window shows shares its characters
+    // with the command's, which wipes them when the window has closed, and
+    // the clipboard must keep the key after that.
+    QApplication::clipboard()->setText(QString(mKey.constData(), mKey.size()));
+    lblCopied->setVisible(true);
 }
 
 void frmRecoveryKey::print()
@@ -85,8 +109,15 @@ void frmRecoveryKey::print()
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("回復キーの印刷"));
-    if (dialog.exec() == QDialog::Accepted)
-        PrintKey(printer, mKey, gDataPath);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The key opens the diary: a file that holds it is its owner's alone.
+    if (PrintsToFile(printer) && !MakeOwnerOnlyFile(printer.outputFileName())) {
+        ShowWarning(QStringLiteral("書き出し先にファイルを作れませんでした。\r") +
+                    QDir::toNativeSeparators(printer.outputFileName()));
+        return;
+    }
+    PrintKey(printer, mKey, gDataPath);
 }
 
 void frmRecoveryKey::PrintKey(QPagedPaintDevice& page, const QString& key,

@@ -9,10 +9,12 @@
 #include "platform/JapaneseHolidays.h"
 #include "platform/Twips.h"
 #include "platform/basMain.h"
+#include "store/EncryptedImage.h"
 #include "store/Engine.h"
 #include "store/MasterReads.h"
 #include "ui/AppIcon.h"
 #include "ui/InsightFeed.h"
+#include "ui/PlainFiles.h"
 #include "ui/YearSquares.h"
 #include "view/ReadableColour.h"
 
@@ -23,6 +25,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -354,8 +357,15 @@ void frmStatistics::cmdSavePicture_Click()
 
 bool frmStatistics::savePicture(const QString& path)
 {
-    if (grab().save(path, "PNG"))
+    // The days written of an encrypted diary are its owner's alone; the
+    // picture is written into the file made so (writing keeps its
+    // permissions).
+    const bool ownerOnly = HeldCalendarKeys();
+    const bool existed = QFileInfo::exists(path);
+    if ((!ownerOnly || MakeOwnerOnlyFile(path)) && grab().save(path, "PNG"))
         return true;
+    if (ownerOnly && !existed)
+        QFile::remove(path);
     ShowWarning(
         QStringLiteral("画像を保存できませんでした。\r%1").arg(QDir::toNativeSeparators(path)));
     return false;

@@ -42,7 +42,8 @@ public:
     // The figures of the year shown.
     const DiaryFigures& figures() const { return mFigures; }
 
-    // Writes the window's picture to `path` as PNG; says so when it cannot.
+    // Writes the window's picture to `path` as PNG (readable by its owner
+    // only when the calendar is encrypted); says so when it cannot.
     bool savePicture(const QString& path);
 
 signals:

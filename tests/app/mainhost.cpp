@@ -1,17 +1,21 @@
 // Runs the start-up procedure in a process of its own, for tests that need a
 // real second process: a second instance, or an instance that was killed.
 //
-//   zedu_mainhost --app-folder DIR [--answers yes,no,ok,...] [--today YYYY-MM-DD]
+//   zedu_mainhost --app-folder DIR [--calendar PATH] [--answers yes,no,ok,...]
+//                 [--today YYYY-MM-DD]
 //                 [--hold | --exec [--type TEXT] [--quiet-save-ms N]
 //                  [--typing-save-limit-ms N] [--retry-ms N] |
 //                  --splash | --stop-at PHASE]
 //
 // Every box is printed to stdout as "box <kind>|<title>|<text>" and answered
 // from --answers; a box without an answer prints "unanswered" and gets No.
-// --today fixes the program's today. A password box prints
+// --calendar opens the calendar PATH for this run, as `zedu --calendar PATH`
+// does. --today fixes the program's today. A password box prints
 // "box password|<title>|<prompt>" and takes "pw:TEXT" from --answers.
 // --hold: prints "ready" after start-up and waits until its standard input
 //   closes (or it is killed).
+// --dumps: prints "dumpable N core M" after start-up: the process's
+//   dumpable flag and the hard limit of its core size (-1 for none).
 // --exec: types TEXT into the entry box, prints "ready" and runs the event
 //   loop as the program does; --quiet-save-ms sets how long after typing the
 //   entry is saved on its own, --typing-save-limit-ms how long it may stay
@@ -22,7 +26,9 @@
 //   killed: "questions" (both answered, nothing made yet), or a phase of the
 //   fill ("started", "filled", "committed").
 // --exec also reads its standard input: each line "type TEXT" types TEXT
-//   into the entry box ("\n" in it is a line break) and prints "typed";
+//   into the entry box ("\n" in it is a line break) and prints "typed"; a
+//   line "day YYYYMMDD" moves to that day as a click on it in the month grid
+//   does (saving the entry of the day left) and prints the line back;
 //   --retry-ms tries failed work on the calendar again every N milliseconds
 //   instead of every few seconds.
 
@@ -34,6 +40,7 @@
 #include "ui/RetryTimer.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
+#include "view/clsCalendar.h"
 
 #include <QApplication>
 #include <QFile>
@@ -44,6 +51,8 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -122,13 +131,17 @@ int main(int argc, char* argv[])
     bool hold = false;
     bool exec = false;
     bool splash = false;
+    bool dumps = false;
     QString typed;
+    QString calendar;
     int quietSaveMs = 0;
     int typingSaveLimitMs = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--app-folder") && i + 1 < args.size())
             setAppFolderForTesting(args[++i]);
+        else if (args[i] == QLatin1String("--calendar") && i + 1 < args.size())
+            calendar = args[++i];
         else if (args[i] == QLatin1String("--answers") && i + 1 < args.size())
             dialogs.answers = args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
         else if (args[i] == QLatin1String("--hold"))
@@ -137,6 +150,8 @@ int main(int argc, char* argv[])
             exec = true;
         else if (args[i] == QLatin1String("--splash"))
             splash = true;
+        else if (args[i] == QLatin1String("--dumps"))
+            dumps = true;
         else if (args[i] == QLatin1String("--type") && i + 1 < args.size())
             typed = args[++i];
         else if (args[i] == QLatin1String("--retry-ms") && i + 1 < args.size())
@@ -166,11 +181,19 @@ int main(int argc, char* argv[])
         }
         return 0;
     }
-    const std::optional<int> ended = Main();
+    const std::optional<int> ended = Main(calendar);
     // Start-up that ends with 0 has done all it does before the window.
     if (ended && *ended != 0) {
         PrintingDialogs::print(QStringLiteral("ended %1").arg(*ended));
         return *ended;
+    }
+    if (dumps) {
+        rlimit core = {};
+        ::getrlimit(RLIMIT_CORE, &core);
+        PrintingDialogs::print(
+            QStringLiteral("dumpable %1 core %2")
+                .arg(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0))
+                .arg(core.rlim_max == RLIM_INFINITY ? -1 : qint64(core.rlim_max)));
     }
     PrintingDialogs::print(QStringLiteral("running"));
     if (exec) {
@@ -199,6 +222,9 @@ int main(int argc, char* argv[])
                     box->insertPlainText(
                         line.mid(5).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
                     PrintingDialogs::print(QStringLiteral("typed"));
+                } else if (MainWindow() && line.startsWith(QLatin1String("day "))) {
+                    MainWindow()->calendar()->setCurDate(line.mid(4).toInt());
+                    PrintingDialogs::print(line);
                 }
             }
         });

@@ -348,6 +348,43 @@ private slots:
                  QByteArray("before"));
     }
 
+    void noCoreDumpWhileAskedForThePassword()
+    {
+        // The files in /proc/PID of a process that may not dump are root's:
+        // the program runs as another user, whose they are until then.
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(u"setpriv"_s).isEmpty())
+            QSKIP("needs root and setpriv");
+        const QString calendar = path("app/Data.vad");
+        QVERIFY(MakeCalendarFile(calendar, 202612, 202701));
+        gDataPath = calendar;
+        QString password = u"合言葉"_s;
+        EncryptCalendar(SecureBytes::takeText(password), Argon2Kdf::withLimits(1, 8));
+        ForgetCalendarKeys();
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                          QFileDevice::ReadOther | QFileDevice::ExeOther;
+        for (const QString& p : {dir->path(), path("app"), program})
+            QVERIFY(QFile::setPermissions(p, open));
+        QVERIFY(QFile::setPermissions(calendar, open));
+        QProcess process;
+        process.setWorkingDirectory(QDir::tempPath());
+        process.start(u"setpriv"_s,
+                      {u"--reuid=nobody"_s, u"--regid=nogroup"_s, u"--clear-groups"_s, program,
+                       u"--export"_s, QDir::tempPath() + u"/zedu-dumps.txt"_s, u"--password-fd"_s,
+                       u"0"_s});
+        QVERIFY(process.waitForStarted());
+        const QString proc = u"/proc/%1"_s.arg(process.processId());
+        // Once setpriv has become the program (as nobody) and, still
+        // waiting for the password, made itself not dumpable.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(proc + u"/exe"_s).symLinkTarget() ==
+                                         QFileInfo(program).canonicalFilePath() &&
+                                     QFileInfo(proc + u"/limits"_s).ownerId() == 0,
+                                 30000);
+        QVERIFY(readFile(proc + u"/limits"_s).simplified().contains("Max core file size 0 0"));
+        QCOMPARE(process.state(), QProcess::Running);
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(60000));
+    }
+
     void unreadableCalendarIsSaidSo()
     {
         // Root reads every file: the program runs as another user.

@@ -26,6 +26,7 @@
 
 #include <csignal>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -206,6 +207,35 @@ private slots:
             "読む」で読むことができます。")));
     }
 
+    void noCoreDumpOnceEncrypted_data()
+    {
+        QTest::addColumn<bool>("encrypted");
+        QTest::newRow("plain: as it was") << false;
+        QTest::newRow("encrypted: none") << true;
+    }
+    void noCoreDumpOnceEncrypted()
+    {
+        QFETCH(bool, encrypted);
+        // The flag starts anew with every program; the core limit is the
+        // one this process hands on (0 once it held keys itself), which
+        // the program lowers to 0 and otherwise keeps.
+        rlimit core = {};
+        QVERIFY(::getrlimit(RLIMIT_CORE, &core) == 0);
+        QTemporaryDir folder;
+        const QString calendar = makeCalendar(folder);
+        if (encrypted)
+            encrypt(calendar);
+        const qint64 inherited = core.rlim_max == RLIM_INFINITY ? -1 : qint64(core.rlim_max);
+        Host host({QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--dumps"),
+                   QStringLiteral("--answers"),
+                   encrypted ? QStringLiteral("pw:") + kPassword : QString()});
+        QVERIFY(host.finish());
+        QVERIFY2(host.lines().contains(encrypted
+                                           ? QStringLiteral("dumpable 0 core 0")
+                                           : QStringLiteral("dumpable 1 core %1").arg(inherited)),
+                 host.out.constData());
+    }
+
     void typingIsSavedBeforeAKill()
     {
         QTemporaryDir folder;
@@ -332,8 +362,11 @@ private slots:
             SqlPeek other(calendar);
             QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
             QVERIFY(host.type(QStringLiteral("鍵の間に\\n書いた")));
-            // Kept on disk while it cannot be written.
+            // Kept on disk while it cannot be written: complete under its
+            // name, not only begun (a kill would leave the temporary file).
             QTRY_COMPARE_WITH_TIMEOUT(recoveryFiles().size(), 1, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!recoveryFiles().value(0).endsWith(QLatin1String(".part")),
+                                     5000);
             if (!released)
                 host.signal(SIGKILL);
         }

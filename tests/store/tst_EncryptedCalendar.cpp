@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <optional>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -228,6 +229,24 @@ private slots:
         restart();
         UnlockCalendar(secret("合言葉"));
         QCOMPARE(entryOf(20200707), QStringLiteral("再"));
+    }
+
+    void calendarInMemoryThatCannotGrowIsTooLarge()
+    {
+        // The image in memory at the largest size SQLite lets it grow to
+        // (here its present size): "full" is no full disk there.
+        gOpenFlag = true;
+        encryptedCalendar(202001, 202012);
+        const QByteArray before = FileDigest(gDataPath);
+        gDatabase.exec(QStringLiteral("PRAGMA max_page_count = 1"));
+        std::optional<EngineError::Cause> cause;
+        try {
+            gMaster.PlanSave(20200707, QString(100000, QChar(u'字')));
+        } catch (const EngineError& e) {
+            cause = e.cause();
+        }
+        QCOMPARE(cause, std::optional(EngineError::Cause::TooLarge));
+        QCOMPARE(FileDigest(gDataPath), before);
     }
 
     void damagedFileRecoveryKeyAndPasswordChange()

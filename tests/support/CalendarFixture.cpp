@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -9,6 +10,8 @@
 #include <QSqlRecord>
 #include <QUuid>
 #include <QVariant>
+
+#include <cstdio>
 
 SqlPeek::SqlPeek(const QString& path) : mName(QUuid::createUuid().toString())
 {
@@ -105,6 +108,18 @@ QByteArray FileDigest(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+bool RenameOverAsSyncProgram(const QString& copy, const QString& calendar)
+{
+    QFile file(copy);
+    if (!file.open(QIODevice::ReadWrite) ||
+        !file.setFileTime(QDateTime(QDate(2026, 12, 8), QTime(10, 15)),
+                          QFileDevice::FileModificationTime))
+        return false;
+    file.close();
+    return std::rename(QFile::encodeName(copy).constData(),
+                       QFile::encodeName(calendar).constData()) == 0;
 }
 
 bool OwnerOnly(const QString& path)

@@ -20,6 +20,10 @@ bool WriteDayEntry(const QString& path, int dayKey, const QString& entry);
 // digest proves a file was left byte-for-byte as it was.
 QByteArray FileDigest(const QString& path);
 
+// Puts `copy` in the place of `calendar` as a sync program does: written by
+// the other computer at 2026/12/08 10:15, then renamed over it in one step.
+bool RenameOverAsSyncProgram(const QString& copy, const QString& calendar);
+
 // Readable and writable by the owner, nothing for group and others.
 bool OwnerOnly(const QString& path);
 

@@ -21,23 +21,43 @@
 #include "ui/PasswordPrompts.h"
 #include "ui/frmExport.h"
 #include "ui/frmImport.h"
+#include "ui/frmPrint.h"
 #include "ui/frmRecoveryFiles.h"
 #include "ui/frmRecoveryKey.h"
 #include "ui/frmRestore.h"
+#include "ui/frmStatistics.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTreeWidget>
+#include <QtEndian>
 
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -73,10 +93,131 @@ QStringList sealedFiles()
     return found;
 }
 
+// Calls `answer` once a box of type T is the active modal widget.
+template <typename T> void WhenModal(std::function<void(T*)> answer)
+{
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+        if (auto* box = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            answer(box);
+        }
+    });
+    poll->start(10);
+}
+
+// The bytes of address space the process has mapped.
+qint64 virtualMemory()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
 QString entryOf(int day)
 {
     QString text;
     return gMaster.PlanLoad(day, text) ? text : QStringLiteral("(not stored)");
+}
+
+// Answers the recovery key window, keeping a copy of the key it showed (the
+// command wipes its own).
+std::function<void(QWidget*)> keyWindowInto(QString& key)
+{
+    return [&key](QWidget* box) {
+        auto* shown = qobject_cast<frmRecoveryKey*>(box);
+        QVERIFY(shown);
+        const QString text = shown->txtRecoveryKey->text();
+        key = QString(text.constData(), text.size());
+        shown->cmdClose->click();
+    };
+}
+
+// Watches folders (inotify) for every file created or renamed into them
+// while it runs. Each is opened as it appears and read at the end, so that
+// what it held last is seen even after it was renamed or removed.
+class FolderWatch
+{
+public:
+    explicit FolderWatch(const QStringList& folders)
+    {
+        for (const QString& folder : folders)
+            mFolders[inotify_add_watch(mInotify, QFile::encodeName(folder).constData(),
+                                       IN_CREATE | IN_MOVED_TO)] = folder;
+        mThread = std::thread([this] {
+            pollfd ready{mInotify, POLLIN, 0};
+            for (bool last = false; !last;) {
+                last = mStopping; // one more round for what came before the stop
+                ::poll(&ready, 1, 5);
+                alignas(inotify_event) char buffer[64 * 1024];
+                for (ssize_t length; (length = ::read(mInotify, buffer, sizeof buffer)) > 0;)
+                    for (ssize_t at = 0; at < length;) {
+                        inotify_event event;
+                        std::memcpy(&event, buffer + at, sizeof event);
+                        const QString path = mFolders.value(event.wd) + u'/' +
+                                             QFile::decodeName(buffer + at + sizeof event);
+                        at += ssize_t(sizeof event + event.len);
+                        mOpened.append(
+                            {path, ::open(QFile::encodeName(path).constData(), O_RDONLY)});
+                    }
+            }
+        });
+    }
+    ~FolderWatch()
+    {
+        if (mThread.joinable())
+            stop();
+    }
+    // Stops; every file that appeared with what it held last (nothing for
+    // one gone before it could be opened).
+    QList<QPair<QString, QByteArray>> stop()
+    {
+        mStopping = true;
+        mThread.join();
+        ::close(mInotify);
+        QList<QPair<QString, QByteArray>> seen;
+        for (const auto& [path, fd] : mOpened) {
+            QByteArray contents;
+            char chunk[4096];
+            for (ssize_t n; fd >= 0 && (n = ::pread(fd, chunk, sizeof chunk, contents.size())) > 0;)
+                contents.append(chunk, n);
+            ::close(fd);
+            seen.append({path, contents});
+        }
+        return seen;
+    }
+
+private:
+    int mInotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QHash<int, QString> mFolders;
+    QList<QPair<QString, int>> mOpened;
+    std::atomic<bool> mStopping{false};
+    std::thread mThread;
+};
+
+// Whether `password` and `recoveryKey` open the file's keys: "+" or "-" each.
+QString opensWith(const QString& path, const QString& password, const QString& recoveryKey)
+{
+    QFile file(path);
+    QString opens;
+    for (const bool byKey : {false, true}) {
+        try {
+            if (!file.isOpen() && !file.open(QIODevice::ReadOnly))
+                return u"(missing)"_s;
+            byKey
+                ? void(EnvelopeKeys::unlockWithRecoveryKey(file, *RecoveryKey::parse(recoveryKey)))
+                : void(EnvelopeKeys::unlock(file, secret(password)));
+            opens += u'+';
+        } catch (const EnvelopeError&) {
+            opens += u'-';
+        }
+    }
+    return opens;
 }
 
 } // namespace
@@ -141,11 +282,17 @@ private slots:
             // A copy of its own: the command wipes the text it showed.
             const QString text = shown->txtRecoveryKey->text();
             key = QString(text.constData(), text.size());
+            QVERIFY(!shown->lblCopied->isVisible());
+            shown->cmdCopy->click();
+            QVERIFY(shown->lblCopied->isVisible());
+            QCOMPARE(shown->lblCopied->text(), frmRecoveryKey::CopiedText());
             shown->cmdClose->click();
         }});
         boxes->choose(keptChoice);
         trigger("mnuEncrypt");
         QVERIFY(menuItem("mnuEncrypt")->isChecked());
+        // Pasted after the window closed and the command wiped its key.
+        QCOMPARE(QGuiApplication::clipboard()->text(), key);
         QCOMPARE(boxes->boxes.size(), 2);
         QCOMPARE(boxes->boxes[0].kind, Dialogs::Kind::Password);
         QCOMPARE(boxes->boxes[0].text, EncryptionExplanation());
@@ -275,6 +422,22 @@ private slots:
             << QStringList{u"W暦ファイルを開くことができません。\rこの暦ファイルの暗号化の形式"
                            "（バージョン 2）には対応していません。\r"_s}
             << false;
+        // Limits above the ceiling (tst_Envelope has the ceiling itself):
+        // refused before a password is asked for, so before any key
+        // derivation.
+        const QString cannotOpen = u"W暦ファイルを開くことができません。\r"_s;
+        QTest::newRow("16 passes") << u"passes 16"_s << QStringList{cannotOpen + damaged} << false;
+        // 512 MiB is within the ceiling, but more than the process may have.
+        QTest::newRow("out of memory")
+            << u"memory 524288"_s
+            << QStringList{u"P合言葉"_s, cannotOpen + u"メモリーが足りません。"_s} << false;
+        // The checksum made right again: the right password is refused.
+        const QString altered = u"Wパスワードが違うか、暦ファイルが書き換えられています。\r"_s;
+        QTest::newRow("altered salt: the third refusal")
+            << u"salt"_s << QStringList{u"P合言葉"_s,    u"W"_s + kWrong, u"P合言葉"_s,
+                                        u"W"_s + kWrong, u"P合言葉"_s,    altered,
+                                        u"P合言葉"_s,    altered,         u"P-"_s}
+            << false;
         QTest::newRow("altered contents: the backup offered")
             << u"contents"_s
             << QStringList{u"P合言葉"_s, u"W"_s + StoreErrorText(QString()) + damaged,
@@ -306,13 +469,27 @@ private slots:
             ForgetCalendarKeys();
         }
         QByteArray bytes = readFile(dataPath());
-        // Byte 8 is the version, 30 lies in the header's salt, the last one
-        // in the seal.
-        const int at = damage == QLatin1String("version")  ? 8
-                       : damage == QLatin1String("header") ? 30
-                                                           : int(bytes.size()) - 1;
-        if (!damage.isEmpty())
-            bytes[at] = damage == QLatin1String("version") ? char(2) : char(bytes[at] ^ 1);
+        // Byte 8 is the version, 12 the passes, 16 the memory, 20 to 35 the
+        // salt, the last one in the seal.
+        const QString field = damage.section(QLatin1Char(' '), 0, 0);
+        if (field == QLatin1String("version")) {
+            bytes[8] = char(2);
+        } else if (field == QLatin1String("header")) {
+            bytes[30] = char(bytes[30] ^ 1);
+        } else if (field == QLatin1String("contents") || field == QLatin1String("seal")) {
+            bytes[bytes.size() - 1] = char(bytes[bytes.size() - 1] ^ 1);
+        } else if (!field.isEmpty()) {
+            if (field == QLatin1String("salt"))
+                bytes[25] = char(bytes[25] ^ 1);
+            else
+                qToLittleEndian<quint32>(damage.section(QLatin1Char(' '), 1).toUInt(),
+                                         bytes.data() +
+                                             (field == QLatin1String("passes") ? 12 : 16));
+            // The header's checksum, as anyone can compute it.
+            bytes.replace(
+                180, 32,
+                QCryptographicHash::hash(bytes.left(180), QCryptographicHash::Blake2b_256));
+        }
         writeFile(dataPath(), bytes);
         const QByteArray digest = FileDigest(dataPath());
         const auto files = [this] {
@@ -321,6 +498,14 @@ private slots:
         };
         const QStringList filesBefore = files();
 
+        // A process that may not grow by more than 256 MiB.
+        rlimit memory = {};
+        QVERIFY(::getrlimit(RLIMIT_AS, &memory) == 0);
+        const auto unlimit = qScopeGuard([&] { ::setrlimit(RLIMIT_AS, &memory); });
+        if (qstrcmp(QTest::currentDataTag(), "out of memory") == 0) {
+            const rlimit tight = {rlim_t(virtualMemory() + (256 << 20)), memory.rlim_max};
+            QVERIFY(::setrlimit(RLIMIT_AS, &tight) == 0);
+        }
         for (const QString& box : boxes) {
             const QString typed = box.mid(1) == QLatin1String("$KEY")
                                       ? key.toLower().replace(QLatin1Char('-'), QLatin1Char(' '))
@@ -339,6 +524,7 @@ private slots:
                 this->boxes->password(typed);
         }
         QCOMPARE(Main(), runs ? std::nullopt : std::optional<int>(kStartupEnded));
+        ::setrlimit(RLIMIT_AS, &memory);
         QCOMPARE(this->boxes->boxes.size(), boxes.size());
         const QString prompts[] = {UnlockPrompt(), u"回復キーを入力して下さい。"_s,
                                    u"回復キーで暦ファイルを開きました。"_s};
@@ -356,6 +542,8 @@ private slots:
             if (kind == 0)
                 QCOMPARE(shown.alternative, QStringLiteral("回復キーを使う"));
         }
+        if (damage == QLatin1String("salt"))
+            QCOMPARE(this->boxes->boxes[5].text, WrongPasswordOrAlteredText(BackupFolder()));
         if (!runs) {
             // Nothing read into, written or made.
             QVERIFY(!window());
@@ -402,12 +590,15 @@ private slots:
         trigger("mnuEncrypt");
         QCOMPARE(boxes->boxes[0].buttons,
                  (QStringList{u"パスワードの変更"_s, u"暗号化の解除"_s, u"回復用ファイルを読む"_s,
-                              u"キャンセル"_s}));
-        QCOMPARE(boxes->texts().mid(1),
-                 (QStringList{u"現在のパスワードを入力して下さい。"_s, kWrong,
-                              u"現在のパスワードを入力して下さい。"_s,
-                              u"新しいパスワードを入力して下さい。"_s,
-                              u"パスワードを変更しました。回復キーは変わりません。"_s}));
+                              u"鍵を新しくする"_s, u"キャンセル"_s}));
+        QCOMPARE(
+            boxes->texts().mid(1),
+            (QStringList{u"現在のパスワードを入力して下さい。"_s, kWrong,
+                         u"現在のパスワードを入力して下さい。"_s,
+                         u"これより前に写した暦ファイルのコピーは前のパスワードで開けるままなの"
+                         "で、前のパスワードを知る人を締め出すには、代わりに「鍵を新しくする」"
+                         "を使って下さい。\r\r新しいパスワードを入力して下さい。"_s,
+                         u"パスワードを変更しました。回復キーは変わりません。"_s}));
         QVERIFY(boxes->boxes[4].confirm);
         // The calendar, its backup and the recovery file open with the new
         // password only; the recovery key still opens them.
@@ -494,7 +685,11 @@ private slots:
         encryptedCalendar();
         startEncrypted();
         typeEntry(kMarker);
+        // A file from before that everyone may read.
         const QString file = folder->filePath(QStringLiteral("diary.txt"));
+        writeFile(file, "old");
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner |
+                                                QFile::ReadGroup | QFile::ReadOther));
         for (const bool yes : {false, true}) {
             trigger("mnuExport");
             auto* window = this->window()->findChild<frmExport*>();
@@ -504,6 +699,7 @@ private slots:
             boxes->clear();
             if (yes) {
                 boxes->yes();
+                boxes->yes(); // 置き換えますか？
                 boxes->ok();
             } else {
                 boxes->no();
@@ -512,7 +708,9 @@ private slots:
             QCOMPARE(boxes->boxes[0].text,
                      QStringLiteral("暗号化されていないファイルに書き出します。よろしいですか？"));
             QCOMPARE(boxes->boxes[0].defaultButton, Dialogs::No);
-            QCOMPARE(QFile::exists(file), yes);
+            QCOMPARE(readFile(file) == "old", !yes);
+            // Replaced, it is the owner's alone.
+            QCOMPARE(OwnerOnly(file), yes);
             window->close();
             QTRY_VERIFY(!this->window()->findChild<frmExport*>());
         }
@@ -538,24 +736,149 @@ private slots:
         QCOMPARE(FilesHolding(everyFileFolder(), kMarker), QStringList());
     }
 
-    void fullDiskKeepsTheFileAndTheEntry()
+    void printingIntoAFileAsksFirst_data()
     {
-        // The calendar's folder a small file system of its own, filled up.
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("いいえ: no file") << false;
+        QTest::newRow("はい: the owner's alone") << true;
+    }
+    void printingIntoAFileAsksFirst()
+    {
+        QFETCH(bool, yes);
+        encryptedCalendar();
+        startEncrypted();
+        typeEntry(kMarker);
+        const QString pdf = folder->filePath(QStringLiteral("印刷.pdf"));
+        trigger("mnuPrint");
+        auto* window = this->window()->findChild<frmPrint*>();
+        QVERIFY(window);
+        // In the preview, its print button; in the print dialog, a file
+        // instead of a printer. Each is answered once it is the active box
+        // (the print window itself is modal too).
+        WhenModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+            const QList<QAction*> actions = preview->findChildren<QAction*>();
+            const auto print = std::find_if(actions.begin(), actions.end(), [](QAction* a) {
+                return a->text() == QStringLiteral("印刷") || a->text() == QStringLiteral("Print");
+            });
+            if (print == actions.end()) {
+                preview->reject();
+                QFAIL("the preview has no print button");
+            }
+            WhenModal<QPrintDialog>([&](QPrintDialog* dialog) {
+                // "Print to File (PDF)" is the last of the printers.
+                auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+                if (!printers || !name) {
+                    dialog->reject();
+                    QFAIL("the print dialog offers no file");
+                }
+                printers->setCurrentIndex(printers->count() - 1);
+                name->setText(pdf);
+                dialog->accept();
+            });
+            (*print)->trigger();
+        });
+        if (yes)
+            boxes->yes();
+        else
+            boxes->no();
+        window->findChild<QPushButton*>(QStringLiteral("cmdPreview"))->click();
+        // The preview was drawn without a question; the file was asked for.
+        QCOMPARE(boxes->texts(),
+                 QStringList{
+                     QStringLiteral("暗号化されていないファイルに書き出します。よろしいですか？")});
+        QCOMPARE(boxes->boxes[0].defaultButton, Dialogs::No);
+        QCOMPARE(QFile::exists(pdf), yes);
+        if (yes) {
+            QVERIFY(OwnerOnly(pdf));
+            QVERIFY(readFile(pdf).startsWith("%PDF"));
+        }
+        QFile::remove(pdf);
+        window->close();
+    }
+
+    void recordsPictureIsTheOwnersAlone_data()
+    {
+        QTest::addColumn<bool>("existed");
+        QTest::newRow("a new file") << false;
+        QTest::newRow("replacing one that others could read") << true;
+    }
+    void recordsPictureIsTheOwnersAlone()
+    {
+        QFETCH(bool, existed);
+        encryptedCalendar();
+        startEncrypted();
+        const QString png = folder->filePath(QStringLiteral("記録.png"));
+        if (existed) {
+            writeFile(png, "old");
+            QVERIFY(QFile::setPermissions(png, QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ReadGroup | QFile::ReadOther));
+        }
+        trigger("mnuStatistics");
+        QVERIFY(window()->statisticsWindow()->savePicture(png));
+        QVERIFY(OwnerOnly(png));
+        QVERIFY(readFile(png).startsWith("\x89PNG"));
+    }
+
+    void failedWriteKeepsTheFileAndTheEntry_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("cause");
+        const QString full = QStringLiteral("ディスクの空き容量が足りません。");
+        QTest::newRow("no room at all") << QStringLiteral("full") << full;
+        // The disk takes the first part of the file, then refuses the rest.
+        QTest::newRow("room for part of the file") << QStringLiteral("nearly full") << full;
+        QTest::newRow("file beyond the size limit")
+            << QStringLiteral("size limit") << QStringLiteral("データが大きすぎて扱えません。");
+        QTest::newRow("read-only disk")
+            << QStringLiteral("read-only")
+            << QStringLiteral("暦ファイルに書き込む権限がないか、読み取り専用になっています。");
+    }
+    void failedWriteKeepsTheFileAndTheEntry()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, cause);
+        // The calendar's folder a small file system of its own.
         const QString disk = folder->path();
-        if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=2m") != 0)
+        const QByteArray mountPoint = QFile::encodeName(disk);
+        if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=2m") != 0)
             QSKIP("no small file system can be mounted here");
+        QFile filler(disk + QStringLiteral("/filler"));
+        rlimit sizeLimit = {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &sizeLimit) == 0);
+        const auto ignoreSizeSignal = std::signal(SIGXFSZ, SIG_IGN);
+        // What the fault did is undone before anything else is written.
+        const auto repair = [&] {
+            if (fault == QLatin1String("read-only"))
+                ::mount(nullptr, mountPoint.constData(), nullptr, MS_REMOUNT, nullptr);
+            ::setrlimit(RLIMIT_FSIZE, &sizeLimit);
+            filler.remove();
+        };
         const auto unmount = qScopeGuard([&] {
+            repair();
+            std::signal(SIGXFSZ, ignoreSizeSignal);
             stop();
             gDatabase.close();
-            ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
+            ::umount2(mountPoint.constData(), MNT_DETACH);
         });
         encryptedCalendar();
         startEncrypted();
-        QFile filler(disk + QStringLiteral("/filler"));
-        QVERIFY(filler.open(QIODevice::WriteOnly));
-        while (filler.write(QByteArray(4096, 'x')) == 4096) {
+        const qint64 size = QFileInfo(dataPath()).size();
+        if (fault.endsWith(QLatin1String("full"))) {
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(4096, 'x')) == 4096) {
+            }
+            filler.close();
+            // Room for a quarter of the calendar.
+            if (fault == QLatin1String("nearly full"))
+                QVERIFY(filler.resize(filler.size() - size / 4));
+        } else if (fault == QLatin1String("size limit")) {
+            const rlimit smaller = {rlim_t(size / 2), sizeLimit.rlim_max};
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &smaller) == 0);
+        } else {
+            QVERIFY(::mount(nullptr, mountPoint.constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                            nullptr) == 0);
         }
-        filler.close();
         const QByteArray before = FileDigest(dataPath());
 
         typeEntry(kMarker);
@@ -563,7 +886,7 @@ private slots:
         clickDay(8);
         QCOMPARE(boxes->boxes.size(), 1);
         QCOMPARE(boxes->boxes[0].text.section(QLatin1Char('\r'), 0, 1),
-                 StoreErrorText(QString()) + QStringLiteral("ディスクの空き容量が足りません。"));
+                 StoreErrorText(QString()) + cause);
         QCOMPARE(FileDigest(dataPath()), before);
         QVERIFY(!QFile::exists(disk + QStringLiteral("/.Data.vad.part")));
         // The entry stays in the box and in a sealed recovery file.
@@ -573,12 +896,209 @@ private slots:
         QCOMPARE(kept.size(), 1);
         QCOMPARE(ReadRecoveryFile(kept[0]).text, kMarker);
         QCOMPARE(FilesHolding(everyFileFolder(), kMarker), QStringList());
-        // Room again: the next save writes it.
-        QVERIFY(filler.remove());
+        // The fault gone: the next save writes it.
+        repair();
         clickDay(8);
         QCOMPARE(curDate(), 20261208);
         QCOMPARE(entryOf(20261207), kMarker);
         QCOMPARE(ListRecoveryFiles(), QStringList());
+    }
+
+    void recoveryFilesTheCalendarHoldsGoUnannounced_data()
+    {
+        QTest::addColumn<bool>("encrypted");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QString>("stored"); // the day's entry at the next start
+        QTest::addColumn<QString>("kept");   // the recovery file's text
+        QTest::addColumn<bool>("announced");
+        const QString twoLines = u"朝の予定\r\n昼の予定"_s;
+        QTest::newRow("the same text") << false << 20261208 << twoLines << twoLines << false;
+        QTest::newRow("more written since")
+            << false << 20261208 << u"前に\r\n"_s + twoLines + u"\r\n夜"_s << twoLines << false;
+        QTest::newRow("sealed, the same text") << true << 20261208 << twoLines << twoLines << false;
+        QTest::newRow("text the calendar lacks")
+            << false << 20261208 << u"朝の予定"_s << twoLines << true;
+        QTest::newRow("sealed, text the calendar lacks")
+            << true << 20261208 << u"朝の予定"_s << twoLines << true;
+        QTest::newRow("an entry emptied") << false << 20261208 << u"朝の予定"_s << u""_s << true;
+        QTest::newRow("a day no longer stored") << false << 20400101 << u""_s << twoLines << true;
+    }
+    void recoveryFilesTheCalendarHoldsGoUnannounced()
+    {
+        QFETCH(bool, encrypted);
+        QFETCH(int, day);
+        QFETCH(QString, stored);
+        QFETCH(QString, kept);
+        QFETCH(bool, announced);
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        gDataPath = dataPath();
+        if (encrypted) {
+            encryptedCalendar();
+            UnlockCalendar(secret(kPassword));
+        }
+        gMaster.PlanSave(day, stored);
+        // Left by a run that ended before the entry could be saved.
+        const QString file = WriteRecoveryFile(day, kept);
+        QCOMPARE(IsSealedRecoveryFile(file), encrypted);
+        gDatabase.close();
+        ForgetCalendarKeys();
+
+        if (encrypted)
+            boxes->password(kPassword);
+        if (announced)
+            boxes->ok();
+        start();
+        QCOMPARE(boxes->texts().filter(QStringLiteral("書き込めなかった予定")),
+                 announced ? QStringList{RecoveryNoticeText({file})} : QStringList());
+        QCOMPARE(QFile::exists(file), announced);
+    }
+
+    void resealingKeepsTimesAndFreshKeysShutOutTheOldOnes()
+    {
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        gDataPath = dataPath();
+        gOpenFlag = false;
+        // Backups of other days: one of an earlier version, and one whose
+        // name holds no real time, which the restore list shows by its file's.
+        for (const QString& name :
+             {u"Data-20261120-070000.vad"_s, u"Data-20261201-080000-000001.vad"_s,
+              u"Data-20261299-000000-000002.vad"_s}) {
+            QVERIFY(QFile::rename(BackupCalendar(), BackupFolder() + u'/' + name));
+            QFile file(BackupFolder() + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadOnly) &&
+                    file.setFileTime(QDateTime(QDate(2026, 12, 2), QTime(9, 30)),
+                                     QFileDevice::FileModificationTime));
+        }
+        // The restore list's times, and each backup's modification time.
+        const auto listed = [] {
+            QStringList rows;
+            for (const BackupInfo& backup : ReadBackupInfos())
+                rows << frmRestore::MadeColumnText(backup) + u' ' +
+                            QString::number(backup.readable) + u' ' +
+                            QFileInfo(backup.path).lastModified().toString(Qt::ISODateWithMs);
+            return rows;
+        };
+        start(); // the day's backup, the fourth
+        const QStringList before = listed();
+        QCOMPARE(before.size(), 4);
+        QVERIFY2(before[1].startsWith(u"2026/12/02 09:30:00 1"_s), qPrintable(before[1]));
+        const auto resealed = [&](bool sealed) {
+            QCOMPARE(boxes->pending(), 0);
+            QCOMPARE(menuItem("mnuEncrypt")->isChecked(), sealed);
+            QCOMPARE(listed(), before);
+            for (const QString& name : ListBackups())
+                QCOMPARE(IsEncryptedFile(BackupFolder() + u'/' + name), sealed);
+        };
+
+        QString oldKey, newKey;
+        boxes->password(kPassword);
+        AnswerModalBoxes({keyWindowInto(oldKey)});
+        boxes->choose(0); // the backups from before sealed
+        trigger("mnuEncrypt");
+        resealed(true);
+        boxes->choose(0); // パスワードの変更
+        boxes->password(kPassword);
+        boxes->password(u"二番目"_s);
+        boxes->ok();
+        trigger("mnuEncrypt");
+        resealed(true);
+        const QString copy = folder->filePath(u"copy.vad"_s);
+        QVERIFY(QFile::copy(dataPath(), copy));
+        const QString recovery = WriteRecoveryFile(20261210, u"書けなかった"_s);
+        typeEntry(kMarker); // saved before the keys change
+
+        boxes->clear();
+        boxes->choose(3); // 鍵を新しくする
+        boxes->password(u"二番目"_s);
+        boxes->password(u"三番目"_s);
+        AnswerModalBoxes({keyWindowInto(newKey)});
+        boxes->ok();
+        trigger("mnuEncrypt");
+        resealed(true);
+        QVERIFY(boxes->boxes[2].confirm);
+        QVERIFY(boxes->texts().last().startsWith(u"鍵を新しくしました。"_s));
+        clickDay(8);
+        QCOMPARE(entryOf(20261207), kMarker);
+        // Neither the old password nor the old recovery key opens what is
+        // written now; a copy made before still opens with them only.
+        const struct
+        {
+            QString path, withOld, withNew;
+        } files[] = {{dataPath(), u"--"_s, u"++"_s},
+                     {BackupFolder() + u'/' + ListBackups().first(), u"--"_s, u"++"_s},
+                     {recovery, u"--"_s, u"++"_s},
+                     {copy, u"++"_s, u"--"_s}};
+        for (const auto& file : files) {
+            QCOMPARE(opensWith(file.path, u"二番目"_s, oldKey), file.withOld);
+            QCOMPARE(opensWith(file.path, u"三番目"_s, newKey), file.withNew);
+        }
+        QCOMPARE(ReadRecoveryFile(recovery).text, u"書けなかった"_s);
+
+        boxes->choose(1); // 暗号化の解除
+        boxes->password(u"三番目"_s);
+        boxes->yes();
+        boxes->ok();
+        trigger("mnuEncrypt");
+        resealed(false);
+    }
+
+    void noPlainFileBesideTheCalendar_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("a plain backup restored") << u"restore plain"_s;
+        QTest::newRow("a sealed backup restored") << u"restore sealed"_s;
+        QTest::newRow("range change") << u"range"_s;
+    }
+    void noPlainFileBesideTheCalendar()
+    {
+        QFETCH(QString, command);
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        QVERIFY(WriteDayEntry(dataPath(), 20261207, kMarker));
+        gDataPath = dataPath();
+        gOpenFlag = false;
+        BackupCalendar(); // plain, from before the encryption
+        encryptedCalendar();
+        startEncrypted();
+        BackupCalendar(); // sealed
+        typeEntry(u"今の予定"_s);
+
+        FolderWatch watch({folder->path(), BackupFolder(), QDir::tempPath()});
+        if (command == u"range"_s) {
+            boxes->input(u"202612"_s);
+            boxes->input(u"203012"_s);
+            boxes->yes();
+            trigger("mnuDateRange");
+        } else {
+            AnswerModalBoxes({[&](QWidget* box) {
+                auto* chooser = qobject_cast<frmRestore*>(box);
+                QVERIFY(chooser);
+                QTreeWidget* list = chooser->lstBackups; // the one made last first
+                list->setCurrentItem(list->topLevelItem(
+                    command == u"restore sealed"_s ? 0 : list->topLevelItemCount() - 1));
+                chooser->cmdRestore->click();
+            }});
+            boxes->yes();
+            boxes->ok();
+            trigger("mnuRestore");
+        }
+        const auto seen = watch.stop();
+        QCOMPARE(boxes->pending(), 0);
+        QCOMPARE(gMaster.DateBottom(), command == u"range"_s ? 20301231 : 20311231);
+        QCOMPARE(entryBox()->toPlainText(),
+                 command == u"range"_s ? u"今の予定"_s + kMarker : kMarker);
+        // Every file that appeared meanwhile: sealed, none in the temporary
+        // folder, no journal.
+        QStringList names, plain;
+        for (const auto& [path, contents] : seen) {
+            names << QFileInfo(path).fileName();
+            if (QFileInfo(path).absolutePath() == QDir::tempPath() ||
+                path.endsWith(u"-journal"_s) || contents.contains("SQLite format 3") ||
+                contents.contains(kMarker.toUtf8()))
+                plain << path;
+        }
+        QVERIFY2(plain.isEmpty(), qPrintable(plain.join(u' ')));
+        QVERIFY2(names.contains(u"Data.vad"_s), qPrintable(names.join(u' ')));
+        QVERIFY(IsEncryptedFile(dataPath()));
     }
 
     void printedRecoveryKey()
