@@ -210,6 +210,7 @@ void frmMain::unloadAtExit()
         }
     }
     SavePlacement();
+    stopInUseMarker();
     gDatabase.close();
 }
 

@@ -377,6 +377,7 @@ void frmMain::Form_Load()
     restoreMarkEntries();
     greList->setVisible(false);
 
+    startInUseMarker();
     showFirstMonth();
 
     SetBusy(false);
@@ -458,6 +459,7 @@ void frmMain::Form_Unload()
         }
     }
     SavePlacement();
+    stopInUseMarker();
     if (mSearch)
         mSearch->hide();
     try {
