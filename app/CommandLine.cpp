@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "app/CommandLinePassword.h"
 #include "app/Main.h"
+#include "app/StatsCommand.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
 #include "platform/Clock.h"
@@ -145,10 +146,14 @@ int runExport(const CommandLine& command)
         if (!outcome.unprintable.isEmpty())
             print(stderr, QStringLiteral("zedu: ") + UnprintableText(outcome.unprintable) +
                               QLatin1Char('\n'));
+        if (!outcome.untold.isEmpty())
+            print(stderr,
+                  QStringLiteral("zedu: ") + UntoldText(outcome.untold) + QLatin1Char('\n'));
         return 0;
     } catch (const EngineError& e) {
-        const QString cause = e.causeText();
-        return fail((cause.isEmpty() ? QString() : cause + QLatin1Char(' ')) + e.text());
+        // Japanese first; the file and the engine's own words after it.
+        return fail(e.causeText() + QStringLiteral("（") + e.file() + QStringLiteral(": ") +
+                    e.message() + QStringLiteral("）"));
     } catch (const ExchangeError& e) {
         return fail(e.text());
     } catch (const EnvelopeError& e) {
@@ -267,7 +272,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 
 QString CommandLineUsage()
 {
-    return QStringLiteral(
+    QString usage = QStringLiteral(
         "使い方:\n"
         "  zedu                      Zedu を起動します。\n"
         "  zedu --calendar PATH      PATH の暦ファイルで Zedu を起動します（この回だけ）。\n"
@@ -292,6 +297,11 @@ QString CommandLineUsage()
         "\n"
         "暦ファイルは読むだけなので、Zedu を開いたままでも使えます。\n"
         "終了コード: 0 成功、1 失敗（理由を標準エラーに表示）、2 引数の誤り。\n");
+    // --stats (StatsCommand.h): its line after --export's, its options
+    // after --export's options.
+    usage.insert(usage.indexOf(QStringLiteral("  zedu --help")), StatsUsageLine());
+    usage.insert(usage.indexOf(QStringLiteral("\n暦ファイルは読むだけ")), StatsUsage());
+    return usage;
 }
 
 int RunCommandLine(int argc, char** argv)
@@ -307,6 +317,8 @@ int RunCommandLine(int argc, char** argv)
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     InitApplication();
+    if (IsStatsCommand(arguments))
+        return RunStatsCommand(arguments);
     const CommandLine command = ParseCommandLine(arguments);
     if (!command.error.isEmpty()) {
         print(stderr, QStringLiteral("zedu: ") + command.error + QStringLiteral("\n\n") +
@@ -324,4 +336,17 @@ int RunCommandLine(int argc, char** argv)
         break;
     }
     return runExport(command);
+}
+
+bool OpenCommandCalendar(const QString& calendar, int passwordFd, Database& db)
+{
+    CommandLine command;
+    command.calendar = calendar;
+    command.passwordFd = passwordFd;
+    return openCalendar(command, db);
+}
+
+int CommandFailure(const QString& reason)
+{
+    return fail(reason);
 }

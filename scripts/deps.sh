@@ -9,6 +9,8 @@ ZEDU_PACKAGES=(
     qt6-base-dev            # Qt Widgets, SQL, print support
     qt6-svg-dev libqt6sql6-sqlite libx11-dev
     qt6-base-private-dev    # a window test queues a click through QWindowSystemInterface
+    qt6-charts-dev          # the bars and lines of the 記録 window's months
+    libqt6opengl6-dev       # Qt6Charts' CMake package needs Qt6OpenGL's, which Debian leaves out
     libical-dev             # iCalendar export and import
     pkgconf libsodium-dev   # encrypted calendars
     libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
@@ -19,12 +21,19 @@ ZEDU_PACKAGES=(
     fonts-ipafont-gothic    # the Japanese fonts of the window and of printing
     fonts-noto-cjk          # CJK characters the IPA fonts lack (𠮷) in printed pages and PDF files
     fonts-noto-color-emoji  # tells emoji only a colour bitmap font has (which a PDF cannot hold) from those that print
+    fonts-dejavu-core       # outlines of symbols and of some emoji (😀) that the Japanese fonts lack, so that they print
+    libqpdf-dev             # PDF export: puts into the text layer the characters Qt's PDF writer leaves out (𠮷, 😀)
     xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
     appstream xdg-user-dirs
     poppler-utils           # the tests read PDF exports and a printed recovery key back
     bsdutils                # script: a terminal for a test to type a password on
     python3-nacl            # tools/zedu-decrypt, the decrypter written from doc/encrypted-calendar.md, run by the tests
+    dpkg-dev                # scripts/package: dpkg-shlibdeps works out the package's dependencies, dpkg-buildflags its flags
+    lintian                 # the package test: lintian finds no error in the Debian package
+    man-db                  # the manual pages rendered by man in their test
+    bash-completion         # the bash completion loaded as bash loads it in its test
+    sqlite3                 # the package test makes a calendar for the installed program
 )
 
 zedu_install_packages() {

@@ -17,7 +17,9 @@
 #include "ui/InputBlocker.h"
 #include "ui/Placement.h"
 #include "ui/frmAbout.h"
+#include "ui/frmOnThisDay.h"
 #include "ui/frmSearch.h"
+#include "ui/frmStatistics.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
 
@@ -158,8 +160,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 frmMain::~frmMain()
 {
     Form_Unload();
-    // A window of its own, not a child: it goes with this one.
+    // Windows of their own, not children: they go with this one.
     delete std::exchange(mSearch, nullptr);
+    delete std::exchange(mOnThisDay, nullptr);
+    delete std::exchange(mStatistics, nullptr);
     if (theMainWindow == this)
         theMainWindow = nullptr;
 }
@@ -462,6 +466,10 @@ void frmMain::Form_Unload()
     stopInUseMarker();
     if (mSearch)
         mSearch->hide();
+    for (QWidget* lookingBack :
+         {static_cast<QWidget*>(mOnThisDay), static_cast<QWidget*>(mStatistics)})
+        if (lookingBack)
+            lookingBack->hide();
     try {
         gDatabase.close();
     } catch (...) {

@@ -26,7 +26,11 @@ class RetryTimer;
 class clsCalendar;
 class clsList;
 class clsPlan;
+class DiaryIndex;
+class InsightFeed;
+class frmOnThisDay;
 class frmSearch;
+class frmStatistics;
 
 // An edited entry is saved this long after the last key...
 constexpr int kQuietSaveDelayMs = 2000;
@@ -84,6 +88,12 @@ public:
 
     // The search window, made on first use; it holds the days found.
     frmSearch* searchWindow();
+    // The diary in memory, read once and following every save, which the
+    // search and the windows that look back share (made on first use).
+    DiaryIndex* diaryIndex();
+    // The windows of 過去の同じ日 and 記録, made on first use.
+    frmOnThisDay* onThisDayWindow();
+    frmStatistics* statisticsWindow();
 
     // Recovery files that earlier runs left in the temporary folder go to
     // the recovery folder as soon as it can be written (Safeguards.cpp).
@@ -157,6 +167,10 @@ public slots:
     void mnuFindNext_Click();
     void mnuFindPrev_Click();
     void mnuMarkEntries_Click();
+
+    // Looking back (InsightCommands.cpp)
+    void mnuOnThisDay_Click();
+    void mnuStatistics_Click();
 
 signals:
     // The user chose to open the calendar file `path` instead of this one,
@@ -258,6 +272,14 @@ private:
     void startInUseMarker();
     void stopInUseMarker();
 
+    // Looking back (InsightCommands.cpp): the counts the windows share, the
+    // entry box they keep clear of (empty while hidden), and a day chosen in
+    // them, opened in the month grid display with the keyboard in the entry
+    // box.
+    InsightFeed* insightFeed();
+    QRect entryBoxOnScreen() const;
+    void openLookedBackDay(int key);
+
     // The parts of 暗号化 (EncryptionCommands.cpp).
     void turnEncryptionOn();
     void changePassword();
@@ -292,6 +314,10 @@ private:
     int mQuietSaveDelayMs = kQuietSaveDelayMs;
     int mTypingSaveLimitMs = kTypingSaveLimitMs;
     frmSearch* mSearch = nullptr;
+    DiaryIndex* mIndex = nullptr;
+    InsightFeed* mInsight = nullptr;
+    frmOnThisDay* mOnThisDay = nullptr;
+    frmStatistics* mStatistics = nullptr;
     QTimer* mHitsPause = nullptr;
     // The day shown was opened from the search: its hits stay highlighted
     // while the search window is closed.

@@ -404,14 +404,14 @@ private slots:
             << 1 << QStringLiteral("zedu: 暦ファイルが見つかりません。（%1/nowhere/Data.vad）");
         QTest::newRow("text in the key column")
             << QStringList({u"--export"_s, u"out.txt"_s, u"--calendar"_s, u"text.vad"_s}) << 1
-            << u"zedu: 暦ファイルが壊れています。 column 日付 of table Master holds values of "
-               u"another kind (text.vad)"_s;
+            << u"zedu: 暦ファイルの中身が暦の形式ではありません。（text.vad: column 日付 of table "
+               u"Master holds values of another kind）"_s;
         QTest::newRow("not a calendar")
             << QStringList({QStringLiteral("--export"), QStringLiteral("out.txt"),
                             QStringLiteral("--calendar"), QStringLiteral("app/zedu")})
             << 1
-            << QStringLiteral("zedu: 暦ファイルが壊れています。 the file is not a calendar "
-                              "database (app/zedu)");
+            << QStringLiteral("zedu: 暦ファイルが壊れています。（app/zedu: the file is not a "
+                              "calendar database）");
     }
 
     void failuresCreateNothing()
