@@ -1,6 +1,7 @@
 // 暦ファイルの場所 in the real window: the calendar moved into another folder
-// and back, plain and encrypted, with every day kept and the old place
-// emptied; another calendar opened (the entry saved first, the window
+// and back, plain and encrypted, the window going on with it and the old
+// place emptied (the copy and its check: tst_CalendarMove); another calendar
+// opened (the entry saved first, the window
 // showing and searching the new one, an encrypted one's password asked for,
 // the old one back when it is not given); and the mark beside the calendar
 // that warns a start of another computer that has it open.
@@ -27,7 +28,6 @@
 #include "ui/frmSearch.h"
 #include "view/FlexGrid.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -251,42 +251,6 @@ private slots:
         typeEntry(QStringLiteral("続き"));
         clickDay(8);
         QCOMPARE(entryOf(20261207), QStringLiteral("続きノートで書いた"));
-    }
-
-    void windowSaysWhichCalendarAStartOpens_data()
-    {
-        QTest::addColumn<bool>("thisRunOnly");
-        QTest::newRow("the usual calendar") << false;
-        QTest::newRow("zedu --calendar") << true;
-    }
-    void windowSaysWhichCalendarAStartOpens()
-    {
-        QFETCH(bool, thisRunOnly);
-        synced = std::make_unique<QTemporaryDir>();
-        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
-        QVERIFY(MakeCalendarFile(syncedPath(), 202612, 203112));
-        if (thisRunOnly)
-            QCOMPARE(Main(syncedPath()), std::optional<int>());
-        else
-            start();
-        QString place;
-        QString note;
-        AnswerModalBoxes({[&](QWidget* box) {
-            auto* window = qobject_cast<frmCalendarPlace*>(box);
-            QVERIFY(window);
-            place = window->txtPlace->text();
-            note = window->lblNote->text();
-            window->cmdClose->click();
-        }});
-        trigger("mnuCalendarPlace");
-        QCOMPARE(place, native(thisRunOnly ? syncedPath() : dataPath()));
-        QVERIFY2(note.startsWith(
-                     thisRunOnly ? QStringLiteral("この暦ファイルは、この回だけ開いています。Zedu "
-                                                  "を起動すると、次の暦ファイルを開きます。\n") +
-                                       native(dataPath())
-                                 : QStringLiteral("Zedu を起動すると、この暦ファイルを開きます。")),
-                 qPrintable(note));
-        QCOMPARE(boxes->boxes.size(), 0);
     }
 
     void refusedFolders_data()
