@@ -319,4 +319,7 @@ void ShowMainWindow()
     if (!recovered.isEmpty())
         ShowInfo(RecoveryNoticeText(recovered));
     window->moveStrandedRecoveryFiles();
+    // What another computer wrote and a sync program kept beside the
+    // calendar under a conflict name; the folder is watched from here on.
+    window->TakeInConflictCopies();
 }

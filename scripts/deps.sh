@@ -13,6 +13,7 @@ ZEDU_PACKAGES=(
     libqt6opengl6-dev       # Qt6Charts' CMake package needs Qt6OpenGL's, which Debian leaves out
     libical-dev             # iCalendar export and import
     pkgconf libsodium-dev   # encrypted calendars
+    libzxcvbn-dev           # the strength of a new password, shown as it is typed
     libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
     libgit2-dev             # git_merge_file: the three-way merge of an entry's lines
     libicu-dev              # full case folding for the search (ß = ss), which Qt does not offer

@@ -1,5 +1,6 @@
 #include "store/MasterImport.h"
 
+#include "store/DayJournal.h"
 #include "store/FileSession.h"
 #include "store/MasterChanges.h"
 #include "store/clsMaster.h"
@@ -7,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -30,6 +32,13 @@ struct StoredDay
     QVariant workday;
     QVariant text;
 };
+
+std::optional<bool> flagValue(const QVariant& workday)
+{
+    if (workday.isNull())
+        return std::nullopt;
+    return workday.toBool();
+}
 
 bool isEmptyEntry(const QVariant& text)
 {
@@ -142,6 +151,14 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
     }
     // The flags are written only when they are taken, so that a stored one
     // keeps its own form.
+    // What was written, for the journal once it is committed.
+    struct Written
+    {
+        int key;
+        StoredDay before;
+        StoredDay after;
+    };
+    QList<Written> written;
     Query update(db, choice.workdays
                          ? QStringLiteral("UPDATE Master SET 内容 = ?, 平日 = ? WHERE 日付 = ?")
                          : QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
@@ -168,8 +185,16 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
             update.bind(workday);
         update.bind(day.key).exec();
         ++outcome.taken;
+        written.append({day.key, *found, StoredDay{workday, text}});
     }
     db.commitTrans();
+    DayJournal& journal = DayJournal::instance();
+    for (const Written& w : std::as_const(written)) {
+        if (!sameValue(w.after.text, w.before.text))
+            journal.noteText(w.key, w.before.text.toString(), w.after.text.toString());
+        if (!sameValue(w.after.workday, w.before.workday))
+            journal.noteKind(w.key, flagValue(w.before.workday), flagValue(w.after.workday));
+    }
     if (outcome.taken > 0 || outcome.range.firstYm != rangeBefore.firstYm ||
         outcome.range.lastYm != rangeBefore.lastYm)
         emit MasterChanges::instance().entriesReplaced();

@@ -4,11 +4,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -29,6 +31,7 @@ class clsPlan;
 class DiaryIndex;
 class InsightFeed;
 class frmOnThisDay;
+class frmMergedDays;
 class frmSearch;
 class frmStatistics;
 
@@ -98,6 +101,16 @@ public:
     // Recovery files that earlier runs left in the temporary folder go to
     // the recovery folder as soon as it can be written (Safeguards.cpp).
     void moveStrandedRecoveryFiles();
+
+    // Calendars from another computer (SyncCommands.cpp). Looks for conflict
+    // copies of the calendar beside it and offers to take each in: at
+    // start-up, and whenever the calendar's folder changes. A copy the user
+    // declined, or one that cannot be read, is not offered again in this
+    // run. Put off while a command, a store operation or a box is open.
+    void TakeInConflictCopies();
+    // The window of the days that hold both computers' texts; nullptr until
+    // a merge kept both.
+    frmMergedDays* mergedDaysWindow() const { return mMergedDays; }
 
     // How long after the last change an edited entry is saved while typing.
     void setQuietSaveDelay(int ms) { mQuietSaveDelayMs = ms; }
@@ -279,10 +292,29 @@ private:
     InsightFeed* insightFeed();
     QRect entryBoxOnScreen() const;
     void openLookedBackDay(int key);
+    // Calendars from another computer (SyncCommands.cpp): what the store
+    // wrote back into a calendar replaced on disk, said in the message panel
+    // (the days that hold both texts listed in 「統合した日」); the typed
+    // entry merged with the file's text of its day; one conflict copy taken
+    // in; the folder watched for copies and replacements.
+    void takeReplayReport();
+    std::optional<QString> mergeTypedEntry(int key, const QString& base, const QString& ours,
+                                           const QString& theirs);
+    void takeInCopy(const QString& path);
+    void showMergedDays(const QList<int>& keys);
+    void openMergedDay(int key);
+    void calendarFolderChanged();
+    void setSyncMessage(const QString& text);
+    // The box and the month grid after days were written under them.
+    void showWrittenDays();
+    // True while a command, a store operation or a box is open: work that
+    // comes from outside waits.
+    bool isOccupied() const;
 
     // The parts of 暗号化 (EncryptionCommands.cpp).
     void turnEncryptionOn();
     void changePassword();
+    void renewKeys();
     void turnEncryptionOff();
 
     // The bulk day-kind commands: question, busy phase, store call, redraw.
@@ -318,6 +350,14 @@ private:
     InsightFeed* mInsight = nullptr;
     frmOnThisDay* mOnThisDay = nullptr;
     frmStatistics* mStatistics = nullptr;
+    frmMergedDays* mMergedDays = nullptr;
+    // What the last merge with another computer's calendar did, for the
+    // message panel for a while.
+    QString mSyncMessage;
+    QTimer* mSyncMessageTimer = nullptr;
+    // Conflict copies not to offer again in this run: declined, or unreadable.
+    QSet<QString> mCopiesPassed;
+    bool mTakingInCopies = false;
     QTimer* mHitsPause = nullptr;
     // The day shown was opened from the search: its hits stay highlighted
     // while the search window is closed.
