@@ -162,6 +162,11 @@ void SetCalendarReplacedHook(std::function<void(Database&)> hook)
     replacedHook() = std::move(hook);
 }
 
+void CalendarFileMoved()
+{
+    knownFile = {gDataPath, Database::fileIdOf(gDataPath)};
+}
+
 void ForgetCalendarFile()
 {
     knownFile = {};

@@ -56,6 +56,11 @@ void CalendarFileReplaced();
 // operation, and the next one calls the hook again. One hook; an empty one
 // removes it.
 void SetCalendarReplacedHook(std::function<void(Database& db)> hook);
+// After the program moved the calendar file to gDataPath (暦ファイルの場所):
+// the same days under another name. The file there is taken as the
+// calendar's own, not as one another program put in its place, and the
+// journal of what this run wrote (store/DayJournal.h) goes on with it.
+void CalendarFileMoved();
 // Forgets which file the last operation left, so that the next one takes
 // the file it finds as the calendar's own (a new calendar, say).
 void ForgetCalendarFile();

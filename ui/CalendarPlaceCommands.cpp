@@ -14,6 +14,7 @@
 #include "store/CalendarMove.h"
 #include "store/EncryptedImage.h"
 #include "store/Engine.h"
+#include "store/FileSession.h"
 #include "ui/RetryTimer.h"
 #include "ui/frmCalendarPlace.h"
 #include "ui/frmMain.h"
@@ -123,20 +124,30 @@ void frmMain::moveCalendar()
             done += QLatin1Char('\r') + shown(path);
     }
     ShowInfo(done);
+    // Copies that another computer left in the new folder, as at a start.
+    TakeInConflictCopies();
 }
 
 void frmMain::useMovedCalendar(const QString& path)
 {
     // The same days under another name: the window goes on as it is, and
     // what follows the calendar's place follows it there. The shared
-    // handle was closed for the copy; the next operation opens the new file.
+    // handle was closed for the copy; the next operation opens the new
+    // file, as the calendar's own (not one that a sync program put in its
+    // place), with this run's journal kept for it.
     stopInUseMarker();
     gDataPath = path;
+    CalendarFileMoved();
     startInUseMarker();
-    if (mRetry && mRetry->isActive()) {
-        mRetry->stop();
-        mRetry->start();
-    }
+    // The folder watched for copies and replacements, and the attempts at
+    // work that failed, move to the new folder; the old one is let go
+    // before its files are removed.
+    RetryTimer* timer = retryTimer();
+    const bool retrying = timer->isActive();
+    timer->stop();
+    timer->watchFolder();
+    if (retrying)
+        timer->start();
 }
 
 void frmMain::openCalendar()

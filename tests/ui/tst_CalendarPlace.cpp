@@ -7,6 +7,7 @@
 // that warns a start of another computer that has it open.
 
 #include "app/Main.h"
+#include "entries/RecoveryFile.h"
 #include "platform/CalendarPath.h"
 #include "platform/Clock.h"
 #include "platform/Globals.h"
@@ -33,6 +34,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSysInfo>
+
+#include <cstdio>
 
 namespace {
 
@@ -288,6 +291,98 @@ private slots:
         QCOMPARE(gDataPath, dataPath());
         QCOMPARE(FileDigest(dataPath()), digest);
         QCOMPARE(RememberedCalendarPath(), QString());
+    }
+
+    // What looks after a calendar in a synced folder goes with it. After a
+    // move: a stale copy renamed over the calendar in its new place gets
+    // back what this run wrote before the move (the program's own move is
+    // not taken for such a replacement, and the run's journal follows it),
+    // and a conflict copy beside it is offered, there already or arriving
+    // later. A calendar opened has the copies beside it offered as at a
+    // start.
+    void syncFollowsTheCalendar_data()
+    {
+        QTest::addColumn<QString>("how");     // "move", "open"
+        QTest::addColumn<QString>("arrives"); // "stale", "copy before", "copy after"
+        QTest::newRow("moved, a stale copy renamed over it") << "move"
+                                                             << "stale";
+        QTest::newRow("moved, a conflict copy there already") << "move"
+                                                              << "copy before";
+        QTest::newRow("moved, a conflict copy arriving later") << "move"
+                                                               << "copy after";
+        QTest::newRow("opened, a conflict copy beside it") << "open"
+                                                           << "copy before";
+    }
+    void syncFollowsTheCalendar()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, arrives);
+        synced = std::make_unique<QTemporaryDir>();
+        const QString copy =
+            synced->filePath(QStringLiteral("Data.sync-conflict-20261208-101530-ABCDEF7.vad"));
+        // The other computer's calendar, written beside under a temporary
+        // name and renamed into place, as a sync program does.
+        const auto deliver = [&](const QString& as) {
+            const QString partial = synced->filePath(QStringLiteral(".syncthing.tmp"));
+            QVERIFY(MakeCalendarFile(partial, 202612, 202612));
+            QVERIFY(WriteDayEntry(partial, 20261220, QStringLiteral("向こうの予定")));
+            QVERIFY(QFile::rename(partial, as));
+        };
+        if (how == QLatin1String("open"))
+            deliver(syncedPath());
+        if (arrives == QLatin1String("copy before"))
+            deliver(copy);
+        start();
+        window()->setQuietSaveDelay(50);
+        // Made before anything was written here.
+        const QString stale = synced->filePath(QStringLiteral(".syncthing.Data.vad.tmp"));
+        QVERIFY(QFile::copy(dataPath(), stale));
+        clickDay(15);
+        typeEntry(QStringLiteral("十五日の予定"));
+        clickDay(10);
+        QCOMPARE(entryOf(20261215), QStringLiteral("十五日の予定"));
+
+        boxes->folder(synced->path());
+        if (how == QLatin1String("move")) {
+            boxes->yes();
+            boxes->ok();
+        }
+        if (arrives.startsWith(QLatin1String("copy")))
+            boxes->yes();
+        const QPointer<frmMain> old = window();
+        place(how == QLatin1String("move") ? "cmdMove" : "cmdOpen");
+        // A calendar opened comes in a new window, a moved one in the same.
+        const bool opened = how == QLatin1String("open");
+        QTRY_VERIFY(old.isNull() == opened && window() && window()->isVisible());
+        QCOMPARE(gDataPath, syncedPath());
+        if (arrives == QLatin1String("copy after"))
+            deliver(copy);
+        if (arrives == QLatin1String("stale"))
+            QCOMPARE(std::rename(QFile::encodeName(stale).constData(),
+                                 QFile::encodeName(syncedPath()).constData()),
+                     0);
+
+        if (arrives == QLatin1String("stale")) {
+            QTRY_COMPARE(statusText(), QStringLiteral("別の場所から来た暦に、このコンピューター"
+                                                      "で書いた 1 日分を書き戻しました。"));
+            QCOMPARE(ReadDayField(syncedPath(), 20261215, QStringLiteral("内容")).toString(),
+                     QStringLiteral("十五日の予定"));
+        } else {
+            // Offered, taken in, and kept in the backup folder beside the
+            // calendar in its new place.
+            QTRY_COMPARE_WITH_TIMEOUT(boxes->pending(), 0, 10000);
+            QCOMPARE(boxes->boxes.last().text,
+                     QStringLiteral("別のコンピューターで書かれた暦の写しがあります。取り込み"
+                                    "ますか？\r") +
+                         native(copy));
+            QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(copy), 10000);
+            QVERIFY(QFileInfo::exists(synced->filePath(QStringLiteral("backup/")) +
+                                      QFileInfo(copy).fileName()));
+            QCOMPARE(ReadDayField(syncedPath(), 20261220, QStringLiteral("内容")).toString(),
+                     QStringLiteral("向こうの予定"));
+        }
+        QCOMPARE(ListRecoveryFiles(), QStringList());
+        QCOMPARE(boxes->pending(), 0);
     }
 
     void startWarnsOfAnotherComputersMark_data()
