@@ -1,13 +1,17 @@
 #include "app/Main.h"
 
+#include "app/CalendarSwitch.h"
 #include "app/DamagedCalendar.h"
 #include "app/FirstRun.h"
 #include "app/QuitSignals.h"
 
 #include "entries/RecoveryFile.h"
 #include "entries/SavedRecoveryFiles.h"
+#include "platform/CalendarPath.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/Globals.h"
-#include "platform/HelpFile.h"
+#include "platform/InUseMarker.h"
 #include "platform/NativeWindow.h"
 #include "platform/RegControl.h"
 #include "platform/basMain.h"
@@ -147,22 +151,12 @@ bool ParseOpenFlag(const QString& text)
 
 QString LocateDataPath()
 {
-    const QString appFolder = GetAppFolder();
-    const QString besideProgram = appFolder + QStringLiteral("Data.vad");
-    if (FileExists(besideProgram) || FileExists(appFolder + QStringLiteral("New.vad")))
-        return besideProgram;
-    // An installed copy keeps its calendar with the user's data, even where
-    // its program folder could be written (~/.local/bin); so does a program
-    // whose folder cannot be written.
-    if (!IsInstalledProgram(appFolder) && QFileInfo(appFolder).isWritable())
-        return besideProgram;
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/Data.vad");
+    return UsualCalendarPath();
 }
 
 QString ResolveDataPath()
 {
-    const QString path = LocateDataPath();
+    const QString path = DefaultCalendarPath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     return path;
 }
@@ -175,6 +169,36 @@ void ShowSplash()
     splash->show();
     ClearNativeWindowTitle(splash);
     DoEvents();
+}
+
+std::optional<QString> FindUsualCalendar()
+{
+    const QString remembered = RememberedCalendarPath();
+    if (remembered.isEmpty())
+        return ResolveDataPath();
+    // The remembered place may be a folder that is not there yet (a sync
+    // folder on a disk not mounted, a network drive): the calendar is
+    // looked for again, or the default place used for this run, as the user
+    // says; a calendar is never made in its stead without asking.
+    while (!CalendarIsThere(remembered)) {
+        const int chosen = Dialogs::provider().choice(
+            kAppTitle,
+            QStringLiteral("暦ファイルが見つかりません。\r") +
+                QDir::toNativeSeparators(remembered) +
+                QStringLiteral(
+                    "\r同期するフォルダーやネットワーク上のフォルダーが、まだ使えないのか"
+                    "もしれません。使えるようにしてから「もう一度探す」を押して下さい。"
+                    "\r「既定の場所の暦を使う」を選ぶと、この回だけ次の暦ファイルを開"
+                    "きます（ないときは新しく作ります）。\r") +
+                QDir::toNativeSeparators(DefaultCalendarPath()),
+            {QStringLiteral("もう一度探す"), QStringLiteral("既定の場所の暦を使う"),
+             QStringLiteral("終了")});
+        if (chosen == 1)
+            return ResolveDataPath();
+        if (chosen != 0)
+            return std::nullopt;
+    }
+    return remembered;
 }
 
 std::optional<int> Main(const QString& calendar)
@@ -203,9 +227,15 @@ std::optional<int> Main(const QString& calendar)
     gOpenFlag = ParseOpenFlag(RegRead(kRegKey, QStringLiteral("OpenFlag"), QStringLiteral("-1")));
 
     if (calendar.isEmpty()) {
-        gDataPath = ResolveDataPath();
+        const std::optional<QString> usual = FindUsualCalendar();
+        if (!usual) {
+            UnloadAboutBox();
+            return kStartupEnded;
+        }
+        gDataPath = *usual;
     } else {
-        // A calendar named for this run is only opened, never made.
+        // A calendar named for this run is only opened, never made, and
+        // the remembered place stays as it is.
         gDataPath = QFileInfo(calendar).absoluteFilePath();
         if (!QFileInfo(gDataPath).isFile()) {
             ShowWarning(QStringLiteral("暦ファイルが見つかりません。\r") +
@@ -218,6 +248,11 @@ std::optional<int> Main(const QString& calendar)
     // Day-of-week names, Sunday first, as the grids and questions show them.
     gWeekNames = QStringLiteral("日,月,火,水,木,金,土").split(QLatin1Char(','));
 
+    return StartWindow();
+}
+
+std::optional<int> StartWindow()
+{
     // An existing calendar is checked and opened; without one, the first
     // run asks and makes it.
     if (const std::optional<int> ended = PrepareCalendarFile()) {
@@ -241,10 +276,27 @@ std::optional<int> Main(const QString& calendar)
         BackupOncePerDay();
 
     UnloadAboutBox();
+    ShowMainWindow();
+    return std::nullopt;
+}
+
+QString InUseElsewhereText(const QString& host)
+{
+    return QStringLiteral("この暦は別のコンピューター（%1）で開かれているかもしれません。")
+        .arg(host);
+}
+
+void ShowMainWindow()
+{
+    // Another computer's mark is read before the window writes this one's.
+    const std::optional<InUseMarker::Mark> elsewhere =
+        InUseMarker(gDataPath).otherComputer(Clock::Now());
 
     // The main window; from here on the program runs on its events.
     auto* window = new frmMain;
     setMainWindow(window);
+    QObject::connect(window, &frmMain::calendarChosen, qApp, &OpenOtherCalendar,
+                     Qt::QueuedConnection);
     WatchQuitSignals([] {
         if (frmMain* w = MainWindow())
             w->Form_Unload();
@@ -261,6 +313,9 @@ std::optional<int> Main(const QString& calendar)
     });
 
     WarnIfReadOnly(gDataPath);
+    // Nothing across computers locks the calendar: said, never refused.
+    if (elsewhere)
+        ShowWarning(InUseElsewhereText(elsewhere->host));
     // Files whose text the calendar holds by now need no word.
     const QStringList recovered = DropSavedRecoveryFiles(TakeNewRecoveryFiles());
     if (!recovered.isEmpty())
@@ -269,5 +324,4 @@ std::optional<int> Main(const QString& calendar)
     // What another computer wrote and a sync program kept beside the
     // calendar under a conflict name; the folder is watched from here on.
     window->TakeInConflictCopies();
-    return std::nullopt;
 }

@@ -15,6 +15,26 @@ void InitApplication();
 // (`zedu --calendar PATH`), which must exist; empty: the usual one.
 std::optional<int> Main(const QString& calendar = QString());
 
+// The rest of the start-up once gDataPath names the calendar: the calendar
+// checked, unlocked or made, the daily backup, and the main window shown.
+// Returns the exit code when the calendar cannot be used (the first run was
+// declined, the password not given, a damaged calendar not restored), or
+// std::nullopt with the window running.
+std::optional<int> StartWindow();
+// The main window on the calendar gDataPath, which start-up has checked,
+// with the notices of the start: a calendar that cannot be written, another
+// computer's fresh mark beside it, recovery files of earlier runs.
+void ShowMainWindow();
+
+// The calendar a start without --calendar opens: the remembered one (when
+// it is not there, the user may look again, take the default place for this
+// run, or end: std::nullopt), else the default place, its folder made.
+std::optional<QString> FindUsualCalendar();
+
+// The warning of a start that finds another computer's fresh mark beside
+// the calendar.
+QString InUseElsewhereText(const QString& host);
+
 // Shows the About box as the splash screen: no caption, no OK button.
 void ShowSplash();
 
@@ -25,11 +45,11 @@ constexpr int kStartupEnded = 1;
 // text counts as a missing value, which means true.
 bool ParseOpenFlag(const QString& text);
 
-// Where the calendar file lives: beside the executable, unless no calendar is
-// there and that folder cannot be written, then in the per-user data folder.
-// Makes that folder when it is missing.
+// The calendar's default place (platform/CalendarPath.h), its folder made
+// when it is missing.
 QString ResolveDataPath();
-// The same place, without making anything.
+// The calendar a start without --calendar opens: the remembered one, else the
+// default place. Makes nothing.
 QString LocateDataPath();
 
 // Warns once when the calendar file can be read but not written (its

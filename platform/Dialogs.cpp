@@ -3,6 +3,7 @@
 #include "platform/PasswordBox.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -42,6 +43,7 @@ public:
         case Dialogs::Kind::Input:
         case Dialogs::Kind::Password:
         case Dialogs::Kind::Choice:
+        case Dialogs::Kind::Folder:
             box.setIcon(QMessageBox::Warning);
             break;
         }
@@ -133,6 +135,15 @@ public:
         box.exec();
         const qsizetype index = pressed.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
         return int(index < 0 ? buttons.size() - 1 : index);
+    }
+
+    std::optional<QString> folder(const QString& title, const QString& start) override
+    {
+        const QString chosen =
+            QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, start);
+        if (chosen.isEmpty())
+            return std::nullopt;
+        return chosen;
     }
 };
 

@@ -17,7 +17,8 @@ enum class Kind
     Information,
     Input,
     Password,
-    Choice
+    Choice,
+    Folder
 };
 
 // Results of a question box; the values are the ones callers compare with.
@@ -73,6 +74,14 @@ public:
     {
         (void)title, (void)text;
         return int(buttons.size()) - 1;
+    }
+    // Shows a folder chooser titled `title`, opened at `start`; the folder
+    // chosen, or std::nullopt when the user cancelled. Providers that show
+    // no such box cancel it.
+    virtual std::optional<QString> folder(const QString& title, const QString& start)
+    {
+        (void)title, (void)start;
+        return std::nullopt;
     }
 };
 

@@ -167,6 +167,11 @@ std::optional<Database::FileId> LastCalendarFileId()
     return knownFile.id;
 }
 
+void CalendarFileMoved()
+{
+    knownFile = {gDataPath, Database::fileIdOf(gDataPath)};
+}
+
 void ForgetCalendarFile()
 {
     knownFile = {};

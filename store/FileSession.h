@@ -60,6 +60,11 @@ void SetCalendarReplacedHook(std::function<void(Database& db)> hook);
 // The file the last operation left (inside the replaced-calendar hook: the
 // file that was replaced); nothing when not known.
 std::optional<Database::FileId> LastCalendarFileId();
+// After the program moved the calendar file to gDataPath (暦ファイルの場所):
+// the same days under another name. The file there is taken as the
+// calendar's own, not as one another program put in its place, and the
+// journal of what this run wrote (store/DayJournal.h) goes on with it.
+void CalendarFileMoved();
 // Forgets which file the last operation left, so that the next one takes
 // the file it finds as the calendar's own (a new calendar, say).
 void ForgetCalendarFile();

@@ -68,6 +68,7 @@ const std::vector<MenuEntry>& MainMenuTable()
         item("mnuDateRange", u"登録暦範囲(&R)", &frmMain::mnuDateRange_Click),
         separator("mnuFileSepa2"),
         item("mnuRestore", u"ﾊﾞｯｸｱｯﾌﾟから復元(&B)", &frmMain::mnuRestore_Click),
+        item("mnuCalendarPlace", u"暦ファイルの場所(&L)", &frmMain::mnuCalendarPlace_Click),
         item("mnuExport", u"ｴｸｽﾎﾟｰﾄ(&X)", &frmMain::mnuExport_Click),
         item("mnuImport", u"ｲﾝﾎﾟｰﾄ(&I)", &frmMain::mnuImport_Click),
         item("mnuPrint", u"印刷(&P)", &frmMain::mnuPrint_Click),

@@ -211,6 +211,7 @@ void frmMain::unloadAtExit()
         }
     }
     SavePlacement();
+    stopInUseMarker();
     gDatabase.close();
 }
 

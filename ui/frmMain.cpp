@@ -394,6 +394,7 @@ void frmMain::Form_Load()
     restoreMarkEntries();
     greList->setVisible(false);
 
+    startInUseMarker();
     showFirstMonth();
 
     SetBusy(false);
@@ -475,6 +476,7 @@ void frmMain::Form_Unload()
         }
     }
     SavePlacement();
+    stopInUseMarker();
     if (mSearch)
         mSearch->hide();
     for (QWidget* lookingBack :

@@ -22,6 +22,7 @@ class QPushButton;
 class QTimer;
 class EngineError;
 class FlexGrid;
+class InUseMarker;
 class InputBlocker;
 class RetryTimer;
 class clsCalendar;
@@ -158,6 +159,10 @@ public slots:
     // Restore from a backup (RestoreCommands.cpp)
     void mnuRestore_Click();
 
+    // The calendar's place: moved into another folder, or another calendar
+    // opened (CalendarPlaceCommands.cpp)
+    void mnuCalendarPlace_Click();
+
     // Environment options (OptionCommands.cpp)
     void mnuStartupCopy_Click();
     void mnuDisktopCopy_Click();
@@ -179,6 +184,13 @@ public slots:
     // Looking back (InsightCommands.cpp)
     void mnuOnThisDay_Click();
     void mnuStatistics_Click();
+
+signals:
+    // The user chose to open the calendar file `path` instead of this one,
+    // whose entry is saved (or kept in a recovery file). The program then
+    // ends this window and starts a new one on that calendar, as a start
+    // would (app/CalendarSwitch.h).
+    void calendarChosen(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -266,6 +278,15 @@ private:
     void showHitsInEntry(bool moveCursor);
     void restoreMarkEntries();
 
+    // The parts of 暦ファイルの場所, and the mark beside the calendar that
+    // says on which computer it is open (CalendarPlaceCommands.cpp).
+    void moveCalendar();
+    void openCalendar();
+    void switchCalendar(const QString& path);
+    void useMovedCalendar(const QString& path);
+    void startInUseMarker();
+    void stopInUseMarker();
+
     // Looking back (InsightCommands.cpp): the counts the windows share, the
     // entry box they keep clear of (empty while hidden), and a day chosen in
     // them, opened in the month grid display with the keyboard in the entry
@@ -323,6 +344,7 @@ private:
     QTimer* mQuietSave = nullptr;
     QTimer* mTypingSave = nullptr;
     RetryTimer* mRetry = nullptr;
+    InUseMarker* mInUse = nullptr;
     int mQuietSaveDelayMs = kQuietSaveDelayMs;
     int mTypingSaveLimitMs = kTypingSaveLimitMs;
     frmSearch* mSearch = nullptr;

@@ -29,12 +29,15 @@
 //   into the entry box ("\n" in it is a line break) and prints "typed"; a
 //   line "day YYYYMMDD" moves to that day as a click on it in the month grid
 //   does (saving the entry of the day left) and prints the line back;
+//   line "open PATH" opens the calendar PATH as 暦ファイルの場所 does and
+//   prints "opened PATH" once the new window is there;
 //   --retry-ms tries failed work on the calendar again every N milliseconds
 //   instead of every few seconds.
 
 #include "app/Main.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Globals.h"
 #include "platform/basMain.h"
 #include "store/clsMaster.h"
 #include "ui/RetryTimer.h"
@@ -45,8 +48,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <iostream>
@@ -218,6 +223,10 @@ int main(int argc, char* argv[])
             pending.append(chunk, got);
             for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1)) {
                 const QString line = QString::fromUtf8(pending.left(end));
+                // The entry box of the window there is now.
+                box = MainWindow()
+                          ? MainWindow()->findChild<QPlainTextEdit*>(QStringLiteral("txtToday"))
+                          : nullptr;
                 if (box && line.startsWith(QLatin1String("type "))) {
                     box->insertPlainText(
                         line.mid(5).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
@@ -225,6 +234,19 @@ int main(int argc, char* argv[])
                 } else if (MainWindow() && line.startsWith(QLatin1String("day "))) {
                     MainWindow()->calendar()->setCurDate(line.mid(4).toInt());
                     PrintingDialogs::print(line);
+                } else if (MainWindow() && line.startsWith(QLatin1String("open "))) {
+                    // As 暦ファイルの場所 does once the entry is saved.
+                    QPointer<frmMain> old = MainWindow();
+                    emit old->calendarChosen(line.mid(5));
+                    auto* opened = new QTimer(&app);
+                    QObject::connect(opened, &QTimer::timeout, [old, opened] {
+                        // Shown: its start-up has ended.
+                        if (old.isNull() && MainWindow() && MainWindow()->isVisible()) {
+                            PrintingDialogs::print(QStringLiteral("opened ") + gDataPath);
+                            opened->deleteLater();
+                        }
+                    });
+                    opened->start(10);
                 }
             }
         });

@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "platform/CalendarPath.h"
 #include "platform/DayKey.h"
 #include "platform/Globals.h"
 #include "platform/RegControl.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -212,6 +214,92 @@ private slots:
         setAppFolderForTesting(appFolder.path());
     }
 
+    void calendarOfTheStart_data()
+    {
+        QTest::addColumn<QString>("remembered"); // "" none; "there"; "missing"
+        QTest::addColumn<QString>("calendar");   // --calendar: "" none, "other"
+        QTest::addColumn<int>("choice");         // the answer to the box of a missing one
+        QTest::addColumn<QString>("opened");     // "remembered", "default", "other", "(ended)"
+        QTest::newRow("the default place") << ""
+                                           << "" << -1 << "default";
+        QTest::newRow("the remembered one") << "there"
+                                            << "" << -1 << "remembered";
+        QTest::newRow("--calendar, not remembered") << "there"
+                                                    << "other" << -1 << "other";
+        QTest::newRow("remembered one missing, looked for again once it is there")
+            << "missing"
+            << "" << 0 << "remembered";
+        QTest::newRow("remembered one missing, the default place for this run")
+            << "missing"
+            << "" << 1 << "default";
+        QTest::newRow("remembered one missing, ended") << "missing"
+                                                       << "" << 2 << "(ended)";
+    }
+    void calendarOfTheStart()
+    {
+        QFETCH(QString, remembered);
+        QFETCH(QString, calendar);
+        QFETCH(int, choice);
+        QFETCH(QString, opened);
+        QTemporaryDir elsewhere;
+        // A sync folder: when missing, its disk is not mounted.
+        const QString synced = elsewhere.filePath(QStringLiteral("同期/Data.vad"));
+        const QString other = elsewhere.filePath(QStringLiteral("other.vad"));
+        const QString usual = appFolder.filePath(QStringLiteral("Data.vad"));
+        const auto tidy = qScopeGuard([&] {
+            delete MainWindow();
+            RegWrite(kRegKey, kCalendarPathValue, QString());
+            QFile::remove(usual);
+        });
+        QVERIFY(MakeCalendarFile(usual, 202601, 202612));
+        QVERIFY(MakeCalendarFile(other, 202601, 202612));
+        const auto mount = [&] {
+            QVERIFY(QDir().mkpath(QFileInfo(synced).absolutePath()));
+            QVERIFY(MakeCalendarFile(synced, 202601, 202612));
+        };
+        if (remembered == QLatin1String("there"))
+            mount();
+        if (!remembered.isEmpty())
+            QVERIFY(RememberCalendarPath(synced));
+        const QString setting = RememberedCalendarPath();
+        // The command line's export reads the same calendar.
+        QCOMPARE(LocateDataPath(), remembered.isEmpty() ? usual : synced);
+
+        ScriptedDialogs boxes;
+        if (choice >= 0) {
+            boxes.choose(choice);
+            if (choice == 0)
+                boxes.onBox = [&](const ScriptedDialogs::Box& box) {
+                    if (box.kind == Dialogs::Kind::Choice && boxes.boxes.size() == 1)
+                        mount();
+                };
+        }
+        const std::optional<int> ended = Main(calendar.isEmpty() ? QString() : other);
+        QCOMPARE(ended, opened == QLatin1String("(ended)") ? std::optional<int>(kStartupEnded)
+                                                           : std::optional<int>());
+        if (choice >= 0) {
+            QCOMPARE(boxes.boxes.size(), 1);
+            QCOMPARE(boxes.boxes[0].buttons,
+                     (QStringList{QStringLiteral("もう一度探す"),
+                                  QStringLiteral("既定の場所の暦を使う"), QStringLiteral("終了")}));
+            QVERIFY(
+                boxes.boxes[0].text.startsWith(QStringLiteral("暦ファイルが見つかりません。\r") +
+                                               QDir::toNativeSeparators(synced)));
+        } else {
+            QVERIFY(boxes.boxes.isEmpty());
+        }
+        const QHash<QString, QString> paths = {{QStringLiteral("remembered"), synced},
+                                               {QStringLiteral("default"), usual},
+                                               {QStringLiteral("other"), other}};
+        if (!ended)
+            QCOMPARE(gDataPath, paths.value(opened));
+        // Whatever was opened this time, the remembered place stays, and
+        // nothing is made where the calendar was missing.
+        QCOMPARE(RememberedCalendarPath(), setting);
+        if (choice > 0)
+            QVERIFY(!QFileInfo::exists(QFileInfo(synced).absolutePath()));
+    }
+
     void splashShowsNoCaption()
     {
         // A real X server: the caption is read as the window system has it.
@@ -364,6 +452,34 @@ private slots:
         QCOMPARE(ReadDayField(path, DayKey(today), QStringLiteral("内容")).toString(),
                  QStringLiteral("書きかけ"));
         QCOMPARE(RegRead(kRegKey, QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+    }
+
+    void otherCalendarOpenedInTheRunningProgram()
+    {
+        // The program's own event loop goes on with the window on the other
+        // calendar: no window in between ends it.
+        QTemporaryDir folder;
+        QTemporaryDir synced;
+        const QString other = synced.filePath(QStringLiteral("Data.vad"));
+        const QDate today = QDate::currentDate();
+        for (const QString& path : {folder.filePath(QStringLiteral("Data.vad")), other})
+            QVERIFY(MakeCalendarFile(path, YearMonthOf(today), YearMonthOf(today.addMonths(1))));
+        const auto forget = qScopeGuard([] { RegWrite(kRegKey, kCalendarPathValue, QString()); });
+
+        QProcess program;
+        program.start(QStringLiteral(ZEDU_MAINHOST),
+                      {QStringLiteral("--app-folder"), folder.path(), QStringLiteral("--exec")});
+        QVERIFY(waitForLine(program, "ready"));
+        program.write("open " + other.toUtf8() + '\n');
+        QVERIFY(waitForLine(program, "opened " + other.toUtf8()));
+        program.write(QStringLiteral("type 向こうで\n").toUtf8());
+        QVERIFY(waitForLine(program, "typed"));
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(ReadDayField(other, DayKey(today), QStringLiteral("内容")).toString(),
+                 QStringLiteral("向こうで"));
+        QCOMPARE(RememberedCalendarPath(), other);
     }
 
     void lockHeldInThisProcessRefusesAnotherStart()

@@ -6,11 +6,13 @@
 #include "tests/support/TestMain.h"
 
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <functional>
 
@@ -263,6 +265,27 @@ private slots:
         QCOMPARE(Dialogs::provider().choice(QStringLiteral("Zedu"), QStringLiteral("どれ？"),
                                             {QStringLiteral("一"), QStringLiteral("やめる")}),
                  1);
+    }
+
+    void folderChooser()
+    {
+        QTemporaryDir start;
+        QVERIFY(QDir(start.path()).mkdir(QStringLiteral("同期")));
+        const QString wanted = start.filePath(QStringLiteral("同期"));
+        auto title = std::make_shared<QString>();
+        whenModal([title, wanted](QWidget* w) {
+            auto* chooser = qobject_cast<QFileDialog*>(w);
+            QVERIFY(chooser);
+            *title = chooser->windowTitle();
+            chooser->selectFile(wanted);
+            static_cast<QDialog*>(chooser)->accept();
+        });
+        QCOMPARE(Dialogs::provider().folder(QStringLiteral("移す先"), start.path()),
+                 std::optional<QString>(wanted));
+        QCOMPARE(*title, QStringLiteral("移す先"));
+        whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+        QCOMPARE(Dialogs::provider().folder(QStringLiteral("移す先"), start.path()),
+                 std::optional<QString>());
     }
 
     void scriptedBoxesReplaceTheRealOnes()

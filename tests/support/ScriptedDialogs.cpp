@@ -46,6 +46,10 @@ void ScriptedDialogs::choose(int index)
 {
     answers.push_back({Answer::Choice, {}, index});
 }
+void ScriptedDialogs::folder(const QString& path)
+{
+    answers.push_back({Answer::Folder, path});
+}
 
 QStringList ScriptedDialogs::texts() const
 {
@@ -70,6 +74,8 @@ QString kindName(Dialogs::Kind kind)
         return QStringLiteral("password");
     case Dialogs::Kind::Choice:
         return QStringLiteral("choice");
+    case Dialogs::Kind::Folder:
+        return QStringLiteral("folder");
     }
     return QString();
 }
@@ -186,4 +192,19 @@ int ScriptedDialogs::choice(const QString& title, const QString& text, const QSt
         unexpected(
             QStringLiteral("choice box answered with the wrong kind of answer: %1").arg(text));
     return int(buttons.size()) - 1;
+}
+
+std::optional<QString> ScriptedDialogs::folder(const QString& title, const QString& start)
+{
+    Box box = boxOf(Dialogs::Kind::Folder, title, title);
+    box.initial = start;
+    const std::optional<Answer> answer = next(box);
+    if (!answer)
+        return std::nullopt;
+    if (answer->what == Answer::Folder)
+        return answer->text;
+    if (answer->what != Answer::Cancel)
+        unexpected(
+            QStringLiteral("folder chooser answered with the wrong kind of answer: %1").arg(title));
+    return std::nullopt;
 }

@@ -21,7 +21,7 @@ public:
         Dialogs::Kind kind = Dialogs::Kind::Warning;
         QString title;
         QString text;    // the message, or the prompt of an input box
-        QString initial; // pre-filled answer of an input box
+        QString initial; // pre-filled answer of an input box, where a folder chooser opens
         // The button Return presses in a question: Dialogs::Yes or
         // Dialogs::No; 0 for other boxes.
         int defaultButton = 0;
@@ -42,10 +42,11 @@ public:
     void yes(); // a question
     void no();  // a question
     void input(const QString& answer);
-    void cancel(); // an input box or a password box
+    void cancel(); // an input box, a password box or a folder chooser
     void password(const QString& typed);
     void alternative(); // a password box's third choice
     void choose(int index);
+    void folder(const QString& path); // a folder chooser
 
     QList<Box> boxes;
     // Texts of the boxes shown, in order.
@@ -64,6 +65,7 @@ public:
     Dialogs::PasswordAnswer password(const QString& title, const QString& prompt, bool confirm,
                                      const QString& alternative) override;
     int choice(const QString& title, const QString& text, const QStringList& buttons) override;
+    std::optional<QString> folder(const QString& title, const QString& start) override;
 
 private:
     struct Answer
@@ -77,7 +79,8 @@ private:
             Cancel,
             Password,
             Alternative,
-            Choice
+            Choice,
+            Folder
         } what;
         QString text;
         int index = 0;

@@ -1,6 +1,7 @@
 // Makes the pictures of the manual: the real main window on a sample
 // calendar, offscreen, with each menu of the menu bar opened, the jump list,
-// the version box, the restore window, the export, import and print windows
+// the version box, the restore window, the calendar's place, the export,
+// import and print windows
 // and the boxes and windows of an encrypted calendar.
 //
 //   tests/isolate.sh build/dev/tests/ui/zedu_helpshots help/images
@@ -22,6 +23,7 @@
 #include "tests/support/CalendarFixture.h"
 #include "ui/PasswordPrompts.h"
 #include "ui/frmAbout.h"
+#include "ui/frmCalendarPlace.h"
 #include "ui/frmExport.h"
 #include "ui/frmImport.h"
 #include "ui/frmMain.h"
@@ -222,6 +224,15 @@ int main(int argc, char* argv[])
         chooser.show();
         settle();
         ok = save(chooser.grab().toImage(), out, "restore.png") && ok;
+    }
+
+    // The place of the calendar, as after a move into a synced folder.
+    {
+        const QString synced = QStringLiteral("/home/user/Sync/日記/Data.vad");
+        frmCalendarPlace place(synced, synced, false, window);
+        place.show();
+        settle();
+        ok = save(place.grab().toImage(), out, "calendar-place.png") && ok;
     }
 
     // The export window, set for a PDF of the days with an entry.

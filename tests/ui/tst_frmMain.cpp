@@ -175,6 +175,7 @@ private slots:
         const QList<QStringList> menus = {
             {QStringLiteral("ﾌｧｲﾙ(&F)"), QStringLiteral("mnuDateRange 登録暦範囲(&R)"),
              QStringLiteral("mnuFileSepa2 -"), QStringLiteral("mnuRestore ﾊﾞｯｸｱｯﾌﾟから復元(&B)"),
+             QStringLiteral("mnuCalendarPlace 暦ファイルの場所(&L)"),
              QStringLiteral("mnuExport ｴｸｽﾎﾟｰﾄ(&X)"), QStringLiteral("mnuImport ｲﾝﾎﾟｰﾄ(&I)"),
              QStringLiteral("mnuPrint 印刷(&P)"), QStringLiteral("mnuFileSepa1 -"),
              QStringLiteral("mnuExit 終了(&E)")},
