@@ -2,6 +2,7 @@
 
 #include "exchange/DayTexts.h"
 #include "exchange/HolidayNames.h"
+#include "exchange/LineShaper.h"
 #include "platform/DayKey.h"
 #include "platform/Twips.h"
 
@@ -23,29 +24,21 @@ const QColor kHolidayColor(255, 0, 0);
 const QColor kGridColor(128, 128, 128);
 const QColor kAbsentColor(176, 176, 176);
 
-QFont printFont(double points, bool bold = false)
+// The font of `points` for `device`: text laid out in it is measured as
+// the device measures it.
+QFont printFont(double points, const QPaintDevice* device, bool bold = false)
 {
     QFont font = JapaneseProportionalFont(points);
     font.setBold(bold);
-    return font;
+    return device ? QFont(font, device) : font;
 }
 
-// The lines `text` breaks into at `width` in `font`, as (start, length).
-QList<std::pair<int, int>> wrapLines(const QString& text, const QFont& font, qreal width,
-                                     const QPaintDevice* device)
+// Draws `line` with its baseline starting at `baseline`, in the painter's
+// pen.
+void drawLine(QPainter& p, const QPointF& baseline, const ShapedLine& line)
 {
-    QList<std::pair<int, int>> lines;
-    QTextLayout layout(text, font, device);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        lines.append({line.textStart(), line.textLength()});
-    }
-    layout.endLayout();
-    return lines;
+    for (const QGlyphRun& run : line.runs)
+        p.drawGlyphRun(baseline, run);
 }
 
 // A page being painted: the painter, the page's paint area and the device
@@ -60,16 +53,16 @@ struct Sheet
 
 // One month's page.
 void paintMonth(Sheet& sheet, int yearMonth, const QHash<int, const DayRow*>& days,
-                HolidayNames& holidays, double points)
+                HolidayNames& holidays, LineShaper& entries, double points)
 {
     QPainter& p = sheet.painter;
     const QPaintDevice* device = &sheet.device;
     const qreal pad = 0.8 * sheet.mm;
-    const QFont titleFont = printFont(16, true);
-    const QFont headFont = printFont(points, true);
-    const QFont numberFont = printFont(points + 1, true);
-    const QFont nameFont = printFont(points * 0.75);
-    const QFont textFont = printFont(points);
+    const QFont titleFont = printFont(16, device, true);
+    const QFont headFont = printFont(points, device, true);
+    const QFont numberFont = printFont(points + 1, device, true);
+    const QFont nameFont = printFont(points * 0.75, device);
+    const QFont textFont = printFont(points, device);
     const QFontMetricsF title(titleFont, device);
     const QFontMetricsF head(headFont, device);
     const QFontMetricsF number(numberFont, device);
@@ -125,15 +118,14 @@ void paintMonth(Sheet& sheet, int yearMonth, const QHash<int, const DayRow*>& da
 
         // The entry's lines as far as they fit; when some are left over,
         // the last one shown ends with "…".
-        p.setFont(textFont);
         p.setPen(Qt::black);
         const QStringList paragraphs = EntryLines(*day->text);
         qreal y = box.top() + number.height() + pad / 2;
         const int room = int(std::floor((box.bottom() - y) / text.lineSpacing()));
-        QStringList shown;
+        QList<ShapedLine> shown;
         bool cut = false;
         for (int i = 0; i < paragraphs.size() && !cut; ++i) {
-            const auto lines = wrapLines(paragraphs[i], textFont, box.width(), device);
+            QList<ShapedLine> lines = entries.wrap(paragraphs[i], box.width());
             for (int l = 0; l < lines.size(); ++l) {
                 if (shown.size() == room) {
                     cut = true;
@@ -143,18 +135,18 @@ void paintMonth(Sheet& sheet, int yearMonth, const QHash<int, const DayRow*>& da
                     (l + 1 < lines.size() || i + 1 < paragraphs.size())) {
                     // The last line there is room for: all that is left,
                     // cut to the width.
-                    QString rest = paragraphs[i].mid(lines[l].first);
+                    QString rest = paragraphs[i].mid(lines[l].start);
                     for (int j = i + 1; j < paragraphs.size(); ++j)
                         rest += QLatin1Char(' ') + paragraphs[j];
-                    shown << text.elidedText(rest, Qt::ElideRight, box.width());
+                    shown << entries.line(text.elidedText(rest, Qt::ElideRight, box.width()));
                     cut = true;
                     break;
                 }
-                shown << paragraphs[i].mid(lines[l].first, lines[l].second);
+                shown << std::move(lines[l]);
             }
         }
-        for (const QString& line : shown) {
-            p.drawText(QPointF(box.left(), y + text.ascent()), line);
+        for (const ShapedLine& line : std::as_const(shown)) {
+            drawLine(p, QPointF(box.left(), y + text.ascent()), line);
             y += text.lineSpacing();
         }
     }
@@ -198,7 +190,7 @@ bool needsNoGlyph(char32_t c)
 
 QFont PrintLayout::entryFont() const
 {
-    return printFont(mOptions.pointSize);
+    return printFont(mOptions.pointSize, nullptr);
 }
 
 QString PrintLayout::unprintable() const
@@ -261,12 +253,13 @@ int PrintLayout::paintMonthly(QPainter& painter, QPagedPaintDevice& device,
     const qreal dpi = device.logicalDpiX();
     Sheet sheet{device, painter, device.pageLayout().paintRectPixels(int(dpi)).size(), dpi / 25.4};
     HolidayNames holidays;
+    LineShaper entries(printFont(mOptions.pointSize, &device));
     int pages = 0;
     for (int i = 0; i < months.size(); ++i) {
         if (pages > 0)
             device.newPage();
         ++pages;
-        paintMonth(sheet, months[i], byKey, holidays, mOptions.pointSize);
+        paintMonth(sheet, months[i], byKey, holidays, entries, mOptions.pointSize);
         if (progress && !progress(i + 1, int(months.size())))
             return -1;
     }
@@ -279,10 +272,11 @@ int PrintLayout::paintDaily(QPainter& p, QPagedPaintDevice& device,
     const qreal dpi = device.logicalDpiX();
     const QSizeF size = device.pageLayout().paintRectPixels(int(dpi)).size();
     const qreal mm = dpi / 25.4;
-    const QFont headFont = printFont(mOptions.pointSize + 2, true);
-    const QFont nameFont = printFont(mOptions.pointSize * 0.85);
-    const QFont textFont = printFont(mOptions.pointSize);
-    const QFont footFont = printFont(std::max(PrintOptions::kSmallest, mOptions.pointSize * 0.8));
+    const QFont headFont = printFont(mOptions.pointSize + 2, &device, true);
+    const QFont nameFont = printFont(mOptions.pointSize * 0.85, &device);
+    const QFont textFont = printFont(mOptions.pointSize, &device);
+    const QFont footFont =
+        printFont(std::max(PrintOptions::kSmallest, mOptions.pointSize * 0.8), &device);
     const QFontMetricsF head(headFont, &device);
     const QFontMetricsF text(textFont, &device);
     const QFontMetricsF foot(footFont, &device);
@@ -309,6 +303,9 @@ int PrintLayout::paintDaily(QPainter& p, QPagedPaintDevice& device,
     };
 
     HolidayNames holidays;
+    LineShaper headings(headFont);
+    LineShaper names(nameFont);
+    LineShaper entries(textFont);
     for (int i = 0; i < mDays.size(); ++i) {
         const DayRow& day = mDays[i];
         const QStringList paragraphs = day.hasEntry() ? EntryLines(*day.text) : QStringList();
@@ -322,28 +319,24 @@ int PrintLayout::paintDaily(QPainter& p, QPagedPaintDevice& device,
         if (day.holiday())
             heading += QStringLiteral("（休日）");
         p.setPen(color);
-        p.setFont(headFont);
-        p.drawText(QPointF(0, y + head.ascent()), heading);
+        drawLine(p, QPointF(0, y + head.ascent()), headings.line(heading));
         const QString holiday = holidays.nameOf(day.key);
         if (!holiday.isEmpty()) {
-            p.setFont(nameFont);
             p.setPen(kHolidayColor);
-            p.drawText(QPointF(head.horizontalAdvance(heading) + 3 * mm, y + head.ascent()),
-                       holiday);
+            drawLine(p, QPointF(head.horizontalAdvance(heading) + 3 * mm, y + head.ascent()),
+                     names.line(holiday));
         }
         p.setPen(QPen(kGridColor, 0.2 * mm));
         p.drawLine(QPointF(0, y + head.lineSpacing() + 0.4 * mm),
                    QPointF(size.width(), y + head.lineSpacing() + 0.4 * mm));
         y += headHeight;
 
-        p.setFont(textFont);
         p.setPen(Qt::black);
         for (const QString& paragraph : paragraphs) {
-            for (const auto& [start, length] :
-                 wrapLines(paragraph, textFont, size.width(), &device)) {
+            for (const ShapedLine& line : entries.wrap(paragraph, size.width())) {
                 if (y + lineHeight > bodyHeight)
                     newPage();
-                p.drawText(QPointF(0, y + text.ascent()), paragraph.mid(start, length));
+                drawLine(p, QPointF(0, y + text.ascent()), line);
                 y += lineHeight;
             }
         }

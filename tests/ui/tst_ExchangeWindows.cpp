@@ -19,8 +19,11 @@
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTimer>
 
@@ -123,6 +126,42 @@ private slots:
         QCOMPARE(readFile(file), QByteArray("\xEF\xBB\xBF日付,曜日,平日,内容\r\n"
                                             "20261210,4,1,\"旅行\"\r\n20270120,3,1,\"旅行\"\r\n"));
         search->close();
+    }
+
+    void longExportShowsItsProgressAndCanBeCancelled()
+    {
+        // A hundred years of pages: long enough for the progress to show.
+        QVERIFY(MakeCalendarFile(dataPath(), 200001, 209912));
+        start();
+        trigger("mnuExport");
+        auto* window = this->window()->findChild<frmExport*>();
+        QVERIFY(window);
+        in<QComboBox>(window, "cboFrom")->setCurrentText(u"2000/01"_s);
+        in<QComboBox>(window, "cboTo")->setCurrentText(u"2099/12"_s);
+        in<QComboBox>(window, "cboFormat")->setCurrentText(u"PDF"_s);
+        const QString file = folder->filePath(u"century.pdf"_s);
+        in<QLineEdit>(window, "txtTarget")->setText(file);
+
+        // The progress is looked at and cancelled from the events the
+        // export lets through.
+        QString shown;
+        QTimer look;
+        connect(&look, &QTimer::timeout, this, [&] {
+            auto* progress = window->findChild<QProgressDialog*>(u"prgExport"_s);
+            if (!progress || !progress->isVisible() || progress->value() <= 0)
+                return;
+            look.stop();
+            shown = progress->findChild<QProgressBar*>()->text();
+            progress->findChild<QPushButton*>()->click();
+        });
+        look.start(10);
+        boxes->ok();
+        in<QPushButton>(window, "cmdExport")->click();
+        QVERIFY2(QRegularExpression(u"^\\d{1,2}%$"_s).match(shown).hasMatch(), qPrintable(shown));
+        QCOMPARE(boxes->texts(),
+                 QStringList{u"書き出しを中止しました。ファイルは作られていません。"_s});
+        QVERIFY(window->isVisible());
+        window->close();
     }
 
     void damagedFileChangesNothing()
