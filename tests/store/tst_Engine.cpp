@@ -1,4 +1,5 @@
 #include "store/CalendarCheck.h"
+#include "store/DirectQuery.h"
 #include "store/Engine.h"
 #include "tests/support/TestMain.h"
 
@@ -214,6 +215,100 @@ private slots:
         Database check;
         check.open(copy);
         check.exec(QStringLiteral("SELECT k FROM t"));
+    }
+
+    void directQueryBindsAndReadsAsQueryDoes_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("null") << QVariant();
+        QTest::newRow("null text") << QVariant(QString());
+        QTest::newRow("null flag") << QVariant(QMetaType::fromType<bool>());
+        QTest::newRow("empty text") << QVariant(QStringLiteral(""));
+        QTest::newRow("text") << QVariant(QStringLiteral("it's 𠮷野家\r\n改行; --"));
+        QTest::newRow("true") << QVariant(true);
+        QTest::newRow("false") << QVariant(false);
+        QTest::newRow("whole number") << QVariant(20261207);
+        QTest::newRow("large number") << QVariant(qint64(1) << 40);
+        QTest::newRow("fraction") << QVariant(2.5);
+        QTest::newRow("bytes") << QVariant(QByteArray("\x00\x01zz", 4));
+        QTest::newRow("null bytes") << QVariant(QByteArray());
+    }
+
+    // DirectQuery stands in for Query where a statement runs once per day:
+    // what it stores and reads must be what Query stores and reads.
+    void directQueryBindsAndReadsAsQueryDoes()
+    {
+        QFETCH(QVariant, value);
+        const QString file = path(QStringLiteral("direct.vad"));
+        QFile::remove(file);
+        Database::Create(file);
+        Database db;
+        db.open(file);
+        db.exec(QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY, v)"));
+        Query(db, QStringLiteral("INSERT INTO t VALUES (?, ?)")).bind(1).bind(value).exec();
+        DirectQuery insert(db, QStringLiteral("INSERT INTO t VALUES (?, ?)"));
+        insert.bind(2).bind(value).exec();
+        QCOMPARE(insert.numRowsAffected(), 1);
+
+        Query stored(db, QStringLiteral("SELECT typeof(v), quote(v), v FROM t ORDER BY k"));
+        stored.exec();
+        QVERIFY(stored.next());
+        const QString type = stored.value(0).toString();
+        const QString quoted = stored.value(1).toString();
+        const QVariant read = stored.value(2);
+        QVERIFY(stored.next());
+        QCOMPARE(stored.value(0).toString(), type);
+        QCOMPARE(stored.value(1).toString(), quoted);
+
+        DirectQuery direct(db, QStringLiteral("SELECT v, k FROM t WHERE k = ?"));
+        direct.bind(2).exec();
+        QVERIFY(direct.next());
+        const QVariant directRead = direct.value(0);
+        QCOMPARE(direct.intValue(1), 2);
+        QVERIFY(!direct.next());
+        QCOMPARE(directRead.isNull(), read.isNull());
+        if (!read.isNull()) {
+            QCOMPARE(directRead.typeId(), read.typeId());
+            QCOMPARE(directRead, read);
+        }
+    }
+
+    void directQueryFailuresAreEngineErrors()
+    {
+        const int wait = Database::busyWait();
+        Database::setBusyWait(50);
+        const auto restore = qScopeGuard([wait] { Database::setBusyWait(wait); });
+        const QString file = path(QStringLiteral("directfail.vad"));
+        Database::Create(file);
+        Database db;
+        db.open(file);
+        db.exec(QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY)"));
+        Database holder;
+        holder.open(file);
+        const struct
+        {
+            std::function<void()> fail;
+            const char16_t* cause;
+        } cases[] = {
+            {[&] { DirectQuery(db, QStringLiteral("SELECT 1 FROM Master")); },
+             u"暦ファイルの中身が暦の形式ではありません。"},
+            {[&] {
+                 DirectQuery insert(db, QStringLiteral("INSERT INTO t VALUES (?)"));
+                 insert.bind(1).exec();
+                 insert.bind(1).exec();
+             },
+             u"原因は分かりません。"},
+            {[&] {
+                 holder.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+                 DirectQuery(db, QStringLiteral("SELECT count(*) FROM t")).exec();
+             },
+             u"暦ファイルが他のプログラムで使用中です。"},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(causeOf(c.fail), QString::fromUtf16(c.cause));
+        holder.exec(QStringLiteral("ROLLBACK"));
+        // The failed runs left no lock behind: the file takes a write.
+        DirectQuery(db, QStringLiteral("INSERT INTO t VALUES (2)")).exec();
     }
 };
 
