@@ -161,6 +161,22 @@ private:
         bool operator==(const FileId&) const = default;
     };
     static std::optional<FileId> fileIdOf(const QString& path);
+    // The identity of a file and its first `length` bytes, through one
+    // handle; nothing is read when it cannot be opened for reading.
+    struct FileStart
+    {
+        std::optional<FileId> id;
+        bool readable = false;
+        QByteArray bytes;
+        qint64 size = 0;
+    };
+    static FileStart readFileStart(const QString& path, qsizetype length);
+    // The name Qt's driver opens a plain file by: its URI, for an existing
+    // file only (mode=rw or mode=ro).
+    static QString databaseName(const QString& path, bool readOnly);
+    // The driver's options for a plain file: the name as a URI, the wait
+    // for a locked file.
+    static QString connectOptions(bool readOnly);
 
     QString mConnectionName;
     QString mPath;
