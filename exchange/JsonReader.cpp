@@ -45,11 +45,14 @@ QString headerFault(const JsonNode& root)
 // One element of "days" as a day; "" or the fault.
 QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<int>& seen)
 {
-    const QString where = QStringLiteral("days[%1]").arg(index);
+    // Named only when a fault is told: most days have none.
+    const auto where = [index] {
+        return QStringLiteral("days[%1]").arg(index);
+    };
     if (item.type != JsonNode::Type::Object)
-        return fault(item, where, QStringLiteral("{ } で囲まれていません"));
+        return fault(item, where(), QStringLiteral("{ } で囲まれていません"));
     auto field = [&](const char* name) {
-        return where + QLatin1Char('.') + QLatin1String(name);
+        return where() + QLatin1Char('.') + QLatin1String(name);
     };
     auto member = [&](const char* name) {
         return item.member(QLatin1String(name));
@@ -58,7 +61,7 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<in
     DayRow day;
     const JsonNode* key = member("key");
     if (!key)
-        return fault(item, where, QStringLiteral("「key」がありません"));
+        return fault(item, where(), QStringLiteral("「key」がありません"));
     qint64 keyValue = 0;
     const int week = key->toWhole(keyValue) ? WeekOfKey(keyValue) : -1;
     if (week < 0)
@@ -78,7 +81,7 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<in
     }
     const JsonNode* workday = member("workday");
     if (!workday)
-        return fault(item, where, QStringLiteral("「workday」がありません"));
+        return fault(item, where(), QStringLiteral("「workday」がありません"));
     if (workday->type == JsonNode::Type::Bool)
         day.workday = workday->boolean;
     else if (workday->type != JsonNode::Type::Null)
@@ -86,7 +89,7 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<in
                      QStringLiteral("true、false、null のどれでもありません"));
     const JsonNode* text = member("text");
     if (!text)
-        return fault(item, where, QStringLiteral("「text」がありません"));
+        return fault(item, where(), QStringLiteral("「text」がありません"));
     if (text->type == JsonNode::Type::String)
         day.text = text->string.isNull() ? QStringLiteral("") : text->string;
     else if (text->type != JsonNode::Type::Null)
