@@ -4,6 +4,7 @@
 #include "app/CommandLinePassword.h"
 #include "app/Main.h"
 #include "app/ProgressLine.h"
+#include "app/StatsCommand.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
 #include "platform/Clock.h"
@@ -151,6 +152,9 @@ int runExport(const CommandLine& command)
         if (!outcome.unprintable.isEmpty())
             print(stderr, QStringLiteral("zedu: ") + UnprintableText(outcome.unprintable) +
                               QLatin1Char('\n'));
+        if (!outcome.untold.isEmpty())
+            print(stderr,
+                  QStringLiteral("zedu: ") + UntoldText(outcome.untold) + QLatin1Char('\n'));
         return 0;
     } catch (const EngineError& e) {
         // Japanese first; the file and the engine's own words after it.
@@ -274,7 +278,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 
 QString CommandLineUsage()
 {
-    return QStringLiteral(
+    QString usage = QStringLiteral(
         "使い方:\n"
         "  zedu                      Zedu を起動します。\n"
         "  zedu --calendar PATH      PATH の暦ファイルで Zedu を起動します（この回だけ）。\n"
@@ -299,6 +303,11 @@ QString CommandLineUsage()
         "\n"
         "暦ファイルは読むだけなので、Zedu を開いたままでも使えます。\n"
         "終了コード: 0 成功、1 失敗（理由を標準エラーに表示）、2 引数の誤り。\n");
+    // --stats (StatsCommand.h): its line after --export's, its options
+    // after --export's options.
+    usage.insert(usage.indexOf(QStringLiteral("  zedu --help")), StatsUsageLine());
+    usage.insert(usage.indexOf(QStringLiteral("\n暦ファイルは読むだけ")), StatsUsage());
+    return usage;
 }
 
 int RunCommandLine(int argc, char** argv)
@@ -314,6 +323,8 @@ int RunCommandLine(int argc, char** argv)
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
     InitApplication();
+    if (IsStatsCommand(arguments))
+        return RunStatsCommand(arguments);
     const CommandLine command = ParseCommandLine(arguments);
     if (!command.error.isEmpty()) {
         print(stderr, QStringLiteral("zedu: ") + command.error + QStringLiteral("\n\n") +
@@ -331,4 +342,17 @@ int RunCommandLine(int argc, char** argv)
         break;
     }
     return runExport(command);
+}
+
+bool OpenCommandCalendar(const QString& calendar, int passwordFd, Database& db)
+{
+    CommandLine command;
+    command.calendar = calendar;
+    command.passwordFd = passwordFd;
+    return openCalendar(command, db);
+}
+
+int CommandFailure(const QString& reason)
+{
+    return fail(reason);
 }

@@ -66,3 +66,13 @@ int RunCommandLine(int argc, char** argv);
 
 constexpr int kCommandFailed = 1;
 constexpr int kCommandMisused = 2;
+
+class Database;
+
+// For the other commands of the command line (StatsCommand.h): opens the
+// calendar `calendar` names, or the program's own when it is empty, for
+// reading, with the password of an encrypted one read from `passwordFd`
+// (-1: asked on the terminal). False, the reason written, when it cannot.
+bool OpenCommandCalendar(const QString& calendar, int passwordFd, Database& db);
+// Writes `reason` as one line on standard error; returns kCommandFailed.
+int CommandFailure(const QString& reason);

@@ -264,5 +264,8 @@ std::optional<int> Main(const QString& calendar)
     if (!recovered.isEmpty())
         ShowInfo(RecoveryNoticeText(recovered));
     window->moveStrandedRecoveryFiles();
+    // What another computer wrote and a sync program kept beside the
+    // calendar under a conflict name; the folder is watched from here on.
+    window->TakeInConflictCopies();
     return std::nullopt;
 }

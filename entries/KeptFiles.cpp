@@ -5,8 +5,10 @@
 #include "store/CalendarEncryption.h"
 #include "store/Engine.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <functional>
 
@@ -17,13 +19,21 @@ bool isRecoveryFile(const QString& path)
     return QFileInfo(path).fileName().startsWith(QLatin1String("Entry-"));
 }
 
-// Runs `work` on every file; a failure is noted and the next file goes on.
-KeptFilesOutcome eachFile(const QStringList& paths, const std::function<void(const QString&)>& work)
+// Runs `work` on every file, which gives back the file's path afterwards
+// ("" when it is gone); a failure is noted and the next file goes on. A file
+// written anew keeps the modification time it had: it still holds what it
+// held then, and a backup whose name holds no real time is listed by it.
+KeptFilesOutcome eachFile(const QStringList& paths,
+                          const std::function<QString(const QString&)>& work)
 {
     KeptFilesOutcome outcome;
     for (const QString& path : paths) {
         try {
-            work(path);
+            const QDateTime modified = QFileInfo(path).lastModified();
+            QFile written(work(path));
+            if (modified.isValid() && !written.fileName().isEmpty() &&
+                written.open(QIODevice::ReadOnly | QIODevice::ExistingOnly))
+                written.setFileTime(modified, QFileDevice::FileModificationTime);
         } catch (const EngineError& e) {
             outcome.failed << QDir::toNativeSeparators(path) +
                                   QStringLiteral("（%1）").arg(e.causeText());
@@ -46,9 +56,9 @@ KeptFilesOutcome SealKeptFiles(const QStringList& paths)
 {
     return eachFile(paths, [](const QString& path) {
         if (isRecoveryFile(path))
-            SealRecoveryFile(path);
-        else
-            SealFileInPlace(path);
+            return SealRecoveryFile(path);
+        SealFileInPlace(path);
+        return path;
     });
 }
 
@@ -56,15 +66,19 @@ KeptFilesOutcome UnsealKeptFiles(const QStringList& paths)
 {
     return eachFile(paths, [](const QString& path) {
         if (isRecoveryFile(path))
-            UnsealRecoveryFile(path);
-        else
-            UnsealFileInPlace(path);
+            return UnsealRecoveryFile(path);
+        UnsealFileInPlace(path);
+        return path;
     });
 }
 
-KeptFilesOutcome ResealKeptFiles(const QStringList& paths, const EnvelopeKeys& keys)
+KeptFilesOutcome ResealKeptFiles(const QStringList& paths, const EnvelopeKeys& keys,
+                                 const EnvelopeKeys* from)
 {
-    return eachFile(paths, [&](const QString& path) { ResealFile(path, keys); });
+    return eachFile(paths, [&](const QString& path) {
+        ResealFile(path, keys, from);
+        return path;
+    });
 }
 
 KeptFilesOutcome DeleteKeptFiles(const QStringList& paths)
@@ -73,5 +87,6 @@ KeptFilesOutcome DeleteKeptFiles(const QStringList& paths)
         if (!QFile::remove(path) && QFile::exists(path))
             throw EngineError(path, QStringLiteral("the file cannot be deleted"),
                               EngineError::fileCause(path));
+        return QString();
     });
 }

@@ -28,9 +28,12 @@ struct KeptFilesOutcome
 
 // Seals plain files with the held keys (a recovery file takes the sealed
 // ending); writes sealed ones plain again (their keys are still held); seals
-// files sealed with the held keys again with `keys` (after a new password);
-// deletes files. Each file is replaced only by a complete one.
+// files sealed with `from` (the held keys when null) again with `keys`
+// (after a new password, or fresh keys); deletes files. Each file is
+// replaced only by a complete one, and keeps its modification time: a
+// backup keeps its name, its time and its place in the backups' order.
 KeptFilesOutcome SealKeptFiles(const QStringList& paths);
 KeptFilesOutcome UnsealKeptFiles(const QStringList& paths);
-KeptFilesOutcome ResealKeptFiles(const QStringList& paths, const EnvelopeKeys& keys);
+KeptFilesOutcome ResealKeptFiles(const QStringList& paths, const EnvelopeKeys& keys,
+                                 const EnvelopeKeys* from = nullptr);
 KeptFilesOutcome DeleteKeptFiles(const QStringList& paths);

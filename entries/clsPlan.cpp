@@ -10,9 +10,11 @@
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <utility>
 
 clsPlan::clsPlan(QPlainTextEdit* text, RunningHost* host) : mText(text), mHost(host) {}
@@ -130,7 +132,10 @@ void clsPlan::write()
     // A day that was there when it was loaded and is gone from the file now
     // (another program put a calendar of another range in its place).
     const bool vanished = outcome == clsMaster::SaveOutcome::NotStored && mStored;
-    if (outcome == clsMaster::SaveOutcome::ChangedOnDisk || vanished) {
+    if (outcome == clsMaster::SaveOutcome::ChangedOnDisk && writeMerged(text, current)) {
+        mRecovery.discard();
+        Dirty = false;
+    } else if (outcome == clsMaster::SaveOutcome::ChangedOnDisk || vanished) {
         // Both sides changed the day since it was read: the file's text
         // stays, and the typed one is kept where the user is told about it.
         const QString kept = mRecovery.keep(mDateIndex, text);
@@ -148,6 +153,33 @@ void clsPlan::write()
         Dirty = false;
     }
     stateChanged();
+}
+
+bool clsPlan::writeMerged(const QString& text, QString& current)
+{
+    if (!mergeChanged)
+        return false;
+    const std::optional<QString> merged = mergeChanged(mDateIndex, mBase, text, current);
+    if (!merged)
+        return false;
+    QString now;
+    const clsMaster::SaveOutcome outcome =
+        gMaster.PlanSaveUnlessChanged(mDateIndex, current, *merged, now);
+    if (outcome == clsMaster::SaveOutcome::ChangedOnDisk)
+        current = now;
+    if (outcome != clsMaster::SaveOutcome::Saved)
+        return false;
+    if (*merged != text) {
+        // The typed text comes first in the merge: the cursor stays where
+        // it was in it.
+        const int position = mText->textCursor().position();
+        show(*merged);
+        QTextCursor cursor = mText->textCursor();
+        cursor.setPosition(std::min(position, int(mText->document()->characterCount()) - 1));
+        mText->setTextCursor(cursor);
+    }
+    mBase = *merged;
+    return true;
 }
 
 QString clsPlan::KeepUnsaved()

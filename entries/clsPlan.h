@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QPlainTextEdit;
 class RunningHost;
@@ -35,9 +36,10 @@ public:
     // is saved.
     //
     // When another program changed the same day in the file since it was
-    // read (or removed it), nothing is overwritten: the file's text stays
-    // and is shown in the box, and the typed text goes to a recovery file
-    // (TakeConflictFiles).
+    // read, the two are merged (mergeChanged) and the merged text is written
+    // and shown. Without a merge, or when the day was removed, nothing is
+    // overwritten: the file's text stays and is shown in the box, and the
+    // typed text goes to a recovery file (TakeConflictFiles).
     void Save();
 
     // The same write without a busy phase or a status text, for the end of
@@ -67,6 +69,16 @@ public:
     // window can show the entry's state.
     std::function<void()> onStateChange;
 
+    // Merges the typed text of the day `key` (`ours`, edited from `base`)
+    // with the text another program wrote into the file meanwhile
+    // (`theirs`). When it gives a text, a save that meets such a change
+    // writes the merged text and shows it in the box, instead of keeping the
+    // typed text in a recovery file; nothing (a failed merge) takes that
+    // way all the same.
+    std::function<std::optional<QString>(int key, const QString& base, const QString& ours,
+                                         const QString& theirs)>
+        mergeChanged;
+
     // True while an input method is composing text in the box.
     bool IsComposing() const;
     // Ends a composition under way by committing its text into the box.
@@ -85,6 +97,10 @@ public:
 
 private:
     void write();
+    // Writes the merge of the typed `text` with the file's `current` text;
+    // false when there is no merge or the file changed again meanwhile
+    // (`current` then holds its text).
+    bool writeMerged(const QString& text, QString& current);
     // Shows `stored` in the box; the change is no edit.
     void show(const QString& stored);
     void stateChanged();

@@ -67,15 +67,32 @@ void moveInto(QTemporaryDir& written, const QString& target)
             throw ExchangeError(QStringLiteral("「%1」を書き出し先に置けませんでした。").arg(name));
 }
 
+// "𠮷（U+20BB7）", "セ゚（U+30BB U+309A）".
+QString namedWithCodes(const QString& characters)
+{
+    QStringList codes;
+    for (const char32_t c : characters.toUcs4())
+        codes << QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    return characters + QStringLiteral("（") + codes.join(QLatin1Char(' ')) + QStringLiteral("）");
+}
+
 } // namespace
 
 QString UnprintableText(const QString& characters)
 {
     QStringList named;
     for (const char32_t c : characters.toUcs4())
-        named << QString::fromUcs4(&c, 1) +
-                     QStringLiteral("（U+%1）").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+        named << namedWithCodes(QString::fromUcs4(&c, 1));
     return QStringLiteral("次の文字は印刷できませんでした: ") + named.join(QStringLiteral("、"));
+}
+
+QString UntoldText(const QStringList& characters)
+{
+    QStringList named;
+    for (const QString& sequence : characters)
+        named << namedWithCodes(sequence);
+    return QStringLiteral("次の文字は印刷しましたが、検索やコピーはできません: ") +
+           named.join(QStringLiteral("、"));
 }
 
 bool ExportWouldReplace(ExportFormat format, const QString& target)
@@ -179,6 +196,7 @@ ExportOutcome RunExport(Database& db, const ExportRequest& request, const Export
         const auto* pages = static_cast<const PdfWriter*>(writer.get());
         outcome.pages = pages->pages();
         outcome.unprintable = pages->unprintable();
+        outcome.untold = pages->untold();
         if (pages->cancelled()) {
             outcome.cancelled = true;
             return outcome;

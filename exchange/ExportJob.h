@@ -31,11 +31,17 @@ struct ExportOutcome
     int pages = 0; // PDF: the pages written
     // PDF: the characters no font could draw (PrintLayout::unprintable()).
     QString unprintable;
+    // PDF: the characters drawn that could not go into the text layer
+    // (PdfTextLayer::untold()).
+    QStringList untold;
     bool cancelled = false;
 };
 
 // "次の文字は印刷できませんでした: …", naming each character and its code.
 QString UnprintableText(const QString& characters);
+// "次の文字は印刷しましたが、検索やコピーはできません: …", naming each
+// character (or sequence drawn as one) and its codes.
+QString UntoldText(const QStringList& characters);
 
 // Told the work done and its total as it goes (days, or pages' units for
 // PDF); returns false to cancel.

@@ -1,14 +1,13 @@
 #include "exchange/PdfWriter.h"
 
+#include "exchange/PdfTextLayer.h"
+
 #include <QBuffer>
+#include <QPainter>
 #include <QPdfWriter>
 
-void PdfWriter::finish()
+QByteArray PdfWriter::paint(const PrintLayout& layout, const PdfTextLayer* seeded)
 {
-    const PrintLayout layout(mInfo.print, std::move(mDays), mInfo.firstYm, mInfo.lastYm);
-    mUnprintable = layout.unprintable();
-    // Painted into memory, then written with every write checked: the PDF
-    // writer itself does not tell a failed write.
     QBuffer pages;
     pages.open(QIODevice::WriteOnly);
     {
@@ -18,11 +17,36 @@ void PdfWriter::finish()
         pdf.setResolution(300);
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), layout.orientation(),
                                       QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-        mPages = layout.paint(pdf, mProgress);
+        QPainter painter(&pdf);
+        if (seeded) {
+            seeded->seed(painter);
+            pdf.newPage();
+        }
+        mPages = layout.paint(painter, pdf, mProgress);
     }
+    return pages.data();
+}
+
+void PdfWriter::finish()
+{
+    const PrintLayout layout(mInfo.print, std::move(mDays), mInfo.firstYm, mInfo.lastYm);
+    mUnprintable = layout.unprintable();
+    PdfTextLayer textLayer(layout.days(), layout.entryFont());
+    // Painted into memory, then written with every write checked: the PDF
+    // writer itself does not tell a failed write.
+    QByteArray pdf = paint(layout, textLayer.needed() ? &textLayer : nullptr);
     if (mPages < 0)
         return;
+    if (std::optional<QByteArray> named = textLayer.complete(pdf)) {
+        pdf = std::move(*named);
+    } else {
+        // The seeded page could not be taken out: painted again without it.
+        pdf = paint(layout, nullptr);
+        if (mPages < 0)
+            return;
+    }
+    mUntold = textLayer.untold();
     OutputBuffer out(mDevice);
-    out.append(pages.data());
+    out.append(pdf);
     out.flush();
 }

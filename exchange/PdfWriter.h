@@ -4,10 +4,12 @@
 
 #include <functional>
 
-// "PDF": the printed pages (PrintLayout) on A4, the Japanese font embedded,
-// so that the text can be searched and copied. The days are gathered and
-// the pages painted at the end; a device that fails to take the bytes
-// throws ExchangeError.
+class PdfTextLayer;
+
+// "PDF": the printed pages (PrintLayout) on A4, the fonts embedded, so that
+// the text can be searched and copied (PdfTextLayer puts in what Qt's writer
+// leaves out). The days are gathered and the pages painted at the end; a
+// device that fails to take the bytes throws ExchangeError.
 class PdfWriter final : public DayWriter
 {
 public:
@@ -28,12 +30,18 @@ public:
     int pages() const { return mPages; }
     // See PrintLayout::unprintable().
     const QString& unprintable() const { return mUnprintable; }
+    // See PdfTextLayer::untold().
+    const QStringList& untold() const { return mUntold; }
 
 private:
+    // The pages as PDF; with `seeded`, after a first page of its glyphs.
+    QByteArray paint(const PrintLayout& layout, const PdfTextLayer* seeded);
+
     QIODevice& mDevice;
     std::function<bool(int, int)> mProgress;
     ExportInfo mInfo;
     QList<DayRow> mDays;
     int mPages = 0;
     QString mUnprintable;
+    QStringList mUntold;
 };

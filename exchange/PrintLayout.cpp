@@ -196,9 +196,14 @@ bool needsNoGlyph(char32_t c)
 
 } // namespace
 
+QFont PrintLayout::entryFont() const
+{
+    return printFont(mOptions.pointSize);
+}
+
 QString PrintLayout::unprintable() const
 {
-    const QFont font = printFont(mOptions.pointSize);
+    const QFont font = entryFont();
     QSet<char32_t> seen;
     QString missing;
     for (const DayRow& day : mDays) {
@@ -231,11 +236,18 @@ QPageLayout::Orientation PrintLayout::orientation() const
 int PrintLayout::paint(QPagedPaintDevice& device,
                        const std::function<bool(int, int)>& progress) const
 {
-    return mOptions.layout == PageLayout::Monthly ? paintMonthly(device, progress)
-                                                  : paintDaily(device, progress);
+    QPainter painter(&device);
+    return paint(painter, device, progress);
 }
 
-int PrintLayout::paintMonthly(QPagedPaintDevice& device,
+int PrintLayout::paint(QPainter& painter, QPagedPaintDevice& device,
+                       const std::function<bool(int, int)>& progress) const
+{
+    return mOptions.layout == PageLayout::Monthly ? paintMonthly(painter, device, progress)
+                                                  : paintDaily(painter, device, progress);
+}
+
+int PrintLayout::paintMonthly(QPainter& painter, QPagedPaintDevice& device,
                               const std::function<bool(int, int)>& progress) const
 {
     QHash<int, const DayRow*> byKey;
@@ -246,7 +258,6 @@ int PrintLayout::paintMonthly(QPagedPaintDevice& device,
     for (int ym = mFirstYm; ym > 0 && ym <= mLastYm; ym = ym % 100 == 12 ? ym + 89 : ym + 1)
         months << ym;
 
-    QPainter painter(&device);
     const qreal dpi = device.logicalDpiX();
     Sheet sheet{device, painter, device.pageLayout().paintRectPixels(int(dpi)).size(), dpi / 25.4};
     HolidayNames holidays;
@@ -262,10 +273,9 @@ int PrintLayout::paintMonthly(QPagedPaintDevice& device,
     return pages;
 }
 
-int PrintLayout::paintDaily(QPagedPaintDevice& device,
+int PrintLayout::paintDaily(QPainter& p, QPagedPaintDevice& device,
                             const std::function<bool(int, int)>& progress) const
 {
-    QPainter p(&device);
     const qreal dpi = device.logicalDpiX();
     const QSizeF size = device.pageLayout().paintRectPixels(int(dpi)).size();
     const qreal mm = dpi / 25.4;

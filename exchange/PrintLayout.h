@@ -7,7 +7,9 @@
 
 #include <functional>
 
+class QFont;
 class QPagedPaintDevice;
+class QPainter;
 
 enum class PageLayout
 {
@@ -46,6 +48,9 @@ public:
 
     // The orientation the pages are laid out for.
     QPageLayout::Orientation orientation() const;
+    // The days given, and the font their entries are printed in.
+    const QList<DayRow>& days() const { return mDays; }
+    QFont entryFont() const;
 
     // Paints every page onto `device`, whose page layout is already set
     // (see orientation()), starting on its current page. `progress` is told
@@ -53,6 +58,10 @@ public:
     // it returns false the painting stops. Returns the number of pages, or
     // -1 when stopped.
     int paint(QPagedPaintDevice& device,
+              const std::function<bool(int, int)>& progress = nullptr) const;
+    // The same with `painter`, active on `device`, which may have painted
+    // before.
+    int paint(QPainter& painter, QPagedPaintDevice& device,
               const std::function<bool(int, int)>& progress = nullptr) const;
 
     // The characters of the entries that no font on this system draws
@@ -62,9 +71,10 @@ public:
     QString unprintable() const;
 
 private:
-    int paintMonthly(QPagedPaintDevice& device,
+    int paintMonthly(QPainter& painter, QPagedPaintDevice& device,
                      const std::function<bool(int, int)>& progress) const;
-    int paintDaily(QPagedPaintDevice& device, const std::function<bool(int, int)>& progress) const;
+    int paintDaily(QPainter& p, QPagedPaintDevice& device,
+                   const std::function<bool(int, int)>& progress) const;
 
     PrintOptions mOptions;
     QList<DayRow> mDays;

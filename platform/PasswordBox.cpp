@@ -1,5 +1,8 @@
 #include "platform/PasswordBox.h"
 
+#include "platform/Dialogs.h"
+#include "platform/PasswordStrength.h"
+
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,6 +40,9 @@ PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& p
     txtPassword = maskedField(this, "txtPassword");
     layout->addWidget(txtPassword);
     if (confirm) {
+        lblStrength = new QLabel(this);
+        lblStrength->setObjectName(QStringLiteral("lblStrength"));
+        layout->addWidget(lblStrength);
         auto* again = new QLabel(QStringLiteral("確認のため、もう一度入力して下さい。"), this);
         layout->addWidget(again);
         txtPasswordAgain = maskedField(this, "txtPasswordAgain");
@@ -65,7 +71,7 @@ PasswordBox::PasswordBox(QWidget* parent, const QString& title, const QString& p
         cmdAlternative->setAutoDefault(false);
         connect(cmdAlternative, &QPushButton::clicked, this, [this] { done(kAlternative); });
     }
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &PasswordBox::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     update();
@@ -93,8 +99,30 @@ void PasswordBox::update()
         const bool differs = !again.isEmpty() && again != typed;
         lblMismatch->setText(differs ? QStringLiteral("パスワードが一致しません。") : QString());
         ready = ready && again == typed;
+        const PasswordStrength strength = EstimatePasswordStrength(typed);
+        lblStrength->setText(typed.isEmpty() ? QString()
+                                             : QStringLiteral("パスワードの強さ：") +
+                                                   PasswordStrengthWord(strength));
+        lblStrength->setStyleSheet(
+            strength < kPasswordStrengthWarnedBelow ? QStringLiteral("color: #c00000") : QString());
     }
     cmdOk->setEnabled(ready);
+}
+
+void PasswordBox::accept()
+{
+    // A warning, never a refusal: the user may know better.
+    if (lblStrength &&
+        EstimatePasswordStrength(txtPassword->text()) < kPasswordStrengthWarnedBelow &&
+        Dialogs::provider().question(windowTitle(),
+                                     QStringLiteral("このパスワードは弱いため、推測されるおそれがあ"
+                                                    "ります。\rこのまま使いますか？"),
+                                     Dialogs::No) != Dialogs::Yes) {
+        txtPassword->setFocus(Qt::OtherFocusReason);
+        txtPassword->selectAll();
+        return;
+    }
+    QDialog::accept();
 }
 
 QString PasswordBox::takePassword()

@@ -9,8 +9,11 @@ ZEDU_PACKAGES=(
     qt6-base-dev            # Qt Widgets, SQL, print support
     qt6-svg-dev libqt6sql6-sqlite libx11-dev
     qt6-base-private-dev    # a window test queues a click through QWindowSystemInterface
+    qt6-charts-dev          # the bars and lines of the 記録 window's months
+    libqt6opengl6-dev       # Qt6Charts' CMake package needs Qt6OpenGL's, which Debian leaves out
     libical-dev             # iCalendar export and import
     pkgconf libsodium-dev   # encrypted calendars
+    libzxcvbn-dev           # the strength of a new password, shown as it is typed
     libsqlite3-dev          # sqlite3_serialize/deserialize on the Qt connection
     libgit2-dev             # git_merge_file: the three-way merge of an entry's lines
     libicu-dev              # full case folding for the search (ß = ss), which Qt does not offer
@@ -19,6 +22,8 @@ ZEDU_PACKAGES=(
     fonts-ipafont-gothic    # the Japanese fonts of the window and of printing
     fonts-noto-cjk          # CJK characters the IPA fonts lack (𠮷) in printed pages and PDF files
     fonts-noto-color-emoji  # tells emoji only a colour bitmap font has (which a PDF cannot hold) from those that print
+    fonts-dejavu-core       # outlines of symbols and of some emoji (😀) that the Japanese fonts lack, so that they print
+    libqpdf-dev             # PDF export: puts into the text layer the characters Qt's PDF writer leaves out (𠮷, 😀)
     xdg-utils
     xvfb xdotool x11-utils imagemagick desktop-file-utils util-linux
     appstream xdg-user-dirs

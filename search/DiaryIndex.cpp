@@ -120,6 +120,16 @@ void DiaryIndex::prepare()
     }
 }
 
+QList<IndexedDay> DiaryIndex::days()
+{
+    prepare();
+    QList<IndexedDay> days;
+    days.reserve(qsizetype(mDays.size()));
+    for (const Day& day : mDays)
+        days.append({day.key, day.week, day.text});
+    return days;
+}
+
 SearchResults DiaryIndex::search(const SearchQuery& query, const std::optional<TypedEntry>& typed)
 {
     SearchResults results;

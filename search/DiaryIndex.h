@@ -50,6 +50,14 @@ struct TypedEntry
     QString text; // lines separated by CR LF, as stored
 };
 
+// A stored day with its entry as the index holds it.
+struct IndexedDay
+{
+    int key = 0;
+    int week = 0; // 0 = Sunday
+    QString text; // lines separated by CR LF, as stored
+};
+
 // The whole diary folded for searching. It lives in memory only: nothing of
 // it is written anywhere, and the calendar file is only read. The first
 // search reads every stored day; from then on the index follows what
@@ -74,6 +82,11 @@ public:
     // Reads now what the next search would read first. A store error passes
     // to the caller.
     void prepare();
+    // Every stored day in key order with its entry as stored, brought up to
+    // date first as a search would be: what else needs the whole diary
+    // takes it from here instead of reading the calendar again. A store
+    // error passes to the caller.
+    QList<IndexedDay> days();
     // True once the days are read and nothing announced since needs a read.
     bool isCurrent() const { return mComplete && mStaleYearly.isEmpty(); }
 

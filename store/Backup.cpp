@@ -5,6 +5,7 @@
 #include "platform/basMain.h"
 #include "store/CalendarCheck.h"
 #include "store/CalendarEncryption.h"
+#include "store/DayJournal.h"
 #include "store/EncryptedImage.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
@@ -189,7 +190,7 @@ QStringList CalendarCopies()
     QStringList paths;
     const QDir backups(BackupFolder());
     for (const QString& name :
-         backups.entryList({QStringLiteral("Data-*.vad")}, QDir::Files, QDir::Name))
+         backups.entryList({QStringLiteral("*.vad")}, QDir::Files, QDir::Name))
         paths << backups.filePath(name);
     const QFileInfo calendar(gDataPath);
     const QDir folder(calendar.absolutePath());
@@ -309,12 +310,18 @@ QString RestoreBackup(const QString& path)
             Database source;
             openBackup(source, path);
             CheckCalendar(source, CalendarCheck::Columns);
-            source.compactInto(staging);
+            if (const EnvelopeKeys* keys = HeldCalendarKeys(); keys && !source.isEncrypted()) {
+                // A backup from before the calendar was encrypted goes back
+                // in encrypted, so that restoring it does not turn the
+                // encryption off; it is sealed in memory, as no plain copy
+                // of the diary may lie beside an encrypted calendar, not
+                // even for a moment (nor its journal).
+                const WipedBytes image(ImageOf(source));
+                WriteEnvelopeFile(staging, *keys, image.data(), image.size());
+            } else {
+                source.compactInto(staging);
+            }
         }
-        // A backup from before the calendar was encrypted goes back in
-        // encrypted: restoring it must not turn the encryption off.
-        if (HeldCalendarKeys())
-            SealFileInPlace(staging);
         Database copy;
         copy.open(staging);
         CheckCalendar(copy, CalendarCheck::Full);
@@ -355,13 +362,34 @@ QString RestoreBackup(const QString& path)
                           EngineError::creationCause(gDataPath));
     }
     MakePrivate(gDataPath);
+    // The user chose this calendar: what this run wrote before is in the
+    // backup just made, and is not to be written into the restored one.
+    DayJournal::instance().clear();
     CalendarFileReplaced();
     return kept;
+}
+
+QString MoveIntoBackupFolder(const QString& path)
+{
+    const QString folder = BackupFolder();
+    makeFolder(folder);
+    const QFileInfo copy(path);
+    const QString ending = copy.suffix().isEmpty() ? QString() : QLatin1Char('.') + copy.suffix();
+    const QString stem = copy.fileName().chopped(ending.size());
+    const QString target = unusedName(folder, stem, ending);
+    if (!QFile::rename(path, target))
+        throw EngineError(target, QStringLiteral("the copy cannot be moved into the backup folder"),
+                          EngineError::creationCause(target));
+    MakePrivate(target);
+    return target;
 }
 
 QString SetDamagedCalendarAside()
 {
     gDatabase.close();
+    // The calendar that comes in its place is a new one.
+    ForgetCalendarFile();
+    DayJournal::instance().clear();
     const QString aside = newNameInBackupFolder(QStringLiteral("-damaged.vad"));
     if (!QFile::rename(gDataPath, aside))
         throw EngineError(aside, QStringLiteral("the calendar cannot be set aside"),

@@ -44,8 +44,9 @@ void BackupOncePerDay();
 QStringList ListBackups();
 
 // Every file that holds a copy of the calendar, or part of one, beside it:
-// the backups, calendars set aside in the backup folder, and copies and
-// journals set aside in the calendar's folder. Whole paths.
+// the backups, calendars set aside and other copies kept in the backup
+// folder, and copies and journals set aside in the calendar's folder. Whole
+// paths.
 QStringList CalendarCopies();
 
 // True when a backup made on `day` exists.
@@ -83,6 +84,14 @@ std::optional<BackupInfo> LastReadableBackup();
 // calendar cannot be kept, or the copy cannot be put in place. The shared
 // handle is closed for the replacement and opened again under speed priority.
 QString RestoreBackup(const QString& path);
+
+// Moves a copy of the calendar that was taken in (a sync program's conflict
+// copy) into the backup folder under its own name, or with -2, -3 ... before
+// its ending when that is taken; owner-only there. Such copies are no
+// backups: never counted among the kBackupsKept, never removed. Returns the
+// new path. Throws EngineError, with the copy where it was, when it cannot
+// be moved.
+QString MoveIntoBackupFolder(const QString& path);
 
 // Moves the calendar file, which cannot be opened as a calendar, into the
 // backup folder as Data-YYYYMMDD-HHMMSS-damaged.vad (a journal beside it goes

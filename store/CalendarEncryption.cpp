@@ -19,10 +19,10 @@ void openForReading(QFile& file)
                           EngineError::fileCause(file.fileName()));
 }
 
-// The payload of `path`, opened with the held keys.
-QByteArray openSealed(const QString& path)
+// The payload of `path`, opened with `with` (the held keys when null).
+QByteArray openSealed(const QString& path, const EnvelopeKeys* with = nullptr)
 {
-    const EnvelopeKeys& keys = RequireCalendarKeys(path);
+    const EnvelopeKeys& keys = with ? *with : RequireCalendarKeys(path);
     QFile file(path);
     openForReading(file);
     const QByteArray sealed = file.readAll();
@@ -138,6 +138,19 @@ void SetCalendarPassword(const SecureBytes& newPassword, const Argon2Kdf& kdf)
     HoldCalendarKeys(std::move(changed));
 }
 
+QString RenewCalendarKeys(const SecureBytes& newPassword, const Argon2Kdf& kdf)
+{
+    RequireCalendarKeys(gDataPath);
+    const RecoveryKey recovery = RecoveryKey::generate();
+    EnvelopeKeys fresh = EnvelopeKeys::create(newPassword, kdf, recovery);
+    // The image is read again from the new file by the next operation,
+    // with the new keys.
+    gDatabase.close();
+    ResealFile(gDataPath, fresh);
+    HoldCalendarKeys(std::move(fresh));
+    return recovery.text();
+}
+
 void SealFileInPlace(const QString& path)
 {
     const EnvelopeKeys& keys = RequireCalendarKeys(path);
@@ -157,9 +170,9 @@ void UnsealFileInPlace(const QString& path)
     ReplaceFileContents(path, payload.bytes());
 }
 
-void ResealFile(const QString& path, const EnvelopeKeys& keys)
+void ResealFile(const QString& path, const EnvelopeKeys& keys, const EnvelopeKeys* from)
 {
-    const WipedBytes payload(openSealed(path));
+    const WipedBytes payload(openSealed(path, from));
     WriteEnvelopeFile(path, keys, payload.data(), payload.size());
 }
 

@@ -65,6 +65,17 @@ void ChangeCalendarPassword(const SecureBytes& current, const SecureBytes& newPa
 void SetCalendarPassword(const SecureBytes& newPassword,
                          const Argon2Kdf& kdf = Argon2Kdf::forNewFiles());
 
+// Encrypts the calendar again under a new data key, wrapped by
+// `newPassword` (new salt, `kdf`'s limits) and by a new recovery key, and
+// holds the new keys: neither the old password nor the old recovery key
+// opens anything written from now on. Files beside the calendar stay
+// sealed with the old keys until they are sealed again (ResealFile with the
+// old keys as `from`). Returns the new recovery key's written form, to be
+// shown to the user once. gDatabase is closed first and left closed. Throws
+// EngineError; the calendar and the held keys are then as they were.
+QString RenewCalendarKeys(const SecureBytes& newPassword,
+                          const Argon2Kdf& kdf = Argon2Kdf::forNewFiles());
+
 // Files beside the calendar, sealed with the held keys. Each throws
 // EngineError; a file sealed with other keys is Locked.
 // Seals the plain file `path` (a backup from before encryption, a recovery
@@ -73,9 +84,10 @@ void SealFileInPlace(const QString& path);
 // Writes the plain payload of a file sealed with the held keys in its
 // place (turning encryption off); a plain file stays as it is.
 void UnsealFileInPlace(const QString& path);
-// Seals a file sealed with the held keys again with `keys` (the held ones
-// after a password change), so that it opens with the new password.
-void ResealFile(const QString& path, const EnvelopeKeys& keys);
+// Seals a file sealed with `from` (the held keys when null) again with
+// `keys` (the held ones after a password change or fresh keys), so that it
+// opens with the new password.
+void ResealFile(const QString& path, const EnvelopeKeys& keys, const EnvelopeKeys* from = nullptr);
 // Writes `payload` sealed to `path`, replacing it atomically.
 void WriteSealedFile(const QString& path, const QByteArray& payload);
 // The payload of a sealed file.

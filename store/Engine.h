@@ -114,6 +114,19 @@ public:
     // a file nobody sees again.
     bool isStillOnDisk() const;
 
+    // The device and file number of a file, which a file renamed over its
+    // path does not share; nothing when it is not there.
+    struct FileId
+    {
+        quint64 device = 0;
+        quint64 file = 0;
+        bool operator==(const FileId&) const = default;
+    };
+    static std::optional<FileId> fileIdOf(const QString& path);
+    // The file this connection opened (or wrote back last, for an encrypted
+    // calendar); nothing when closed or unknown.
+    std::optional<FileId> fileId() const { return mRegistered ? mFileId : std::nullopt; }
+
     // How long a file that another connection holds locked is waited for,
     // in milliseconds: for connections opened from now on, and for this one.
     static int busyWait();
@@ -152,15 +165,6 @@ private:
     };
     void openFile(const QString& path, Mode mode, bool allowEmpty);
 
-    // The device and file number of the file, or nothing when it is not
-    // there.
-    struct FileId
-    {
-        quint64 device = 0;
-        quint64 file = 0;
-        bool operator==(const FileId&) const = default;
-    };
-    static std::optional<FileId> fileIdOf(const QString& path);
     // The identity of a file and its first `length` bytes, through one
     // handle; nothing is read when it cannot be opened for reading.
     struct FileStart

@@ -1,10 +1,12 @@
 #include "store/FileSession.h"
 
 #include "platform/Globals.h"
+#include "store/DayJournal.h"
 #include "store/EncryptedImage.h"
 #include "store/MasterChanges.h"
 
 #include <exception>
+#include <utility>
 
 // Never destroyed: a static handle would be closed by its destructor after
 // Qt SQL has already shut down (an exit() on a lost display ends the process
@@ -13,6 +15,37 @@ Database& gDatabase = *new Database;
 
 namespace {
 int sessionDepth = 0;
+
+// The calendar file as the last operation left it: its path and which file
+// it was.
+struct KnownFile
+{
+    QString path;
+    std::optional<Database::FileId> id;
+};
+KnownFile knownFile;
+
+std::function<void(Database&)>& replacedHook()
+{
+    static std::function<void(Database&)> hook;
+    return hook;
+}
+
+void rememberFile()
+{
+    if (gDatabase.isOpen())
+        knownFile = {gDatabase.path(), gDatabase.fileId()};
+}
+
+// True when the handle, just opened or found open, is on another file than
+// the one the last operation left under the same path.
+bool foundAnotherFile()
+{
+    if (!gDatabase.isOpen() || !knownFile.id || knownFile.path != gDatabase.path())
+        return false;
+    const std::optional<Database::FileId> now = gDatabase.fileId();
+    return now && *now != *knownFile.id;
+}
 
 // An encrypted calendar stays open in memory for the whole run, whatever
 // the speed priority says: opening it means reading and decrypting all of
@@ -45,6 +78,33 @@ FileSession::FileSession() : mExceptions(std::uncaught_exceptions())
     }
     mTransactionBefore = gDatabase.inTransaction();
     ++sessionDepth;
+    if (sessionDepth == 1 && gDatabase.isOpen() && !knownFile.path.isEmpty() &&
+        knownFile.path != gDatabase.path()) {
+        // Another calendar: what was written into the last one is no
+        // concern of this one.
+        DayJournal::instance().clear();
+        knownFile = {};
+    }
+    if (sessionDepth == 1 && foundAnotherFile() && replacedHook()) {
+        // Inside this frame, so that the hook's own operations nest in it;
+        // a failure leaves the file unremembered, for the next operation to
+        // try again.
+        try {
+            replacedHook()(gDatabase);
+        } catch (...) {
+            --sessionDepth;
+            try {
+                if (!mTransactionBefore)
+                    gDatabase.rollback();
+            } catch (const EngineError&) {
+            }
+            if (mOwnsOpen || keepsOpen())
+                gDatabase.close();
+            throw;
+        }
+    }
+    if (sessionDepth == 1)
+        rememberFile();
 }
 
 FileSession::~FileSession()
@@ -59,6 +119,9 @@ FileSession::~FileSession()
     } catch (const EngineError&) {
         // Closing below ends the transaction as well.
     }
+    // An encrypted calendar's own writes put a new file in its place.
+    if (sessionDepth == 0 && !failed)
+        rememberFile();
     // With speed priority on, a handle that failed once (the file was
     // replaced, locked, or opened read-only before its permissions were
     // fixed) is let go, so that the next operation opens the file afresh.
@@ -94,8 +157,19 @@ void QuickAttempt::setWait(int ms)
     }
 }
 
+void SetCalendarReplacedHook(std::function<void(Database&)> hook)
+{
+    replacedHook() = std::move(hook);
+}
+
+void ForgetCalendarFile()
+{
+    knownFile = {};
+}
+
 void CalendarFileReplaced()
 {
+    knownFile = {gDataPath, Database::fileIdOf(gDataPath)};
     if (gOpenFlag) {
         try {
             gDatabase.open(gDataPath);

@@ -2,6 +2,8 @@
 
 #include "store/Engine.h"
 
+#include <functional>
+
 // The shared handle on the calendar file. While speed priority is on it stays
 // open from the main window's load to exit; while it is off every operation
 // opens it at its start and closes it at its end.
@@ -42,7 +44,21 @@ private:
 // compacted copy, a restored backup): with speed priority on the shared
 // handle is opened on it again (a failure is left to the next operation),
 // and whoever keeps entries in memory is told that they may all be others.
+// The new file is this program's own: no operation takes it for one that
+// another program put there.
 void CalendarFileReplaced();
+
+// Called by the outermost operation that finds the calendar file to be
+// another one than the last operation left (a sync tool renamed the other
+// computer's copy over it, with the handle open or between operations),
+// before the operation does its own work, inside it (`db` is the handle on
+// the new file; nested operations use it). What the hook throws fails the
+// operation, and the next one calls the hook again. One hook; an empty one
+// removes it.
+void SetCalendarReplacedHook(std::function<void(Database& db)> hook);
+// Forgets which file the last operation left, so that the next one takes
+// the file it finds as the calendar's own (a new calendar, say).
+void ForgetCalendarFile();
 
 // How long a QuickAttempt waits for a locked calendar, in milliseconds.
 constexpr int kQuickAttemptWaitMs = 50;

@@ -1,11 +1,13 @@
 #include "store/MasterImport.h"
 
+#include "store/DayJournal.h"
 #include "store/DirectQuery.h"
 #include "store/FileSession.h"
 #include "store/MasterChanges.h"
 #include "store/clsMaster.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -31,6 +33,13 @@ struct StoredDay
     QVariant workday;
     QVariant text;
 };
+
+std::optional<bool> flagValue(const QVariant& workday)
+{
+    if (workday.isNull())
+        return std::nullopt;
+    return workday.toBool();
+}
 
 bool isEmptyEntry(const QVariant& text)
 {
@@ -143,6 +152,14 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
         while (read.next())
             stored.push_back({read.intValue(0), read.value(1), read.value(2)});
     }
+    // What was written, for the journal once it is committed.
+    struct Written
+    {
+        int key;
+        StoredDay before;
+        StoredDay after;
+    };
+    QList<Written> written;
     // The flags are written only when they are taken, so that a stored one
     // keeps its own form.
     DirectQuery update(
@@ -173,8 +190,16 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
             update.bind(workday);
         update.bind(day.key).exec();
         ++outcome.taken;
+        written.append({day.key, *found, StoredDay{day.key, workday, text}});
     }
     db.commitTrans();
+    DayJournal& journal = DayJournal::instance();
+    for (const Written& w : std::as_const(written)) {
+        if (!sameValue(w.after.text, w.before.text))
+            journal.noteText(w.key, w.before.text.toString(), w.after.text.toString());
+        if (!sameValue(w.after.workday, w.before.workday))
+            journal.noteKind(w.key, flagValue(w.before.workday), flagValue(w.after.workday));
+    }
     if (outcome.taken > 0 || outcome.range.firstYm != rangeBefore.firstYm ||
         outcome.range.lastYm != rangeBefore.lastYm)
         emit MasterChanges::instance().entriesReplaced();

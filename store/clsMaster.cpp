@@ -7,6 +7,7 @@
 #include "platform/basMain.h"
 #include "store/CalendarCheck.h"
 #include "store/CalendarEncryption.h"
+#include "store/DayJournal.h"
 #include "store/FileSession.h"
 #include "store/MasterChanges.h"
 
@@ -35,6 +36,40 @@ namespace {
 QString nonNull(const QString& text)
 {
     return text.isNull() ? QStringLiteral("") : text;
+}
+
+// A stored flag as the journal keeps it: missing for NULL.
+std::optional<bool> flagOf(const QVariant& value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toBool();
+}
+
+// Before a bulk kind change, inside its transaction: the journal's picture
+// of every stored day's kind, taken the first time and widened to the days
+// stored since (a range widened at either end).
+void pictureKinds(Database& db)
+{
+    DayJournal& journal = DayJournal::instance();
+    QList<DayJournal::KindRow> days;
+    const auto read = [&](const QString& sql, const QVariantList& values) {
+        Query q(db, sql);
+        for (const QVariant& value : values)
+            q.bind(value);
+        q.exec();
+        while (q.next())
+            days.append({q.value(0).toInt(), q.value(1).toInt(), flagOf(q.value(2))});
+    };
+    const QString columns = QStringLiteral("SELECT 日付, 曜日, 平日 FROM Master");
+    if (!journal.hasKindPicture()) {
+        read(columns, {});
+    } else {
+        read(columns + QStringLiteral(" WHERE 日付 < ?"), {journal.pictureFirst()});
+        read(columns + QStringLiteral(" WHERE 日付 > ?"), {journal.pictureLast()});
+    }
+    if (!days.isEmpty())
+        journal.addToKindPicture(days);
 }
 
 #ifndef Q_OS_WIN
@@ -204,10 +239,23 @@ bool clsMaster::PlanLoad(int DateIndex, QString& DatePlan)
 bool clsMaster::PlanSave(int DateIndex, const QString& DatePlan)
 {
     FileSession session;
+    DayJournal& journal = DayJournal::instance();
+    // The text it replaces, for the journal's base: only before this run's
+    // first write of the day.
+    QString before;
+    if (!journal.hasText(DateIndex)) {
+        Query read(session.db(),
+                   QStringLiteral("SELECT coalesce(内容, '') FROM Master WHERE 日付 = ?"));
+        read.bind(DateIndex).exec();
+        if (!read.next())
+            return false;
+        before = read.value(0).toString();
+    }
     Query q(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
     q.bind(nonNull(DatePlan)).bind(DateIndex).exec();
     if (q.numRowsAffected() == 0)
         return false;
+    journal.noteText(DateIndex, before, nonNull(DatePlan));
     emit MasterChanges::instance().entrySaved(DateIndex, nonNull(DatePlan));
     return true;
 }
@@ -222,6 +270,7 @@ clsMaster::SaveOutcome clsMaster::PlanSaveUnlessChanged(int DateIndex, const QSt
                                                  "WHERE 日付 = ? AND coalesce(内容, '') = ?"));
         write.bind(nonNull(DatePlan)).bind(DateIndex).bind(nonNull(Expected)).exec();
         if (write.numRowsAffected() > 0) {
+            DayJournal::instance().noteText(DateIndex, nonNull(Expected), nonNull(DatePlan));
             emit MasterChanges::instance().entrySaved(DateIndex, nonNull(DatePlan));
             return SaveOutcome::Saved;
         }
@@ -447,9 +496,20 @@ void clsMaster::setUpdatePhaseHookForTesting(std::function<void(UpdatePhase)> ho
 void clsMaster::WeekDayChange(int DateValue)
 {
     FileSession session;
-    Query q(session.db(), QStringLiteral("UPDATE Master SET 平日 = NOT coalesce(平日, 0) "
-                                         "WHERE 日付 = ?"));
+    Database& db = session.db();
+    db.beginTrans();
+    Query read(db, QStringLiteral("SELECT 平日 FROM Master WHERE 日付 = ?"));
+    read.bind(DateValue).exec();
+    if (!read.next()) {
+        db.rollback();
+        return;
+    }
+    const std::optional<bool> before = flagOf(read.value(0));
+    read.finish();
+    Query q(db, QStringLiteral("UPDATE Master SET 平日 = NOT coalesce(平日, 0) WHERE 日付 = ?"));
     q.bind(DateValue).exec();
+    db.commitTrans();
+    DayJournal::instance().noteKind(DateValue, before, !before.value_or(false));
 }
 
 void clsMaster::WeekDayChangeAll(int Month, int Day)
@@ -457,10 +517,12 @@ void clsMaster::WeekDayChangeAll(int Month, int Day)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
+    pictureKinds(db);
     // Only workdays are written: a holiday stays as it is.
     Query q(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 平日 <> 0 AND 日付 % 10000 = ?"));
     q.bind(Month * 100 + Day).exec();
     db.commitTrans();
+    DayJournal::instance().makeHolidays(Month * 100 + Day);
 }
 
 void clsMaster::WeekDayClear(bool Value)
@@ -468,9 +530,11 @@ void clsMaster::WeekDayClear(bool Value)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
+    pictureKinds(db);
     Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 平日 IS NOT ?"));
     q.bind(Value).bind(Value).exec();
     db.commitTrans();
+    DayJournal::instance().setAllKinds(Value);
 }
 
 void clsMaster::WeekWeekDayChange(int Week, bool Value)
@@ -478,9 +542,11 @@ void clsMaster::WeekWeekDayChange(int Week, bool Value)
     FileSession session;
     Database& db = session.db();
     db.beginTrans();
+    pictureKinds(db);
     Query q(db, QStringLiteral("UPDATE Master SET 平日 = ? WHERE 曜日 = ? AND 平日 IS NOT ?"));
     q.bind(Value).bind(Week).bind(Value).exec();
     db.commitTrans();
+    DayJournal::instance().setWeekKinds(Week, Value);
 }
 
 void clsMaster::PublicHolidaySet()
@@ -500,12 +566,17 @@ void clsMaster::PublicHolidaySet()
     range.finish();
     // Only days not yet marked are written; a missing flag counts as a
     // workday, as the grid shows it.
+    pictureKinds(db);
     Query mark(db, QStringLiteral("UPDATE Master SET 平日 = 0 WHERE 日付 = ? AND 平日 IS NOT 0"));
+    QList<int> holidays;
     if (firstYear <= lastYear)
         for (const JapaneseHoliday& holiday :
-             JapaneseHolidays(QDate(firstYear, 1, 1), QDate(lastYear, 12, 31)))
-            mark.bind(DayKey(holiday.date)).exec();
+             JapaneseHolidays(QDate(firstYear, 1, 1), QDate(lastYear, 12, 31))) {
+            holidays.append(DayKey(holiday.date));
+            mark.bind(holidays.last()).exec();
+        }
     db.commitTrans();
+    DayJournal::instance().makeHolidaysOf(holidays);
 }
 
 void clsMaster::PlanInsert(int Month, int Day, const QString& InsertStr)
@@ -514,8 +585,17 @@ void clsMaster::PlanInsert(int Month, int Day, const QString& InsertStr)
     Database& db = session.db();
     db.beginTrans();
     Query q(db, QStringLiteral("UPDATE Master SET 内容 = ? || char(13, 10) || coalesce(内容, '') "
-                               "WHERE 日付 % 10000 = ?"));
+                               "WHERE 日付 % 10000 = ? RETURNING 日付, 内容"));
     q.bind(nonNull(InsertStr)).bind(Month * 100 + Day).exec();
+    // Each day's text before is what follows the line put before it.
+    const qsizetype prefix = nonNull(InsertStr).size() + 2;
+    QList<std::pair<int, QString>> written;
+    while (q.next())
+        written.append({q.value(0).toInt(), q.value(1).toString()});
+    q.finish();
     db.commitTrans();
+    DayJournal& journal = DayJournal::instance();
+    for (const auto& [key, text] : std::as_const(written))
+        journal.noteText(key, text.mid(prefix), text);
     emit MasterChanges::instance().yearlyEntriesChanged(Month * 100 + Day);
 }

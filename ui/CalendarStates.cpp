@@ -94,7 +94,7 @@ QString frmMain::idleMessage() const
     // day.
     if (mLoaded && mnuDispMode[0]->isChecked() && greDate->isHidden())
         return kOutOfRange;
-    return QString();
+    return mSyncMessage;
 }
 
 void frmMain::showIdleMessage()

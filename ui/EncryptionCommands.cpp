@@ -1,6 +1,7 @@
 // The Environment menu's 暗号化: turning the calendar's encryption on (a new
 // password, the recovery key shown once, the backups and recovery files
-// from before sealed or deleted), changing its password, turning it off, and
+// from before sealed or deleted), changing its password, fresh keys (a new
+// data key under a new password and recovery key), turning it off, and
 // reading the encrypted recovery files.
 
 #include "entries/KeptFiles.h"
@@ -49,7 +50,8 @@ void frmMain::mnuEncrypt_Click()
     const int chosen = Dialogs::provider().choice(
         kAppTitle, QStringLiteral("暦ファイルは暗号化されています。\rどうしますか？"),
         {QStringLiteral("パスワードの変更"), QStringLiteral("暗号化の解除"),
-         QStringLiteral("回復用ファイルを読む"), QStringLiteral("キャンセル")});
+         QStringLiteral("回復用ファイルを読む"), QStringLiteral("鍵を新しくする"),
+         QStringLiteral("キャンセル")});
     switch (chosen) {
     case 0:
         changePassword();
@@ -62,6 +64,9 @@ void frmMain::mnuEncrypt_Click()
         reader.exec();
         break;
     }
+    case 3:
+        renewKeys();
+        break;
     default:
         break;
     }
@@ -118,8 +123,12 @@ void frmMain::changePassword()
     guarded([this] {
         if (!askCurrentPassword(this, QString()))
             return;
-        std::optional<SecureBytes> password =
-            AskNewPassword(QStringLiteral("新しいパスワードを入力して下さい。"));
+        // The data key stays: a copy of the file made before opens it with
+        // the old password, and with it whatever is written later.
+        std::optional<SecureBytes> password = AskNewPassword(QStringLiteral(
+            "これより前に写した暦ファイルのコピーは前のパスワードで開けるままなので、前のパスワード"
+            "を知る人を締め出すには、代わりに「鍵を新しくする」を使って下さい。\r\r"
+            "新しいパスワードを入力して下さい。"));
         if (!password)
             return;
         KeptFilesOutcome outcome;
@@ -132,6 +141,48 @@ void frmMain::changePassword()
         }
         reportFailures(outcome, QStringLiteral("次のファイルは、前のパスワードのままです。"));
         ShowInfo(QStringLiteral("パスワードを変更しました。回復キーは変わりません。"));
+    });
+}
+
+void frmMain::renewKeys()
+{
+    guarded([this] {
+        if (!askCurrentPassword(
+                this, QStringLiteral("鍵を新しくします。暦ファイルとそのバックアップ、回復用ファイ"
+                                     "ルを新しい鍵で暗号化し直し、新しいパスワードと新しい回復キー"
+                                     "で開くようにします。\r")))
+            return;
+        std::optional<SecureBytes> password = AskNewPassword(
+            QStringLiteral("新しいパスワードを入力して下さい。\r新しい回復キーは、このあと一度だけ"
+                           "表示します。"));
+        if (!password)
+            return;
+        // The entry typed goes into the calendar before it is sealed anew.
+        plan()->Save();
+        QString key;
+        KeptFilesOutcome outcome;
+        {
+            const RunningScope busy(this, QStringLiteral("鍵を新しくしています。"));
+            // The calendar first: from then on everything written is sealed
+            // with the new keys. The files beside it are opened with the
+            // old ones, kept here until they are sealed again.
+            const EnvelopeKeys previous = HeldCalendarKeys()->clone();
+            const QStringList sealed = FindKeptFiles().sealed;
+            key = RenewCalendarKeys(*password);
+            password.reset();
+            outcome = ResealKeptFiles(sealed, *HeldCalendarKeys(), &previous);
+        }
+        {
+            frmRecoveryKey shown(key, this);
+            shown.exec();
+        }
+        SecureBytes::takeText(key);
+        reportFailures(outcome,
+                       QStringLiteral("次のファイルは、前の鍵のままです。これらのファイル"
+                                      "は、前のパスワードか前の回復キーでしか開けません。"));
+        ShowInfo(QStringLiteral("鍵を新しくしました。これから保存するファイルは、前のパスワードと回"
+                                "復キーでは開けません。\rただし、これより前に写した暦ファイルのコ"
+                                "ピーは、前のパスワードと回復キーで開けるままです。"));
     });
 }
 

@@ -103,6 +103,10 @@ const std::vector<MenuEntry>& MainMenuTable()
         separator("mnuDispSepa1"),
         checkItem("mnuWordWrap", u"右端で折り返す(&W)", &frmMain::mnuWordWrap_Click),
         checkItem("mnuMarkEntries", u"予定がある日に印(&M)", &frmMain::mnuMarkEntries_Click),
+        separator("mnuDispSepa2"),
+        withShortcut(item("mnuOnThisDay", u"過去の同じ日(&O)", &frmMain::mnuOnThisDay_Click),
+                     QKeyCombination(Qt::CTRL, Qt::Key_T)),
+        item("mnuStatistics", u"記録(&S)", &frmMain::mnuStatistics_Click),
 
         menu("mnuConfig", u"環境(&C)"),
         checkItem("mnuStartupCopy", u"Windows起動時に Zedu も起動(&S)",

@@ -15,12 +15,21 @@ int intervalMs = kRetryIntervalMs;
 constexpr int kSettleMs = 200;
 // The least time between an attempt and one called for by a change on disk.
 constexpr int kLeastGapMs = 1000;
+// How long the folder is let settle before it is looked at: a sync program
+// writes its temporary file, then renames it.
+constexpr int kFolderSettleMs = 500;
 
 } // namespace
 
 RetryTimer::RetryTimer(QObject* parent) : QObject(parent), mWatcher(new QFileSystemWatcher(this))
 {
     mSoon.setSingleShot(true);
+    mFolderSettled.setSingleShot(true);
+    mFolderSettled.setInterval(kFolderSettleMs);
+    connect(&mFolderSettled, &QTimer::timeout, this, [this] {
+        watchFolder();
+        emit folderChanged();
+    });
     connect(&mEvery, &QTimer::timeout, this, &RetryTimer::fire);
     connect(&mSoon, &QTimer::timeout, this, &RetryTimer::fire);
     connect(mWatcher, &QFileSystemWatcher::fileChanged, this, &RetryTimer::changedOnDisk);
@@ -53,12 +62,27 @@ void RetryTimer::stop()
     mSoon.stop();
     if (!mWatcher->files().isEmpty())
         mWatcher->removePaths(mWatcher->files());
-    if (!mWatcher->directories().isEmpty())
-        mWatcher->removePaths(mWatcher->directories());
+    QStringList folders = mWatcher->directories();
+    folders.removeOne(mWatchedFolder);
+    if (!folders.isEmpty())
+        mWatcher->removePaths(folders);
+}
+
+void RetryTimer::watchFolder()
+{
+    const QString folder = QFileInfo(gDataPath).absolutePath();
+    if (folder == mWatchedFolder && mWatcher->directories().contains(folder))
+        return;
+    if (!mWatchedFolder.isEmpty() && mWatchedFolder != folder && !isActive())
+        mWatcher->removePath(mWatchedFolder);
+    mWatchedFolder = folder;
+    mWatcher->addPath(folder);
 }
 
 void RetryTimer::changedOnDisk()
 {
+    if (!mWatchedFolder.isEmpty())
+        mFolderSettled.start();
     if (!isActive())
         return;
     // A file replaced by another is no longer watched under its name.

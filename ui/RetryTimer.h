@@ -29,6 +29,12 @@ public:
     void stop();
     bool isActive() const { return mEvery.isActive(); }
 
+    // Watches the calendar's folder for good, whether attempts run or not,
+    // and calls `folderChanged` once a change there has settled (a copy
+    // from another computer arriving, the calendar replaced). Follows the
+    // calendar when its path changes.
+    void watchFolder();
+
     // The time between attempts for every timer from now on; 0 returns to
     // kRetryIntervalMs.
     static void setIntervalForTesting(int ms);
@@ -36,6 +42,7 @@ public:
 
 signals:
     void attempt();
+    void folderChanged();
 
 private:
     void changedOnDisk();
@@ -43,6 +50,8 @@ private:
 
     QTimer mEvery;
     QTimer mSoon;
+    QTimer mFolderSettled;
+    QString mWatchedFolder;
     QFileSystemWatcher* mWatcher = nullptr;
     QElapsedTimer mSinceAttempt;
 };

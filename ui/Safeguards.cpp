@@ -83,6 +83,7 @@ RetryTimer* frmMain::retryTimer()
     if (!mRetry) {
         mRetry = new RetryTimer(this);
         connect(mRetry, &RetryTimer::attempt, this, &frmMain::retry);
+        connect(mRetry, &RetryTimer::folderChanged, this, &frmMain::calendarFolderChanged);
     }
     return mRetry;
 }

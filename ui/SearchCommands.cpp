@@ -42,9 +42,8 @@ frmSearch* frmMain::searchWindow()
                    return TypedEntry{mPlan->DateIndex(),
                                      clsPlan::ToStoredText(clsPlan::BoxText(txtToday))};
                },
-               [this] {
-                   return QRect(txtToday->mapToGlobal(QPoint(0, 0)), txtToday->size());
-               }});
+               [this] { return QRect(txtToday->mapToGlobal(QPoint(0, 0)), txtToday->size()); },
+               diaryIndex()});
     // The search window's keys are not held back by the main window's busy
     // phases: what they ask is dropped while a command runs.
     connect(mSearch, &frmSearch::exportRequested, this, &frmMain::ShowExport);

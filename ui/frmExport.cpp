@@ -246,6 +246,8 @@ void frmExport::cmdExport_Click()
                        .arg(QDir::toNativeSeparators(request.target));
     if (!outcome.unprintable.isEmpty())
         done += QLatin1Char('\r') + UnprintableText(outcome.unprintable);
+    if (!outcome.untold.isEmpty())
+        done += QLatin1Char('\r') + UntoldText(outcome.untold);
     ShowInfo(done);
     accept();
 }

@@ -13,11 +13,15 @@
 #include "store/Engine.h"
 #include "store/FileSession.h"
 #include "store/clsMaster.h"
+#include "sync/JournalReplay.h"
 #include "ui/AppIcon.h"
 #include "ui/InputBlocker.h"
 #include "ui/Placement.h"
 #include "ui/frmAbout.h"
+#include "ui/frmMergedDays.h"
+#include "ui/frmOnThisDay.h"
 #include "ui/frmSearch.h"
+#include "ui/frmStatistics.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
 
@@ -158,8 +162,11 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
 frmMain::~frmMain()
 {
     Form_Unload();
-    // A window of its own, not a child: it goes with this one.
+    // Windows of their own, not children: they go with this one.
     delete std::exchange(mSearch, nullptr);
+    delete std::exchange(mOnThisDay, nullptr);
+    delete std::exchange(mStatistics, nullptr);
+    delete std::exchange(mMergedDays, nullptr);
     if (theMainWindow == this)
         theMainWindow = nullptr;
 }
@@ -177,6 +184,10 @@ clsPlan* frmMain::plan()
         mPlan = std::make_unique<clsPlan>(txtToday, this);
         mPlan->onStateChange = [this] {
             entryStateChanged();
+        };
+        mPlan->mergeChanged = [this](int key, const QString& base, const QString& ours,
+                                     const QString& theirs) {
+            return mergeTypedEntry(key, base, ours, theirs);
         };
     }
     return mPlan.get();
@@ -361,6 +372,12 @@ void frmMain::Form_Load()
     SetBusy(true);
     mCalendar = std::make_unique<clsCalendar>(greDate, txtYm, this);
     connect(mCalendar.get(), &clsCalendar::Change, this, &frmMain::mCalendar_Change);
+    // A calendar replaced on disk takes back what this run wrote; the
+    // report comes inside the store operation that found it.
+    JournalReplay::install();
+    JournalReplay::instance().takeReport();
+    connect(&JournalReplay::instance(), &JournalReplay::replayed, this, &frmMain::takeReplayReport,
+            Qt::QueuedConnection);
 
     restorePlacement();
     mLoaded = true;
@@ -460,6 +477,12 @@ void frmMain::Form_Unload()
     SavePlacement();
     if (mSearch)
         mSearch->hide();
+    for (QWidget* lookingBack :
+         {static_cast<QWidget*>(mOnThisDay), static_cast<QWidget*>(mStatistics)})
+        if (lookingBack)
+            lookingBack->hide();
+    if (mMergedDays)
+        mMergedDays->hide();
     try {
         gDatabase.close();
     } catch (...) {

@@ -4,11 +4,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 #include <QStringList>
 
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -25,7 +27,12 @@ class RetryTimer;
 class clsCalendar;
 class clsList;
 class clsPlan;
+class DiaryIndex;
+class InsightFeed;
+class frmOnThisDay;
+class frmMergedDays;
 class frmSearch;
+class frmStatistics;
 
 // An edited entry is saved this long after the last key...
 constexpr int kQuietSaveDelayMs = 2000;
@@ -83,10 +90,26 @@ public:
 
     // The search window, made on first use; it holds the days found.
     frmSearch* searchWindow();
+    // The diary in memory, read once and following every save, which the
+    // search and the windows that look back share (made on first use).
+    DiaryIndex* diaryIndex();
+    // The windows of 過去の同じ日 and 記録, made on first use.
+    frmOnThisDay* onThisDayWindow();
+    frmStatistics* statisticsWindow();
 
     // Recovery files that earlier runs left in the temporary folder go to
     // the recovery folder as soon as it can be written (Safeguards.cpp).
     void moveStrandedRecoveryFiles();
+
+    // Calendars from another computer (SyncCommands.cpp). Looks for conflict
+    // copies of the calendar beside it and offers to take each in: at
+    // start-up, and whenever the calendar's folder changes. A copy the user
+    // declined, or one that cannot be read, is not offered again in this
+    // run. Put off while a command, a store operation or a box is open.
+    void TakeInConflictCopies();
+    // The window of the days that hold both computers' texts; nullptr until
+    // a merge kept both.
+    frmMergedDays* mergedDaysWindow() const { return mMergedDays; }
 
     // How long after the last change an edited entry is saved while typing.
     void setQuietSaveDelay(int ms) { mQuietSaveDelayMs = ms; }
@@ -152,6 +175,10 @@ public slots:
     void mnuFindNext_Click();
     void mnuFindPrev_Click();
     void mnuMarkEntries_Click();
+
+    // Looking back (InsightCommands.cpp)
+    void mnuOnThisDay_Click();
+    void mnuStatistics_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -237,9 +264,36 @@ private:
     void showHitsInEntry(bool moveCursor);
     void restoreMarkEntries();
 
+    // Looking back (InsightCommands.cpp): the counts the windows share, the
+    // entry box they keep clear of (empty while hidden), and a day chosen in
+    // them, opened in the month grid display with the keyboard in the entry
+    // box.
+    InsightFeed* insightFeed();
+    QRect entryBoxOnScreen() const;
+    void openLookedBackDay(int key);
+    // Calendars from another computer (SyncCommands.cpp): what the store
+    // wrote back into a calendar replaced on disk, said in the message panel
+    // (the days that hold both texts listed in 「統合した日」); the typed
+    // entry merged with the file's text of its day; one conflict copy taken
+    // in; the folder watched for copies and replacements.
+    void takeReplayReport();
+    std::optional<QString> mergeTypedEntry(int key, const QString& base, const QString& ours,
+                                           const QString& theirs);
+    void takeInCopy(const QString& path);
+    void showMergedDays(const QList<int>& keys);
+    void openMergedDay(int key);
+    void calendarFolderChanged();
+    void setSyncMessage(const QString& text);
+    // The box and the month grid after days were written under them.
+    void showWrittenDays();
+    // True while a command, a store operation or a box is open: work that
+    // comes from outside waits.
+    bool isOccupied() const;
+
     // The parts of 暗号化 (EncryptionCommands.cpp).
     void turnEncryptionOn();
     void changePassword();
+    void renewKeys();
     void turnEncryptionOff();
 
     // The bulk day-kind commands: question, busy phase, store call, redraw.
@@ -270,6 +324,18 @@ private:
     int mQuietSaveDelayMs = kQuietSaveDelayMs;
     int mTypingSaveLimitMs = kTypingSaveLimitMs;
     frmSearch* mSearch = nullptr;
+    DiaryIndex* mIndex = nullptr;
+    InsightFeed* mInsight = nullptr;
+    frmOnThisDay* mOnThisDay = nullptr;
+    frmStatistics* mStatistics = nullptr;
+    frmMergedDays* mMergedDays = nullptr;
+    // What the last merge with another computer's calendar did, for the
+    // message panel for a while.
+    QString mSyncMessage;
+    QTimer* mSyncMessageTimer = nullptr;
+    // Conflict copies not to offer again in this run: declined, or unreadable.
+    QSet<QString> mCopiesPassed;
+    bool mTakingInCopies = false;
     QTimer* mHitsPause = nullptr;
     // The day shown was opened from the search: its hits stay highlighted
     // while the search window is closed.

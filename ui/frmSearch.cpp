@@ -53,7 +53,7 @@ frmSearch::frmSearch(QWidget* owner, Host host)
     setWindowIcon(AppIcon());
     setModal(false);
     setSizeGripEnabled(true);
-    mIndex = new DiaryIndex(this);
+    mIndex = mHost.index ? mHost.index : new DiaryIndex(this);
     mModel = new FoundDaysModel(this);
     const QFont font = JapaneseFixedFont(9);
 

@@ -41,6 +41,9 @@ public:
         // The part of the main window the search window must not cover when
         // it opens (the entry box), in screen coordinates.
         std::function<QRect()> keepInSight;
+        // The diary in memory, shared with other windows; the window makes
+        // its own when none is given.
+        DiaryIndex* index = nullptr;
     };
 
     // `owner` is the main window: not the parent, which the window system

@@ -332,8 +332,11 @@ private slots:
             SqlPeek other(calendar);
             QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
             QVERIFY(host.type(QStringLiteral("鍵の間に\\n書いた")));
-            // Kept on disk while it cannot be written.
+            // Kept on disk while it cannot be written: complete under its
+            // name, not only begun (a kill would leave the temporary file).
             QTRY_COMPARE_WITH_TIMEOUT(recoveryFiles().size(), 1, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!recoveryFiles().value(0).endsWith(QLatin1String(".part")),
+                                     5000);
             if (!released)
                 host.signal(SIGKILL);
         }

@@ -40,7 +40,7 @@ offered() {
     printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | sort | tr '\n' ' ' | sed 's/ $//'
 }
 
-all='--calendar --entries-only --export --format --from --help --password-fd --to --version'
+all='--calendar --entries-only --export --format --from --help --password-fd --stats --to --version'
 status=0
 while IFS='|' read -r line expected; do
     [ -n "$line" ] || continue
@@ -56,8 +56,8 @@ while IFS='|' read -r line expected; do
 done <<'EOF_TABLE'
 zedu_                                      | ALL
 zedu --ex                                  | --export
-zedu --export notes.txt --                 | --calendar --entries-only --format --from --help --password-fd --to --version
-zedu --export=notes.txt --format=json --   | --calendar --entries-only --from --help --password-fd --to --version
+zedu --export notes.txt --                 | --calendar --entries-only --format --from --help --password-fd --stats --to --version
+zedu --export=notes.txt --format=json --   | --calendar --entries-only --from --help --password-fd --stats --to --version
 zedu --entries-only --en                   |
 zedu --format_                             | csv ics json markdown pdf text text-per-day
 zedu --format t                            | text text-per-day
@@ -68,7 +68,9 @@ zedu --calendar_                           | Data.vad backup
 zedu --from_                               |
 zedu --password-fd_                        |
 zedu --entries-only=                       |
-zedu --help_                               | --calendar --entries-only --export --format --from --password-fd --to --version
+zedu --help_                               | --calendar --entries-only --export --format --from --password-fd --stats --to --version
+zedu --stats --format_                     | json text
+zedu --stats --format=j                    | json
 EOF_TABLE
 [ $status -eq 0 ] && echo "the completion offers what each line calls for"
 exit $status

@@ -14,6 +14,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Runs `inspect` on the modal box as soon as it is up.
@@ -206,6 +208,48 @@ private slots:
         QCOMPARE(seen->text, again.isEmpty() || again == QStringLiteral("秘密 word")
                                  ? QString()
                                  : QStringLiteral("パスワードが一致しません。"));
+    }
+
+    void newPasswordStrength_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("strength");
+        // The answer to the question a weak one brings; 0 when none comes.
+        QTest::addColumn<int>("answer");
+        QTest::newRow("a common word") << u"password"_s << u"弱い"_s << Dialogs::No;
+        QTest::newRow("a common word, taken all the same")
+            << u"password"_s << u"弱い"_s << Dialogs::Yes;
+        QTest::newRow("full-width letters as ASCII")
+            << u"ｓｅｃｒｅｔ"_s << u"弱い"_s << Dialogs::No;
+        QTest::newRow("letters, digits and signs") << u"Tr0ub4dour&3"_s << u"普通"_s << 0;
+        QTest::newRow("three kanji: 11 bits each at most") << u"合言葉"_s << u"普通"_s << 0;
+        QTest::newRow("four words") << u"correcthorsebatterystaple"_s << u"強い"_s << 0;
+    }
+    void newPasswordStrength()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, strength);
+        QFETCH(int, answer);
+        // The box itself; the question it asks goes through the seam.
+        ScriptedDialogs boxes;
+        if (answer == Dialogs::Yes)
+            boxes.yes();
+        else if (answer == Dialogs::No)
+            boxes.no();
+        PasswordBox box(nullptr, u"Zedu"_s, u"新しいパスワード"_s, true, QString());
+        box.show();
+        box.txtPassword->setText(typed);
+        box.txtPasswordAgain->setText(typed);
+        QCOMPARE(box.lblStrength->text(), u"パスワードの強さ："_s + strength);
+        box.cmdOk->click();
+        QCOMPARE(boxes.pending(), 0);
+        QCOMPARE(boxes.texts(), answer ? QStringList{u"このパスワードは弱いため、推測されるおそれ"
+                                                     "があります。\rこのまま使いますか？"_s}
+                                       : QStringList());
+        if (answer)
+            QCOMPARE(boxes.boxes[0].defaultButton, Dialogs::No);
+        QCOMPARE(box.isVisible(), answer == Dialogs::No);
+        QCOMPARE(box.result() == QDialog::Accepted, answer != Dialogs::No);
     }
 
     void choiceBox()

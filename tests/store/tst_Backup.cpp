@@ -83,6 +83,48 @@ private slots:
         }
         QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
+
+    // A conflict copy taken in keeps its own name in the backup folder and
+    // is no backup: neither ordered among them nor removed to keep 20.
+    void copiesTakenInAreNoBackups_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("second");
+        const auto row = [](const char* name, const char* second) {
+            QTest::newRow(name) << QString::fromUtf8(name) << QString::fromUtf8(second);
+        };
+        row("Data.sync-conflict-20261208-101530-ABCDEF7.vad",
+            "Data.sync-conflict-20261208-101530-ABCDEF7-2.vad");
+        row("Data (conflicted copy 2026-12-08 101530).vad",
+            "Data (conflicted copy 2026-12-08 101530)-2.vad");
+        row("Data (花子's conflicted copy 2026-12-08).vad",
+            "Data (花子's conflicted copy 2026-12-08)-2.vad");
+        row("Data-HANAKO-PC.vad", "Data-HANAKO-PC-2.vad");
+    }
+    void copiesTakenInAreNoBackups()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, second);
+        const QString folder = QFileInfo(gDataPath).absolutePath();
+        QStringList moved;
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(MakeCalendarFile(folder + QLatin1Char('/') + name, 202612, 202612));
+            moved << MoveIntoBackupFolder(folder + QLatin1Char('/') + name);
+            QVERIFY(!QFile::exists(folder + QLatin1Char('/') + name));
+        }
+        QCOMPARE(moved, (QStringList{BackupFolder() + QLatin1Char('/') + name,
+                                     BackupFolder() + QLatin1Char('/') + second}));
+        for (const QString& path : moved)
+            QVERIFY(OwnerOnly(path));
+        QStringList made;
+        for (int i = 0; i < kBackupsKept + 1; ++i)
+            made << QFileInfo(BackupCalendar()).fileName();
+        QCOMPARE(ListBackups(), made.mid(1));
+        for (const QString& path : moved) {
+            QVERIFY(QFile::exists(path));
+            QVERIFY(CalendarCopies().contains(path));
+        }
+    }
 };
 
 ZEDU_TEST_MAIN(tst_Backup)

@@ -25,11 +25,13 @@
 #include "ui/frmExport.h"
 #include "ui/frmImport.h"
 #include "ui/frmMain.h"
+#include "ui/frmOnThisDay.h"
 #include "ui/frmPrint.h"
 #include "ui/frmRecoveryFiles.h"
 #include "ui/frmRecoveryKey.h"
 #include "ui/frmRestore.h"
 #include "ui/frmSearch.h"
+#include "ui/frmStatistics.h"
 #include "view/FlexGrid.h"
 #include "view/clsCalendar.h"
 
@@ -273,6 +275,61 @@ int main(int argc, char* argv[])
     printing->cmdPreview_Click();
     ok = !preview.isNull() && save(preview, out, "print-preview.png") && ok;
     printing->close();
+
+    // 過去の同じ日 and 記録, on a diary that reaches back to 2018 and is
+    // written on most days of 2026.
+    gMaster.Update(201801, 203112);
+    {
+        const char16_t* const phrases[] = {u"朝から雨。",
+                                           u"駅前の本屋で新刊を買った。",
+                                           u"昼はラーメン。",
+                                           u"会議が長引いた。",
+                                           u"夕方に散歩。",
+                                           u"友人と電話で話した。",
+                                           u"早く寝る。",
+                                           u"\r\n",
+                                           u"洗濯と掃除。",
+                                           u"映画を見た。",
+                                           u"久しぶりに料理をした。",
+                                           u"仕事が忙しい一日。"};
+        SqlPeek diary(data);
+        diary.exec(QStringLiteral("BEGIN"));
+        quint32 seed = 7;
+        auto next = [&seed] {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) & 0x7FFF;
+        };
+        for (QDate d(2026, 1, 1); d < QDate(2026, 12, 7); d = d.addDays(1)) {
+            if (next() % 10 < 3)
+                continue;
+            QString text;
+            const int wanted = 20 + int(next() % 12) * int(next() % 30);
+            while (text.size() < wanted)
+                text += QString::fromUtf16(phrases[next() % std::size(phrases)]);
+            diary.exec(QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"),
+                       {text, d.year() * 10000 + d.month() * 100 + d.day()});
+        }
+        const std::pair<int, const char16_t*> past[] = {
+            {20251207, u"家族で紅葉を見に行った。\r\n帰りにそばを食べた。"},
+            {20241207, u"初雪。駅まで歩いた。"},
+            {20221207, u"忘年会の店を下見"},
+            {20201207, u"在宅勤務にも慣れてきた"},
+            {20181207, u"新しい手帳を買った。今年こそ続ける。"}};
+        for (const auto& [key, text] : past)
+            diary.exec(QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"),
+                       {QString::fromUtf16(text), key});
+        diary.exec(QStringLiteral("COMMIT"));
+    }
+    window->calendar()->setCurDate(20261207);
+    window->mnuOnThisDay_Click();
+    settle();
+    ok = save(window->onThisDayWindow()->grab().toImage(), out, "onthisday.png") && ok;
+    window->onThisDayWindow()->hide();
+    window->mnuStatistics_Click();
+    window->statisticsWindow()->resize(window->statisticsWindow()->sizeHint());
+    settle(400);
+    ok = save(window->statisticsWindow()->grab().toImage(), out, "statistics.png") && ok;
+    window->statisticsWindow()->hide();
 
     // The boxes and windows of an encrypted calendar.
     const auto shot = [&](QWidget* box, const char* file) {

@@ -37,7 +37,15 @@
 #include <QScopeGuard>
 #include <QTreeWidget>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -77,6 +85,101 @@ QString entryOf(int day)
 {
     QString text;
     return gMaster.PlanLoad(day, text) ? text : QStringLiteral("(not stored)");
+}
+
+// Answers the recovery key window, keeping a copy of the key it showed (the
+// command wipes its own).
+std::function<void(QWidget*)> keyWindowInto(QString& key)
+{
+    return [&key](QWidget* box) {
+        auto* shown = qobject_cast<frmRecoveryKey*>(box);
+        QVERIFY(shown);
+        const QString text = shown->txtRecoveryKey->text();
+        key = QString(text.constData(), text.size());
+        shown->cmdClose->click();
+    };
+}
+
+// Watches folders (inotify) for every file created or renamed into them
+// while it runs. Each is opened as it appears and read at the end, so that
+// what it held last is seen even after it was renamed or removed.
+class FolderWatch
+{
+public:
+    explicit FolderWatch(const QStringList& folders)
+    {
+        for (const QString& folder : folders)
+            mFolders[inotify_add_watch(mInotify, QFile::encodeName(folder).constData(),
+                                       IN_CREATE | IN_MOVED_TO)] = folder;
+        mThread = std::thread([this] {
+            pollfd ready{mInotify, POLLIN, 0};
+            for (bool last = false; !last;) {
+                last = mStopping; // one more round for what came before the stop
+                ::poll(&ready, 1, 5);
+                alignas(inotify_event) char buffer[64 * 1024];
+                for (ssize_t length; (length = ::read(mInotify, buffer, sizeof buffer)) > 0;)
+                    for (ssize_t at = 0; at < length;) {
+                        inotify_event event;
+                        std::memcpy(&event, buffer + at, sizeof event);
+                        const QString path = mFolders.value(event.wd) + u'/' +
+                                             QFile::decodeName(buffer + at + sizeof event);
+                        at += ssize_t(sizeof event + event.len);
+                        mOpened.append(
+                            {path, ::open(QFile::encodeName(path).constData(), O_RDONLY)});
+                    }
+            }
+        });
+    }
+    ~FolderWatch()
+    {
+        if (mThread.joinable())
+            stop();
+    }
+    // Stops; every file that appeared with what it held last (nothing for
+    // one gone before it could be opened).
+    QList<QPair<QString, QByteArray>> stop()
+    {
+        mStopping = true;
+        mThread.join();
+        ::close(mInotify);
+        QList<QPair<QString, QByteArray>> seen;
+        for (const auto& [path, fd] : mOpened) {
+            QByteArray contents;
+            char chunk[4096];
+            for (ssize_t n; fd >= 0 && (n = ::pread(fd, chunk, sizeof chunk, contents.size())) > 0;)
+                contents.append(chunk, n);
+            ::close(fd);
+            seen.append({path, contents});
+        }
+        return seen;
+    }
+
+private:
+    int mInotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QHash<int, QString> mFolders;
+    QList<QPair<QString, int>> mOpened;
+    std::atomic<bool> mStopping{false};
+    std::thread mThread;
+};
+
+// Whether `password` and `recoveryKey` open the file's keys: "+" or "-" each.
+QString opensWith(const QString& path, const QString& password, const QString& recoveryKey)
+{
+    QFile file(path);
+    QString opens;
+    for (const bool byKey : {false, true}) {
+        try {
+            if (!file.isOpen() && !file.open(QIODevice::ReadOnly))
+                return u"(missing)"_s;
+            byKey
+                ? void(EnvelopeKeys::unlockWithRecoveryKey(file, *RecoveryKey::parse(recoveryKey)))
+                : void(EnvelopeKeys::unlock(file, secret(password)));
+            opens += u'+';
+        } catch (const EnvelopeError&) {
+            opens += u'-';
+        }
+    }
+    return opens;
 }
 
 } // namespace
@@ -402,12 +505,15 @@ private slots:
         trigger("mnuEncrypt");
         QCOMPARE(boxes->boxes[0].buttons,
                  (QStringList{u"パスワードの変更"_s, u"暗号化の解除"_s, u"回復用ファイルを読む"_s,
-                              u"キャンセル"_s}));
-        QCOMPARE(boxes->texts().mid(1),
-                 (QStringList{u"現在のパスワードを入力して下さい。"_s, kWrong,
-                              u"現在のパスワードを入力して下さい。"_s,
-                              u"新しいパスワードを入力して下さい。"_s,
-                              u"パスワードを変更しました。回復キーは変わりません。"_s}));
+                              u"鍵を新しくする"_s, u"キャンセル"_s}));
+        QCOMPARE(
+            boxes->texts().mid(1),
+            (QStringList{u"現在のパスワードを入力して下さい。"_s, kWrong,
+                         u"現在のパスワードを入力して下さい。"_s,
+                         u"これより前に写した暦ファイルのコピーは前のパスワードで開けるままなの"
+                         "で、前のパスワードを知る人を締め出すには、代わりに「鍵を新しくする」"
+                         "を使って下さい。\r\r新しいパスワードを入力して下さい。"_s,
+                         u"パスワードを変更しました。回復キーは変わりません。"_s}));
         QVERIFY(boxes->boxes[4].confirm);
         // The calendar, its backup and the recovery file open with the new
         // password only; the recovery key still opens them.
@@ -579,6 +685,154 @@ private slots:
         QCOMPARE(curDate(), 20261208);
         QCOMPARE(entryOf(20261207), kMarker);
         QCOMPARE(ListRecoveryFiles(), QStringList());
+    }
+
+    void resealingKeepsTimesAndFreshKeysShutOutTheOldOnes()
+    {
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        gDataPath = dataPath();
+        gOpenFlag = false;
+        // Backups of other days: one of an earlier version, and one whose
+        // name holds no real time, which the restore list shows by its file's.
+        for (const QString& name :
+             {u"Data-20261120-070000.vad"_s, u"Data-20261201-080000-000001.vad"_s,
+              u"Data-20261299-000000-000002.vad"_s}) {
+            QVERIFY(QFile::rename(BackupCalendar(), BackupFolder() + u'/' + name));
+            QFile file(BackupFolder() + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadOnly) &&
+                    file.setFileTime(QDateTime(QDate(2026, 12, 2), QTime(9, 30)),
+                                     QFileDevice::FileModificationTime));
+        }
+        // The restore list's times, and each backup's modification time.
+        const auto listed = [] {
+            QStringList rows;
+            for (const BackupInfo& backup : ReadBackupInfos())
+                rows << frmRestore::MadeColumnText(backup) + u' ' +
+                            QString::number(backup.readable) + u' ' +
+                            QFileInfo(backup.path).lastModified().toString(Qt::ISODateWithMs);
+            return rows;
+        };
+        start(); // the day's backup, the fourth
+        const QStringList before = listed();
+        QCOMPARE(before.size(), 4);
+        QVERIFY2(before[1].startsWith(u"2026/12/02 09:30:00 1"_s), qPrintable(before[1]));
+        const auto resealed = [&](bool sealed) {
+            QCOMPARE(boxes->pending(), 0);
+            QCOMPARE(menuItem("mnuEncrypt")->isChecked(), sealed);
+            QCOMPARE(listed(), before);
+            for (const QString& name : ListBackups())
+                QCOMPARE(IsEncryptedFile(BackupFolder() + u'/' + name), sealed);
+        };
+
+        QString oldKey, newKey;
+        boxes->password(kPassword);
+        AnswerModalBoxes({keyWindowInto(oldKey)});
+        boxes->choose(0); // the backups from before sealed
+        trigger("mnuEncrypt");
+        resealed(true);
+        boxes->choose(0); // パスワードの変更
+        boxes->password(kPassword);
+        boxes->password(u"二番目"_s);
+        boxes->ok();
+        trigger("mnuEncrypt");
+        resealed(true);
+        const QString copy = folder->filePath(u"copy.vad"_s);
+        QVERIFY(QFile::copy(dataPath(), copy));
+        const QString recovery = WriteRecoveryFile(20261210, u"書けなかった"_s);
+        typeEntry(kMarker); // saved before the keys change
+
+        boxes->clear();
+        boxes->choose(3); // 鍵を新しくする
+        boxes->password(u"二番目"_s);
+        boxes->password(u"三番目"_s);
+        AnswerModalBoxes({keyWindowInto(newKey)});
+        boxes->ok();
+        trigger("mnuEncrypt");
+        resealed(true);
+        QVERIFY(boxes->boxes[2].confirm);
+        QVERIFY(boxes->texts().last().startsWith(u"鍵を新しくしました。"_s));
+        clickDay(8);
+        QCOMPARE(entryOf(20261207), kMarker);
+        // Neither the old password nor the old recovery key opens what is
+        // written now; a copy made before still opens with them only.
+        const struct
+        {
+            QString path, withOld, withNew;
+        } files[] = {{dataPath(), u"--"_s, u"++"_s},
+                     {BackupFolder() + u'/' + ListBackups().first(), u"--"_s, u"++"_s},
+                     {recovery, u"--"_s, u"++"_s},
+                     {copy, u"++"_s, u"--"_s}};
+        for (const auto& file : files) {
+            QCOMPARE(opensWith(file.path, u"二番目"_s, oldKey), file.withOld);
+            QCOMPARE(opensWith(file.path, u"三番目"_s, newKey), file.withNew);
+        }
+        QCOMPARE(ReadRecoveryFile(recovery).text, u"書けなかった"_s);
+
+        boxes->choose(1); // 暗号化の解除
+        boxes->password(u"三番目"_s);
+        boxes->yes();
+        boxes->ok();
+        trigger("mnuEncrypt");
+        resealed(false);
+    }
+
+    void noPlainFileBesideTheCalendar_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("a plain backup restored") << u"restore plain"_s;
+        QTest::newRow("a sealed backup restored") << u"restore sealed"_s;
+        QTest::newRow("range change") << u"range"_s;
+    }
+    void noPlainFileBesideTheCalendar()
+    {
+        QFETCH(QString, command);
+        QVERIFY(MakeCalendarFile(dataPath(), 202612, 203112));
+        QVERIFY(WriteDayEntry(dataPath(), 20261207, kMarker));
+        gDataPath = dataPath();
+        gOpenFlag = false;
+        BackupCalendar(); // plain, from before the encryption
+        encryptedCalendar();
+        startEncrypted();
+        BackupCalendar(); // sealed
+        typeEntry(u"今の予定"_s);
+
+        FolderWatch watch({folder->path(), BackupFolder(), QDir::tempPath()});
+        if (command == u"range"_s) {
+            boxes->input(u"202612"_s);
+            boxes->input(u"203012"_s);
+            boxes->yes();
+            trigger("mnuDateRange");
+        } else {
+            AnswerModalBoxes({[&](QWidget* box) {
+                auto* chooser = qobject_cast<frmRestore*>(box);
+                QVERIFY(chooser);
+                QTreeWidget* list = chooser->lstBackups; // the one made last first
+                list->setCurrentItem(list->topLevelItem(
+                    command == u"restore sealed"_s ? 0 : list->topLevelItemCount() - 1));
+                chooser->cmdRestore->click();
+            }});
+            boxes->yes();
+            boxes->ok();
+            trigger("mnuRestore");
+        }
+        const auto seen = watch.stop();
+        QCOMPARE(boxes->pending(), 0);
+        QCOMPARE(gMaster.DateBottom(), command == u"range"_s ? 20301231 : 20311231);
+        QCOMPARE(entryBox()->toPlainText(),
+                 command == u"range"_s ? u"今の予定"_s + kMarker : kMarker);
+        // Every file that appeared meanwhile: sealed, none in the temporary
+        // folder, no journal.
+        QStringList names, plain;
+        for (const auto& [path, contents] : seen) {
+            names << QFileInfo(path).fileName();
+            if (QFileInfo(path).absolutePath() == QDir::tempPath() ||
+                path.endsWith(u"-journal"_s) || contents.contains("SQLite format 3") ||
+                contents.contains(kMarker.toUtf8()))
+                plain << path;
+        }
+        QVERIFY2(plain.isEmpty(), qPrintable(plain.join(u' ')));
+        QVERIFY2(names.contains(u"Data.vad"_s), qPrintable(names.join(u' ')));
+        QVERIFY(IsEncryptedFile(dataPath()));
     }
 
     void printedRecoveryKey()

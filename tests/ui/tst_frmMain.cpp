@@ -194,7 +194,9 @@ private slots:
              QStringLiteral("mnuDispMode_1 全暦一覧(&L)"),
              QStringLiteral("mnuDispMode_2 予定がある日だけの一覧(&P)"),
              QStringLiteral("mnuDispSepa1 -"), QStringLiteral("mnuWordWrap 右端で折り返す(&W)"),
-             QStringLiteral("mnuMarkEntries 予定がある日に印(&M)")},
+             QStringLiteral("mnuMarkEntries 予定がある日に印(&M)"),
+             QStringLiteral("mnuDispSepa2 -"), QStringLiteral("mnuOnThisDay 過去の同じ日(&O)"),
+             QStringLiteral("mnuStatistics 記録(&S)")},
             {QStringLiteral("環境(&C)"),
              QStringLiteral("mnuStartupCopy Windows起動時に Zedu も起動(&S)"),
              QStringLiteral("mnuDisktopCopy ﾃﾞｽｸﾄｯﾌﾟに登録(D)"),
@@ -219,7 +221,8 @@ private slots:
         } shortcuts[] = {{"mnuCopy", QKeySequence(Qt::CTRL | Qt::Key_C)},
                          {"mnuFind", QKeySequence(Qt::CTRL | Qt::Key_F)},
                          {"mnuFindNext", QKeySequence(Qt::Key_F3)},
-                         {"mnuFindPrev", QKeySequence(Qt::SHIFT | Qt::Key_F3)}};
+                         {"mnuFindPrev", QKeySequence(Qt::SHIFT | Qt::Key_F3)},
+                         {"mnuOnThisDay", QKeySequence(Qt::CTRL | Qt::Key_T)}};
         for (const auto& [item, key] : shortcuts)
             QCOMPARE(menuItem(item)->shortcut(), key);
         QVERIFY(menuItem("mnuMarkEntries")->isCheckable());
