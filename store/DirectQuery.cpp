@@ -46,15 +46,12 @@ DirectQuery& DirectQuery::bind(const QVariant& value)
 DirectQuery& DirectQuery::exec()
 {
     // The run before is ended first: its locks and its values go.
-    if (mStepped) {
-        sqlite3_reset(mStatement);
-        sqlite3_clear_bindings(mStatement);
-        mStepped = false;
-    }
-    mRowAtHand = false;
+    finish();
+    mBound.swap(mValues);
+    mValues.clear();
     int code = SQLITE_OK;
-    for (size_t i = 0; i < mValues.size() && code == SQLITE_OK; ++i) {
-        const QVariant& v = mValues[i];
+    for (size_t i = 0; i < mBound.size() && code == SQLITE_OK; ++i) {
+        const QVariant& v = mBound[i];
         const int at = int(i) + 1;
         // A null text or byte array binds NULL too, as with Qt's driver.
         const bool null = v.isNull() ||
@@ -105,22 +102,18 @@ DirectQuery& DirectQuery::exec()
         code = sqlite3_step(mStatement);
     mStepped = true;
     if (code == SQLITE_ROW) {
+        // The values stay bound while the rows are read: SQLite may look
+        // at them again for each row.
         mRowAtHand = true;
     } else if (code == SQLITE_DONE) {
         // Nothing to read: the statement lets its locks go now.
         mChanges = sqlite3_changes(mHandle);
-        sqlite3_reset(mStatement);
-        sqlite3_clear_bindings(mStatement);
-        mStepped = false;
+        finish();
     } else {
         const EngineError error = errorOf(code);
-        sqlite3_reset(mStatement);
-        sqlite3_clear_bindings(mStatement);
-        mStepped = false;
-        mValues.clear();
+        finish();
         throw error;
     }
-    mValues.clear();
     if (!mDb.inTransaction())
         mDb.writeBack();
     return *this;
@@ -140,11 +133,23 @@ bool DirectQuery::next()
     // A step that fails (a damaged page, say) also ends the rows.
     const std::optional<EngineError> error =
         code == SQLITE_DONE ? std::nullopt : std::optional<EngineError>(errorOf(code));
-    sqlite3_reset(mStatement);
-    mStepped = false;
+    finish();
     if (error)
         throw *error;
     return false;
+}
+
+void DirectQuery::finish()
+{
+    mRowAtHand = false;
+    if (mStepped) {
+        sqlite3_reset(mStatement);
+        mStepped = false;
+    }
+    if (!mBound.empty()) {
+        sqlite3_clear_bindings(mStatement);
+        mBound.clear();
+    }
 }
 
 QVariant DirectQuery::value(int column) const

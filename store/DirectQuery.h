@@ -33,6 +33,10 @@ public:
     // cleared so that it can run again with new ones.
     DirectQuery& exec();
     bool next();
+    // Ends the run at hand before its last row: the statement lets its
+    // locks and its values go. A statement kept for later (Database::
+    // prepared) is finished after each use.
+    void finish();
     // A column of the row at hand as Qt's driver gives it: a whole number
     // as qint64, text as QString, a blob as QByteArray, NULL as a null
     // QVariant.
@@ -48,8 +52,10 @@ private:
     Database& mDb;
     sqlite3* mHandle = nullptr;
     sqlite3_stmt* mStatement = nullptr;
-    // Kept until the statement has run: SQLite reads bound text in place.
+    // The values given for the next run, and those bound to the run at
+    // hand, kept until it ends: SQLite reads bound text in place.
     std::vector<QVariant> mValues;
+    std::vector<QVariant> mBound;
     bool mRowAtHand = false;
     bool mStepped = false;
     int mChanges = 0;

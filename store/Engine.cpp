@@ -1,5 +1,6 @@
 #include "store/Engine.h"
 
+#include "store/DirectQuery.h"
 #include "store/EncryptedImage.h"
 #include "store/Envelope.h"
 
@@ -224,7 +225,7 @@ Database::~Database()
     close();
 }
 
-void Database::Create(const QString& path)
+void Database::Create(const QString& path, const QString& schema)
 {
     if (QFileInfo::exists(path))
         throw EngineError(path, QStringLiteral("the file already exists"));
@@ -235,12 +236,13 @@ void Database::Create(const QString& path)
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw EngineError(path, file.errorString(), EngineError::creationCause(path));
     file.close();
-    // Writing the header turns the empty file into a real, empty database,
-    // so that an empty file found later is known to be no calendar.
+    // Writing the header turns the empty file into a real database, so that
+    // an empty file found later is known to be no calendar. The schema's
+    // statement writes it as well, in the same transaction.
     try {
         Database db;
         db.openFile(path, Mode::Shared, true);
-        db.exec(QStringLiteral("PRAGMA user_version = 0"));
+        db.exec(schema.isEmpty() ? QStringLiteral("PRAGMA user_version = 0") : schema);
     } catch (...) {
         QFile::remove(path);
         throw;
@@ -430,6 +432,8 @@ void Database::close()
     if (!mRegistered)
         return;
     mRegistered = false;
+    // SQLite closes no connection that has statements left.
+    mPrepared.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
         if (mInTransaction && db.isOpen())
@@ -454,6 +458,17 @@ QSqlDatabase Database::connection() const
     if (!db.isOpen() || (mImage && mImage->stale()))
         throw EngineError(mPath, QStringLiteral("the database is not open"));
     return db;
+}
+
+DirectQuery& Database::prepared(const QString& sql)
+{
+    if (!mRegistered || (mImage && mImage->stale()))
+        throw EngineError(mPath, QStringLiteral("the database is not open"));
+    for (auto& [text, statement] : mPrepared)
+        if (text == sql)
+            return *statement;
+    mPrepared.emplace_back(sql, std::make_unique<DirectQuery>(*this, sql));
+    return *mPrepared.back().second;
 }
 
 void Database::beginTrans()

@@ -10,7 +10,10 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
+class DirectQuery;
 class EncryptedImage;
 
 // A thin layer over SQLite through Qt SQL. Every failure of the engine
@@ -90,9 +93,11 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Creates a new, empty database file, readable and writable by its owner
-    // only; fails when the file exists.
-    static void Create(const QString& path);
+    // Creates a new database file, readable and writable by its owner only,
+    // holding what `schema` (one statement) makes, or nothing; in one
+    // transaction, so that the file holds all of it or none. Fails when the
+    // file exists.
+    static void Create(const QString& path, const QString& schema = QString());
 
     // Opens an existing file for reading and writing, shared with other
     // connections, or for exclusive use. Never creates a file, and refuses an
@@ -149,6 +154,14 @@ public:
     // Throws EngineError unless the database is open.
     QSqlDatabase connection() const;
 
+    // The statement `sql` on this connection, prepared on its first use and
+    // kept until the connection closes: for operations that run again and
+    // again on an open calendar (a day's entry read or saved). Each use
+    // binds its values, runs it and finishes it (DirectQuery::finish), so
+    // that no lock outlives the operation. Throws EngineError unless the
+    // database is open.
+    DirectQuery& prepared(const QString& sql);
+
     // True when the open file is an encrypted calendar held in memory.
     bool isEncrypted() const { return mImage != nullptr; }
     // For an encrypted calendar, writes the image back when a change was
@@ -188,6 +201,7 @@ private:
     bool mInTransaction = false;
     bool mRegistered = false;
     std::unique_ptr<EncryptedImage> mImage;
+    std::vector<std::pair<QString, std::unique_ptr<DirectQuery>>> mPrepared;
 };
 
 // One prepared statement. Values are bound by position in the order of the

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 class tst_Engine : public QObject
 {
     Q_OBJECT
@@ -122,6 +124,86 @@ private slots:
         Database::Create(file);
         QVERIFY(QFile::exists(file));
         QVERIFY_THROWS_EXCEPTION(EngineError, Database::Create(file));
+    }
+
+    void createWithSchemaIsAllOrNothing_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<bool>("made");
+        QTest::newRow("no schema") << QString() << true;
+        QTest::newRow("a table") << u"CREATE TABLE t (k INTEGER PRIMARY KEY)"_s << true;
+        QTest::newRow("a faulty statement") << u"CREATE TABLE t (k"_s << false;
+    }
+
+    void createWithSchemaIsAllOrNothing()
+    {
+        QFETCH(QString, schema);
+        QFETCH(bool, made);
+        const QString file = path(QStringLiteral("schema.vad"));
+        QFile::remove(file);
+        if (!made) {
+            QVERIFY_THROWS_EXCEPTION(EngineError, Database::Create(file, schema));
+            QVERIFY(!QFile::exists(file));
+            return;
+        }
+        Database::Create(file, schema);
+        Database db;
+        db.open(file);
+        Query tables(db, u"SELECT count(*) FROM sqlite_master WHERE name = 't'"_s);
+        tables.exec();
+        QVERIFY(tables.next());
+        QCOMPARE(tables.value(0).toInt(), schema.isEmpty() ? 0 : 1);
+    }
+
+    // A statement kept on the connection holds no lock between its uses,
+    // keeps what it reads with until its rows are read, and goes with the
+    // connection.
+    void preparedStatementsAreKeptWithoutLocks()
+    {
+        const int wait = Database::busyWait();
+        Database::setBusyWait(50);
+        const auto restore = qScopeGuard([wait] { Database::setBusyWait(wait); });
+        const QString file = path(QStringLiteral("prepared.vad"));
+        QFile::remove(file);
+        Database::Create(file, u"CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT)"_s);
+        Database db;
+        db.open(file);
+        db.exec(u"INSERT INTO t VALUES (1, 'a'), (2, 'b'), (3, 'c'), (4, 'd')"_s);
+        Database other;
+        other.open(file);
+        auto otherWrites = [&] {
+            return causeOf([&] { other.exec(u"UPDATE t SET v = v WHERE k = 1"_s); });
+        };
+        // Compared as bytes: SQLite reads the bound value again for each row.
+        const QString sql = u"SELECT k FROM t WHERE CAST(v AS BLOB) >= ? ORDER BY k"_s;
+        DirectQuery& first = db.prepared(sql);
+        QCOMPARE(&db.prepared(sql), &first);
+        const char* const from[] = {"b", "d"};
+        const QList<int> expected[] = {{2, 3, 4}, {4}};
+        for (int run = 0; run < 2; ++run) {
+            // The value is gone once bound: the statement keeps its own.
+            first.bind(QByteArray(from[run])).exec();
+            QList<int> keys;
+            while (first.next()) {
+                keys << first.intValue(0);
+                if (run == 1)
+                    // In the middle of its rows, the file is held.
+                    QCOMPARE(otherWrites(), u"暦ファイルが他のプログラムで使用中です。"_s);
+            }
+            QCOMPARE(keys, expected[run]);
+        }
+        first.bind(QByteArray("a")).exec();
+        QVERIFY(first.next());
+        first.finish();
+        QCOMPARE(otherWrites(), u"no failure"_s);
+        db.close();
+        QVERIFY_THROWS_EXCEPTION(EngineError, db.prepared(sql));
+        db.open(file);
+        DirectQuery& again = db.prepared(sql);
+        again.bind(QByteArray("c")).exec();
+        QVERIFY(again.next());
+        QCOMPARE(again.intValue(0), 3);
+        again.finish();
     }
 
     void valuesAreBoundNotSpliced()
