@@ -1,6 +1,7 @@
 #include "exchange/CsvReader.h"
 
-#include <QSet>
+#include "exchange/KeysSeen.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -226,8 +227,7 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
     ReadResult result;
     result.file.hasWorkdays = workdayColumn >= 0;
     result.file.encoding = encoding;
-    QSet<int> seen;
-    bool ordered = true;
+    KeysSeen seen;
     Record record;
     while (records.next(record)) {
         auto fault = [&record](const char16_t* column, const QString& reason) {
@@ -251,14 +251,11 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
                                                  "ます）")
                                       .arg(keyText));
         day.key = int(key);
-        if (seen.contains(day.key))
+        if (seen.repeated(day.key))
             return fault(u"日付", QStringLiteral("%1 の日が二度あります").arg(day.key));
-        seen.insert(day.key);
-        if (!result.file.days.isEmpty() && result.file.days.last().key > day.key)
-            ordered = false;
         if (weekColumn >= 0) {
             const QString w = record.fields[weekColumn].text.trimmed();
-            if (!w.isEmpty() && w != QString::number(day.week))
+            if (!w.isEmpty() && (w.size() != 1 || w[0] != QLatin1Char(char('0' + day.week))))
                 return fault(
                     u"曜日",
                     QStringLiteral("「%1」が日付の曜日（%2）と合いません").arg(w).arg(day.week));
@@ -280,7 +277,7 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
     }
     if (!records.error().isEmpty())
         return ReadResult::failure(records.error());
-    if (!ordered)
+    if (!seen.rising())
         std::sort(result.file.days.begin(), result.file.days.end(),
                   [](const DayRow& a, const DayRow& b) { return a.key < b.key; });
     return result;

@@ -2,8 +2,7 @@
 
 #include "exchange/JsonTree.h"
 #include "exchange/JsonWriter.h"
-
-#include <QSet>
+#include "exchange/KeysSeen.h"
 
 namespace {
 
@@ -43,7 +42,7 @@ QString headerFault(const JsonNode& root)
 }
 
 // One element of "days" as a day; "" or the fault.
-QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<int>& seen)
+QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, KeysSeen& seen)
 {
     // Named only when a fault is told: most days have none.
     const auto where = [index] {
@@ -69,9 +68,8 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<in
                      QStringLiteral("日付ではありません（20261207 の形で書きます）"));
     day.key = int(keyValue);
     day.week = week;
-    if (seen.contains(day.key))
+    if (seen.repeated(day.key))
         return fault(*key, field("key"), QStringLiteral("%1 の日が二度あります").arg(day.key));
-    seen.insert(day.key);
 
     if (const JsonNode* weekday = member("weekday")) {
         qint64 w = -1;
@@ -106,7 +104,7 @@ ReadResult JsonReader::read(const QByteArray& bytes) const
     // held as a whole tree; the header before them is checked first.
     ReadResult result;
     result.file.hasWorkdays = true;
-    QSet<int> seen;
+    KeysSeen seen;
     QString error;
     bool headerChecked = false;
     const JsonParse parse = ParseJson(bytes, [&](const JsonNode& root, const QString& member,
@@ -136,8 +134,7 @@ ReadResult JsonReader::read(const QByteArray& bytes) const
         return ReadResult::failure(fault(days ? *days : root, QStringLiteral("days"),
                                          QStringLiteral("日の並び（[ ]）がありません")));
     QList<DayRow>& list = result.file.days;
-    if (!std::is_sorted(list.begin(), list.end(),
-                        [](const DayRow& a, const DayRow& b) { return a.key < b.key; }))
+    if (!seen.rising())
         std::sort(list.begin(), list.end(),
                   [](const DayRow& a, const DayRow& b) { return a.key < b.key; });
     return result;

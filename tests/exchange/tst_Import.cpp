@@ -179,6 +179,13 @@ private slots:
             << head + "{\"key\":20261207,\"workday\":true,\"text\":\"a\"},\n"
                       "{\"key\":20261207,\"workday\":true,\"text\":\"b\"}]}"
             << QStringLiteral("3行目（days[1].key）: 20261207 の日が二度あります。");
+        // Once the keys do not rise, every key before counts too.
+        QTest::newRow("json twice, out of order")
+            << "a.json"
+            << head + "{\"key\":20261208,\"workday\":true,\"text\":\"a\"},\n"
+                      "{\"key\":20261207,\"workday\":true,\"text\":\"b\"},\n"
+                      "{\"key\":20261208,\"workday\":true,\"text\":\"c\"}]}"
+            << QStringLiteral("4行目（days[2].key）: 20261208 の日が二度あります。");
         QTest::newRow("json bad key")
             << "a.json" << head + "{\"key\":20261131,\"workday\":true,\"text\":\"a\"}]}"
             << QStringLiteral(
@@ -190,6 +197,9 @@ private slots:
             << "a.csv"
             << QByteArray("日付,曜日,平日,内容\r\n20261207,1,1,\"a\"\r\n20261208,2,1\r\n")
             << QStringLiteral("3行目: 欄の数が見出しと合いません（4 欄のはずが 3 欄）。");
+        QTest::newRow("csv twice, out of order")
+            << "a.csv" << QByteArray("日付,内容\n20261208,a\n20261209,b\n20261207,c\n20261208,d\n")
+            << QStringLiteral("5行目「日付」: 20261208 の日が二度あります。");
         QTest::newRow("csv flag")
             << "a.csv" << QByteArray("日付,曜日,平日,内容\n20261207,1,はい,\"a\"\n")
             << QStringLiteral("2行目「平日」: 「はい」は 1、0、空欄のどれでもありません。");
@@ -388,6 +398,33 @@ private slots:
         const ImportOutcome outcome = ApplyImport(days, {ExistingEntries::Append, false, false});
         QCOMPARE(entryOf(20261207), after);
         QCOMPARE(outcome.taken, after == stored ? 0 : 1);
+    }
+
+    void daysOutOfOrderAreSorted_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("csv") << QByteArray("日付,内容\n20261209,c\n20261207,a\n20261208,b\n")
+                             << u"a.csv"_s;
+        QTest::newRow("json") << QByteArray("{\"format\":\"zedu-diary\",\"version\":1,\"days\":["
+                                            "{\"key\":20261209,\"workday\":true,\"text\":\"c\"},"
+                                            "{\"key\":20261207,\"workday\":true,\"text\":\"a\"},"
+                                            "{\"key\":20261208,\"workday\":true,\"text\":\"b\"}]}")
+                              << u"a.json"_s;
+    }
+
+    void daysOutOfOrderAreSorted()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        const QString file = dir->filePath(name);
+        writeFile(file, bytes);
+        const ReadResult read = ReadImportFile(file);
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QStringList days;
+        for (const DayRow& day : read.file.days)
+            days << QStringLiteral("%1 %2").arg(day.key).arg(*day.text);
+        QCOMPARE(days, QStringList({u"20261207 a"_s, u"20261208 b"_s, u"20261209 c"_s}));
     }
 
     void csvInUtf8OrCp932_data()
