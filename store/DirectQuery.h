@@ -56,6 +56,8 @@ private:
     // hand, kept until it ends: SQLite reads bound text in place.
     std::vector<QVariant> mValues;
     std::vector<QVariant> mBound;
+    // The bound texts as UTF-8.
+    std::vector<QByteArray> mUtf8;
     bool mRowAtHand = false;
     bool mStepped = false;
     int mChanges = 0;

@@ -307,6 +307,9 @@ private slots:
         QTest::newRow("null flag") << QVariant(QMetaType::fromType<bool>());
         QTest::newRow("empty text") << QVariant(QStringLiteral(""));
         QTest::newRow("text") << QVariant(QStringLiteral("it's 𠮷野家\r\n改行; --"));
+        QTest::newRow("text with a NUL") << QVariant(QString::fromUtf16(u"a\0b", 3));
+        const QChar lone[] = {QChar(u'a'), QChar(0xD842), QChar(u'b')};
+        QTest::newRow("lone surrogate") << QVariant(QString(lone, 3));
         QTest::newRow("true") << QVariant(true);
         QTest::newRow("false") << QVariant(false);
         QTest::newRow("whole number") << QVariant(20261207);
