@@ -160,6 +160,7 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
         StoredDay after;
     };
     QList<Written> written;
+    written.reserve(days.size());
     // The flags are written only when they are taken, so that a stored one
     // keeps its own form.
     DirectQuery update(
@@ -194,6 +195,7 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
     }
     db.commitTrans();
     DayJournal& journal = DayJournal::instance();
+    journal.reserveTexts(written.size());
     for (const Written& w : std::as_const(written)) {
         if (!sameValue(w.after.text, w.before.text))
             journal.noteText(w.key, w.before.text.toString(), w.after.text.toString());
