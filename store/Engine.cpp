@@ -349,15 +349,13 @@ QString Database::databaseName(const QString& path, bool readOnly)
 {
     // The same file is opened again and again while speed priority is off;
     // its name is worked out once. A relative path is worked out every time:
-    // it follows the current folder.
-    thread_local QString lastPath;
-    thread_local QString lastUri;
-    if (path != lastPath || lastUri.isEmpty() || QDir::isRelativePath(path)) {
-        lastUri =
-            QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
-        lastPath = path;
+    // it follows the current folder. Kept by the connection, which the
+    // program's end still uses when it saves what was typed.
+    if (path != mUriPath || mUri.isEmpty() || QDir::isRelativePath(path)) {
+        mUri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+        mUriPath = path;
     }
-    return lastUri + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
+    return mUri + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
 }
 
 void Database::openFile(const QString& path, Mode mode, bool allowEmpty)

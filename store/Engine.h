@@ -190,7 +190,7 @@ private:
     static FileStart readFileStart(const QString& path, qsizetype length);
     // The name Qt's driver opens a plain file by: its URI, for an existing
     // file only (mode=rw or mode=ro).
-    static QString databaseName(const QString& path, bool readOnly);
+    QString databaseName(const QString& path, bool readOnly);
     // The driver's options for a plain file: the name as a URI, the wait
     // for a locked file.
     static QString connectOptions(bool readOnly);
@@ -202,6 +202,9 @@ private:
     bool mRegistered = false;
     std::unique_ptr<EncryptedImage> mImage;
     std::vector<std::pair<QString, std::unique_ptr<DirectQuery>>> mPrepared;
+    // The last path opened and its URI.
+    QString mUriPath;
+    QString mUri;
 };
 
 // One prepared statement. Values are bound by position in the order of the
