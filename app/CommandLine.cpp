@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "app/CommandLinePassword.h"
 #include "app/Main.h"
+#include "app/ProgressLine.h"
 #include "app/StatsCommand.h"
 #include "exchange/ExchangeError.h"
 #include "exchange/ExportJob.h"
@@ -149,7 +150,12 @@ int runExport(const CommandLine& command)
         request.selection.lastYm = command.toYm ? command.toYm : stored.lastYm;
         request.selection.entriesOnly = command.entriesOnly;
         request.info.stamp = Clock::Now().toUTC();
-        const ExportOutcome outcome = RunExport(db, request);
+        ExportOutcome outcome;
+        {
+            ProgressLine progress(stderr, QStringLiteral("書き出しています…"),
+                                  ProgressLine::DelayMs());
+            outcome = RunExport(db, request, progress.callback());
+        }
         if (outcome.days == 0)
             return fail(noDays);
         // The file is written; what it could not show is still said.

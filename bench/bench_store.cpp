@@ -20,6 +20,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <functional>
 
@@ -28,14 +29,21 @@
 
 namespace {
 
-// The same file work in plain SQL, on a connection of its own.
+// The same file work in plain SQL, on a connection of its own, opened the
+// way the store opens the calendar: an existing file named by its URI
+// (mode=rw, which never creates one) and the same wait for a locked file,
+// with SQLite's default journal (delete) and synchronous (full) settings,
+// which the store keeps too.
 class Plain
 {
 public:
     explicit Plain(const QString& path)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name());
-        db.setDatabaseName(path);
+        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?mode=rw"));
+        db.setConnectOptions(
+            QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(Database::busyWait()));
         db.open();
     }
     ~Plain()
@@ -121,7 +129,7 @@ int main(int argc, char* argv[])
     const int top = 202612;
     const int bottom = AddMonths(top, 60);
     const int thirtyYears = AddMonths(top, 359);
-    constexpr int runs = 11;
+    constexpr int runs = 21;
 
     gOpenFlag = false;
     report("first run (61 months)",
@@ -317,7 +325,8 @@ int main(int argc, char* argv[])
                    plain.db().commit();
                }));
     // The automatic backup of a 100-year calendar (36,525 days, an entry on
-    // every tenth), beside a plain VACUUM INTO a new file.
+    // every tenth), beside a plain VACUUM INTO a new file that is flushed,
+    // renamed and its folder flushed, as the backup is.
     gOpenFlag = true;
     freshFile(gDataPath);
     gMaster.Create();
@@ -338,10 +347,17 @@ int main(int argc, char* argv[])
                median(
                    runs, [&] { QFile::remove(plainCopy); },
                    [&] {
-                       QSqlQuery q(plain.db());
-                       q.prepare(QStringLiteral("VACUUM INTO ?"));
-                       q.addBindValue(plainCopy);
-                       q.exec();
+                       const QString part = plainCopy + QStringLiteral(".part");
+                       {
+                           QSqlQuery q(plain.db());
+                           q.prepare(QStringLiteral("VACUUM INTO ?"));
+                           q.addBindValue(part);
+                           q.exec();
+                       }
+                       syncPath(part, O_RDONLY);
+                       std::rename(QFile::encodeName(part).constData(),
+                                   QFile::encodeName(plainCopy).constData());
+                       syncPath(dir.path(), O_RDONLY | O_DIRECTORY);
                    }));
     }
     gDatabase.close();

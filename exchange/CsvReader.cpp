@@ -1,6 +1,7 @@
 #include "exchange/CsvReader.h"
 
-#include <QSet>
+#include "exchange/KeysSeen.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -28,7 +29,9 @@ public:
     // The next record into `out`; false at the end or on an error.
     bool next(Record& out)
     {
-        out = Record();
+        // The fields' list keeps its room from record to record.
+        out.fields.clear();
+        out.line = 0;
         // Blank lines are no records.
         while (mPos < mText.size() && isBreak(mText[mPos]))
             lineBreak();
@@ -61,6 +64,21 @@ private:
 
     static bool isBreak(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
 
+    // The line breaks in a run of text (CR LF, a lone CR, a lone LF; a CR
+    // at its end counts), counted in a loop the compiler can vectorise.
+    static int lineBreaks(QStringView run)
+    {
+        const char16_t* text = run.utf16();
+        const qsizetype n = run.size();
+        if (n == 0)
+            return 0;
+        qsizetype breaks = text[n - 1] == u'\r';
+        for (qsizetype i = 0; i + 1 < n; ++i)
+            breaks += (text[i] == u'\n') + (text[i] == u'\r' && text[i + 1] != u'\n');
+        breaks += text[n - 1] == u'\n';
+        return int(breaks);
+    }
+
     void lineBreak()
     {
         if (mText[mPos] == QLatin1Char('\r') && mPos + 1 < mText.size() &&
@@ -89,11 +107,7 @@ private:
                 const QStringView run = QStringView(mText).mid(mPos, quote - mPos);
                 field.text += run;
                 // Line breaks inside the field still count as lines.
-                for (qsizetype i = 0; i < run.size(); ++i)
-                    if (run[i] == QLatin1Char('\n') ||
-                        (run[i] == QLatin1Char('\r') &&
-                         (i + 1 == run.size() || run[i + 1] != QLatin1Char('\n'))))
-                        ++mLine;
+                mLine += lineBreaks(run);
                 mPos = quote + 1;
                 if (mPos < mText.size() && mText[mPos] == QLatin1Char('"')) {
                     field.text += QLatin1Char('"');
@@ -157,15 +171,22 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
     // decodes as CP932 too: UTF-8 is tried first.
     QString text;
     QString encoding = QStringLiteral("UTF-8");
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
+    // QString::fromUtf8 is the quicker decoder; what it cannot read it
+    // turns into U+FFFD, and only then is the strict one asked whether the
+    // file held that character itself.
+    auto decodeUtf8 = [](QByteArrayView view, QString& out) {
+        out = QString::fromUtf8(view);
+        if (!out.contains(QChar::ReplacementCharacter))
+            return true;
         QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-        text = utf8(bytes.mid(3));
-        if (utf8.hasError())
+        out = utf8(view);
+        return !utf8.hasError();
+    };
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        if (!decodeUtf8(QByteArrayView(bytes).sliced(3), text))
             return ReadResult::failure(NotUtf8Text(bytes));
     } else {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-        text = utf8(bytes);
-        if (utf8.hasError()) {
+        if (!decodeUtf8(bytes, text)) {
             QStringDecoder cp932("CP932", QStringConverter::Flag::Stateless);
             text = cp932.isValid() ? cp932(bytes) : QString();
             if (!cp932.isValid() || cp932.hasError()) {
@@ -206,8 +227,7 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
     ReadResult result;
     result.file.hasWorkdays = workdayColumn >= 0;
     result.file.encoding = encoding;
-    QSet<int> seen;
-    bool ordered = true;
+    KeysSeen seen;
     Record record;
     while (records.next(record)) {
         auto fault = [&record](const char16_t* column, const QString& reason) {
@@ -231,14 +251,11 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
                                                  "ます）")
                                       .arg(keyText));
         day.key = int(key);
-        if (seen.contains(day.key))
+        if (seen.repeated(day.key))
             return fault(u"日付", QStringLiteral("%1 の日が二度あります").arg(day.key));
-        seen.insert(day.key);
-        if (!result.file.days.isEmpty() && result.file.days.last().key > day.key)
-            ordered = false;
         if (weekColumn >= 0) {
             const QString w = record.fields[weekColumn].text.trimmed();
-            if (!w.isEmpty() && w != QString::number(day.week))
+            if (!w.isEmpty() && (w.size() != 1 || w[0] != QLatin1Char(char('0' + day.week))))
                 return fault(
                     u"曜日",
                     QStringLiteral("「%1」が日付の曜日（%2）と合いません").arg(w).arg(day.week));
@@ -260,7 +277,7 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
     }
     if (!records.error().isEmpty())
         return ReadResult::failure(records.error());
-    if (!ordered)
+    if (!seen.rising())
         std::sort(result.file.days.begin(), result.file.days.end(),
                   [](const DayRow& a, const DayRow& b) { return a.key < b.key; });
     return result;

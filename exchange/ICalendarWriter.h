@@ -2,9 +2,13 @@
 
 #include "exchange/DayWriter.h"
 #include "exchange/HolidayNames.h"
+#include "exchange/ICalendarComponents.h"
 
 #include <QByteArray>
 
+#include <deque>
+#include <future>
+#include <memory>
 #include <vector>
 
 struct icalcomponent_impl;
@@ -18,9 +22,11 @@ struct icalcomponent_impl;
 // export to export, so that a calendar program updates what it imported
 // before. No METHOD property.
 //
-// libical builds, checks (restriction check) and writes every component,
-// folding lines at 75 octets; the file is written as it goes, a component at
-// a time.
+// libical builds and writes every component (ICalendarComponents). The
+// days are handed over in batches that are made into text on threads of
+// their own, side by side, while the next days are read; the pieces go into
+// the file in the days' order as they are done, so that the whole file is
+// never held.
 class ICalendarWriter final : public DayWriter
 {
 public:
@@ -51,14 +57,16 @@ public:
                                  const QByteArray& trailing);
 
 private:
-    // Takes a component; it is checked and written with its batch.
-    void writeComponent(icalcomponent_impl* component);
-    void flushPending();
+    // Hands the batch gathered so far to a thread of its own.
+    void startBatch();
+    // Writes the piece of the oldest batch under way, once it is done.
+    void writeOldest();
 
-    static constexpr size_t kBatch = 500;
-    std::vector<icalcomponent_impl*> mPending;
-    icalcomponent_impl* allDay(bool event, int key, const QByteArray& uid);
-
+    static constexpr size_t kBatch = 256;
+    std::vector<ICalendarDay> mBatch;
+    std::deque<std::future<QByteArray>> mRunning;
+    size_t mMostRunning = 1;
+    std::unique_ptr<ICalendarComponents> mComponents;
     OutputBuffer mOut;
     ExportInfo mInfo;
     icalcomponent_impl* mCalendar = nullptr;

@@ -2,8 +2,7 @@
 
 #include "exchange/JsonTree.h"
 #include "exchange/JsonWriter.h"
-
-#include <QSet>
+#include "exchange/KeysSeen.h"
 
 namespace {
 
@@ -43,13 +42,16 @@ QString headerFault(const JsonNode& root)
 }
 
 // One element of "days" as a day; "" or the fault.
-QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<int>& seen)
+QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, KeysSeen& seen)
 {
-    const QString where = QStringLiteral("days[%1]").arg(index);
+    // Named only when a fault is told: most days have none.
+    const auto where = [index] {
+        return QStringLiteral("days[%1]").arg(index);
+    };
     if (item.type != JsonNode::Type::Object)
-        return fault(item, where, QStringLiteral("{ } で囲まれていません"));
+        return fault(item, where(), QStringLiteral("{ } で囲まれていません"));
     auto field = [&](const char* name) {
-        return where + QLatin1Char('.') + QLatin1String(name);
+        return where() + QLatin1Char('.') + QLatin1String(name);
     };
     auto member = [&](const char* name) {
         return item.member(QLatin1String(name));
@@ -58,7 +60,7 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<in
     DayRow day;
     const JsonNode* key = member("key");
     if (!key)
-        return fault(item, where, QStringLiteral("「key」がありません"));
+        return fault(item, where(), QStringLiteral("「key」がありません"));
     qint64 keyValue = 0;
     const int week = key->toWhole(keyValue) ? WeekOfKey(keyValue) : -1;
     if (week < 0)
@@ -66,9 +68,8 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<in
                      QStringLiteral("日付ではありません（20261207 の形で書きます）"));
     day.key = int(keyValue);
     day.week = week;
-    if (seen.contains(day.key))
+    if (seen.repeated(day.key))
         return fault(*key, field("key"), QStringLiteral("%1 の日が二度あります").arg(day.key));
-    seen.insert(day.key);
 
     if (const JsonNode* weekday = member("weekday")) {
         qint64 w = -1;
@@ -78,7 +79,7 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<in
     }
     const JsonNode* workday = member("workday");
     if (!workday)
-        return fault(item, where, QStringLiteral("「workday」がありません"));
+        return fault(item, where(), QStringLiteral("「workday」がありません"));
     if (workday->type == JsonNode::Type::Bool)
         day.workday = workday->boolean;
     else if (workday->type != JsonNode::Type::Null)
@@ -86,7 +87,7 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, QSet<in
                      QStringLiteral("true、false、null のどれでもありません"));
     const JsonNode* text = member("text");
     if (!text)
-        return fault(item, where, QStringLiteral("「text」がありません"));
+        return fault(item, where(), QStringLiteral("「text」がありません"));
     if (text->type == JsonNode::Type::String)
         day.text = text->string.isNull() ? QStringLiteral("") : text->string;
     else if (text->type != JsonNode::Type::Null)
@@ -103,7 +104,7 @@ ReadResult JsonReader::read(const QByteArray& bytes) const
     // held as a whole tree; the header before them is checked first.
     ReadResult result;
     result.file.hasWorkdays = true;
-    QSet<int> seen;
+    KeysSeen seen;
     QString error;
     bool headerChecked = false;
     const JsonParse parse = ParseJson(bytes, [&](const JsonNode& root, const QString& member,
@@ -133,8 +134,7 @@ ReadResult JsonReader::read(const QByteArray& bytes) const
         return ReadResult::failure(fault(days ? *days : root, QStringLiteral("days"),
                                          QStringLiteral("日の並び（[ ]）がありません")));
     QList<DayRow>& list = result.file.days;
-    if (!std::is_sorted(list.begin(), list.end(),
-                        [](const DayRow& a, const DayRow& b) { return a.key < b.key; }))
+    if (!seen.rising())
         std::sort(list.begin(), list.end(),
                   [](const DayRow& a, const DayRow& b) { return a.key < b.key; });
     return result;

@@ -1,6 +1,8 @@
 #include "exchange/JsonTree.h"
 
 #include <QStringDecoder>
+#include <QtAlgorithms>
+#include <QtEndian>
 
 #include <charconv>
 #include <cstring>
@@ -40,6 +42,8 @@ private:
     const JsonElementHandler& handler;
     const JsonNode* outermost = nullptr;
     std::vector<std::pair<QByteArray, QString>> names;
+    // The bytes of a string with escapes, kept for the next such string.
+    QByteArray unescaped;
     int line = 1;
     QString error;
     QStringDecoder utf8{QStringDecoder::Utf8, QStringConverter::Flag::Stateless};
@@ -90,9 +94,10 @@ private:
         return true;
     }
 
-    bool escape(QString& out)
+    // Appends the character an escape stands for, as UTF-8; p is just
+    // after the backslash.
+    bool escape(QByteArray& out)
     {
-        // p is just after the backslash.
         if (atEnd())
             return false;
         const char c = *p++;
@@ -100,22 +105,22 @@ private:
         case '"':
         case '\\':
         case '/':
-            out += QLatin1Char(c);
+            out += c;
             return true;
         case 'b':
-            out += QLatin1Char('\b');
+            out += '\b';
             return true;
         case 'f':
-            out += QLatin1Char('\f');
+            out += '\f';
             return true;
         case 'n':
-            out += QLatin1Char('\n');
+            out += '\n';
             return true;
         case 'r':
-            out += QLatin1Char('\r');
+            out += '\r';
             return true;
         case 't':
-            out += QLatin1Char('\t');
+            out += '\t';
             return true;
         case 'u': {
             char16_t unit = 0;
@@ -123,20 +128,19 @@ private:
                 return false;
             if (QChar::isLowSurrogate(unit))
                 return fail(QStringLiteral("対になっていないサロゲートがあります"));
-            if (!QChar::isHighSurrogate(unit)) {
-                out += QChar(unit);
-                return true;
+            char32_t point = unit;
+            if (QChar::isHighSurrogate(unit)) {
+                char16_t low = 0;
+                if (end - p < 2 || p[0] != '\\' || p[1] != 'u')
+                    return fail(QStringLiteral("対になっていないサロゲートがあります"));
+                p += 2;
+                if (!hex4(low))
+                    return false;
+                if (!QChar::isLowSurrogate(low))
+                    return fail(QStringLiteral("対になっていないサロゲートがあります"));
+                point = QChar::surrogateToUcs4(unit, low);
             }
-            char16_t low = 0;
-            if (end - p < 2 || p[0] != '\\' || p[1] != 'u')
-                return fail(QStringLiteral("対になっていないサロゲートがあります"));
-            p += 2;
-            if (!hex4(low))
-                return false;
-            if (!QChar::isLowSurrogate(low))
-                return fail(QStringLiteral("対になっていないサロゲートがあります"));
-            out += QChar(unit);
-            out += QChar(low);
+            out += QString::fromUcs4(&point, 1).toUtf8();
             return true;
         }
         default:
@@ -145,62 +149,78 @@ private:
         }
     }
 
-    // Appends UTF-8 text that holds no quote, backslash or control
-    // character.
-    bool plain(const char* from, const char* to, QString& out)
+    // UTF-8 text that holds no quote, backslash or control character, as
+    // text.
+    bool decode(QByteArrayView bytes, QString& out)
     {
-        QString text = QString::fromUtf8(from, to - from);
+        out = QString::fromUtf8(bytes);
         // fromUtf8 replaces what is no UTF-8 with U+FFFD; only then is the
         // slower decoder asked whether the text held that character itself.
-        if (text.contains(QChar::ReplacementCharacter)) {
+        if (out.contains(QChar::ReplacementCharacter)) {
             utf8.resetState();
-            text = utf8(QByteArrayView(from, to - from));
+            out = utf8(bytes);
             if (utf8.hasError())
                 return fail(QStringLiteral("UTF-8 として読めない文字があります"));
         }
-        out += text;
         return true;
+    }
+
+    // The first quote, backslash or control character from `from` on, or
+    // `to`. Looks at eight bytes at a time: the entries of a large file are
+    // most of what is read.
+    static const char* special(const char* from, const char* to)
+    {
+        constexpr quint64 ones = 0x0101010101010101ULL;
+        constexpr quint64 highs = 0x8080808080808080ULL;
+        for (; to - from >= 8; from += 8) {
+            quint64 word;
+            std::memcpy(&word, from, 8);
+            word = qFromLittleEndian(word);
+            const quint64 quote = word ^ (ones * '"');
+            const quint64 backslash = word ^ (ones * '\\');
+            // Each term marks the bytes equal to zero (or below 0x20): its
+            // lowest mark is always right, which is the one taken.
+            const quint64 found = (((quote - ones) & ~quote) | ((backslash - ones) & ~backslash) |
+                                   ((word - ones * 0x20) & ~word)) &
+                                  highs;
+            if (found)
+                return from + qCountTrailingZeroBits(found) / 8;
+        }
+        for (; from != to; ++from)
+            if (*from == '"' || *from == '\\' || static_cast<unsigned char>(*from) < 0x20)
+                return from;
+        return to;
     }
 
     bool string(QString& out)
     {
         ++p; // the opening quote
-        // Most strings have no escape: found with two quick searches.
-        const char* quote = static_cast<const char*>(std::memchr(p, '"', size_t(end - p)));
-        if (quote && !std::memchr(p, '\\', size_t(quote - p))) {
-            bool control = false;
-            for (const char* c = p; c != quote; ++c)
-                control |= static_cast<unsigned char>(*c) < 0x20;
-            if (!control) {
-                if (!plain(p, quote, out))
-                    return false;
-                p = quote + 1;
-                return true;
-            }
+        // Most strings have no escape: decoded in one piece from the file.
+        const char* stop = special(p, end);
+        if (stop != end && *stop == '"') {
+            if (!decode(QByteArrayView(p, stop - p), out))
+                return false;
+            p = stop + 1;
+            return true;
         }
-        const char* run = p;
+        // Otherwise the escapes are turned into their bytes first, and the
+        // whole decoded at once.
+        unescaped.clear();
         for (;;) {
+            unescaped.append(p, stop - p);
+            p = stop;
             if (atEnd())
                 return false;
-            const auto c = static_cast<unsigned char>(*p);
-            if (c == '"') {
-                if (!plain(run, p, out))
-                    return false;
+            if (*p == '"') {
                 ++p;
-                return true;
+                return decode(unescaped, out);
             }
-            if (c == '\\') {
-                if (!plain(run, p, out))
-                    return false;
-                ++p;
-                if (!escape(out))
-                    return false;
-                run = p;
-                continue;
-            }
-            if (c < 0x20)
+            if (*p != '\\')
                 return fail(QStringLiteral("文字列の中に改行などの制御文字がそのまま入っています"));
             ++p;
+            if (!escape(unescaped))
+                return false;
+            stop = special(p, end);
         }
     }
 
@@ -360,6 +380,8 @@ private:
             ++p;
             return true;
         }
+        // A day's object has four members: room for them at once.
+        out.members.reserve(4);
         for (bool more = true; more;) {
             skipBlanks();
             if (atEnd())

@@ -51,6 +51,8 @@ public:
     // The entry of `key` was `before` and is now `after` (missing entries as
     // ""). The first note of a day keeps its base.
     void noteText(int key, const QString& before, const QString& after);
+    // Room for `count` more entries noted (an import notes thousands).
+    void reserveTexts(qsizetype count) { mTexts.reserve(mTexts.size() + count); }
     // The same for the day kind.
     void noteKind(int key, std::optional<bool> before, std::optional<bool> after);
 

@@ -1,5 +1,6 @@
 #include "store/Engine.h"
 
+#include "store/DirectQuery.h"
 #include "store/EncryptedImage.h"
 #include "store/Envelope.h"
 
@@ -16,7 +17,9 @@
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -246,7 +249,7 @@ Database::~Database()
     close();
 }
 
-void Database::Create(const QString& path)
+void Database::Create(const QString& path, const QString& schema)
 {
     if (QFileInfo::exists(path))
         throw EngineError(path, QStringLiteral("the file already exists"));
@@ -257,12 +260,13 @@ void Database::Create(const QString& path)
                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw EngineError(path, file.errorString(), EngineError::creationCause(path));
     file.close();
-    // Writing the header turns the empty file into a real, empty database,
-    // so that an empty file found later is known to be no calendar.
+    // Writing the header turns the empty file into a real database, so that
+    // an empty file found later is known to be no calendar. The schema's
+    // statement writes it as well, in the same transaction.
     try {
         Database db;
         db.openFile(path, Mode::Shared, true);
-        db.exec(QStringLiteral("PRAGMA user_version = 0"));
+        db.exec(schema.isEmpty() ? QStringLiteral("PRAGMA user_version = 0") : schema);
     } catch (...) {
         QFile::remove(path);
         throw;
@@ -287,6 +291,13 @@ int Database::busyWait()
 void Database::setBusyWait(int ms)
 {
     busyWaitMs = ms;
+}
+
+QString Database::connectOptions(bool readOnly)
+{
+    return QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1%2")
+        .arg(busyWaitMs)
+        .arg(readOnly ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString());
 }
 
 void Database::applyBusyWait()
@@ -323,32 +334,77 @@ bool Database::isStillOnDisk() const
     return mFileId && fileIdOf(mPath) == mFileId;
 }
 
+Database::FileStart Database::readFileStart(const QString& path, qsizetype length)
+{
+    FileStart found;
+#ifdef Q_OS_WIN
+    found.id = fileIdOf(path);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        found.readable = true;
+        found.bytes = file.read(length);
+        found.size = file.size();
+    }
+#else
+    // One handle gives the identity and the first bytes: with speed priority
+    // off this runs before every operation, beside SQLite's own open.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        // Not readable here (permissions): SQLite says why; the identity is
+        // still known.
+        found.id = fileIdOf(path);
+        return found;
+    }
+    struct stat info = {};
+    if (::fstat(fd, &info) == 0) {
+        found.id = FileId{quint64(info.st_dev), quint64(info.st_ino)};
+        found.size = info.st_size;
+    }
+    found.readable = true;
+    found.bytes.resize(length);
+    const ssize_t n = ::pread(fd, found.bytes.data(), size_t(length), 0);
+    found.bytes.resize(n > 0 ? qsizetype(n) : 0);
+    ::close(fd);
+#endif
+    return found;
+}
+
+QString Database::databaseName(const QString& path, bool readOnly)
+{
+    // The same file is opened again and again while speed priority is off;
+    // its name is worked out once. A relative path is worked out every time:
+    // it follows the current folder. Kept by the connection, which the
+    // program's end still uses when it saves what was typed.
+    if (path != mUriPath || mUri.isEmpty() || QDir::isRelativePath(path)) {
+        mUri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+        mUriPath = path;
+    }
+    return mUri + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw"));
+}
+
 void Database::openFile(const QString& path, Mode mode, bool allowEmpty)
 {
     close();
     const bool exclusive = mode == Mode::Exclusive;
-    // Taken before the file is opened: a file renamed over the path in
-    // between is then taken for a replacement and opened afresh, never the
-    // other way round.
-    mFileId = fileIdOf(path);
     // SQLite takes an empty file for an empty database and would write into
     // it; an empty calendar file is damaged and must stay as it is. A file
     // without SQLite's header is refused here, before SQLite sees it, which
     // is also cheaper than a first statement on every open.
+    static const QByteArray header("SQLite format 3\0", 16);
+    // The identity is taken before SQLite opens the file: a file renamed
+    // over the path in between is then taken for a replacement and opened
+    // afresh, never the other way round.
+    const FileStart start = readFileStart(path, header.size());
+    mFileId = start.id;
     bool encrypted = false;
-    if (!allowEmpty) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            static const QByteArray header("SQLite format 3\0", 16);
-            const QByteArray start = file.read(header.size());
-            encrypted = Envelope::Starts(start);
-            if (start.isEmpty() && file.size() == 0)
-                throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"),
-                                  EngineError::Cause::Damaged);
-            if (start != header && !encrypted)
-                throw EngineError(path, QStringLiteral("the file is not a calendar database"),
-                                  EngineError::Cause::Damaged);
-        }
+    if (!allowEmpty && start.readable) {
+        encrypted = Envelope::Starts(start.bytes);
+        if (start.bytes.isEmpty() && start.size == 0)
+            throw EngineError(path, QStringLiteral("the file is empty and holds no calendar"),
+                              EngineError::Cause::Damaged);
+        if (start.bytes != header && !encrypted)
+            throw EngineError(path, QStringLiteral("the file is not a calendar database"),
+                              EngineError::Cause::Damaged);
     }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mConnectionName);
@@ -358,15 +414,8 @@ void Database::openFile(const QString& path, Mode mode, bool allowEmpty)
         if (encrypted) {
             db.setDatabaseName(QStringLiteral(":memory:"));
         } else {
-            db.setDatabaseName(
-                QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
-                    .toString(QUrl::FullyEncoded) +
-                (mode == Mode::ReadOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1%2")
-                                     .arg(busyWaitMs)
-                                     .arg(mode == Mode::ReadOnly
-                                              ? QStringLiteral(";QSQLITE_OPEN_READONLY")
-                                              : QString()));
+            db.setDatabaseName(databaseName(path, mode == Mode::ReadOnly));
+            db.setConnectOptions(connectOptions(mode == Mode::ReadOnly));
         }
         if (!db.open()) {
             const EngineError error = EngineError::fromSql(path, db.lastError());
@@ -405,6 +454,8 @@ void Database::close()
     if (!mRegistered)
         return;
     mRegistered = false;
+    // SQLite closes no connection that has statements left.
+    mPrepared.clear();
     {
         QSqlDatabase db = QSqlDatabase::database(mConnectionName, false);
         if (mInTransaction && db.isOpen())
@@ -429,6 +480,17 @@ QSqlDatabase Database::connection() const
     if (!db.isOpen() || (mImage && mImage->stale()))
         throw EngineError(mPath, QStringLiteral("the database is not open"));
     return db;
+}
+
+DirectQuery& Database::prepared(const QString& sql)
+{
+    if (!mRegistered || (mImage && mImage->stale()))
+        throw EngineError(mPath, QStringLiteral("the database is not open"));
+    for (auto& [text, statement] : mPrepared)
+        if (text == sql)
+            return *statement;
+    mPrepared.emplace_back(sql, std::make_unique<DirectQuery>(*this, sql));
+    return *mPrepared.back().second;
 }
 
 void Database::beginTrans()

@@ -10,7 +10,10 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
+class DirectQuery;
 class EncryptedImage;
 
 // A thin layer over SQLite through Qt SQL. Every failure of the engine
@@ -94,9 +97,11 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Creates a new, empty database file, readable and writable by its owner
-    // only; fails when the file exists.
-    static void Create(const QString& path);
+    // Creates a new database file, readable and writable by its owner only,
+    // holding what `schema` (one statement) makes, or nothing; in one
+    // transaction, so that the file holds all of it or none. Fails when the
+    // file exists.
+    static void Create(const QString& path, const QString& schema = QString());
 
     // Opens an existing file for reading and writing, shared with other
     // connections, or for exclusive use. Never creates a file, and refuses an
@@ -153,6 +158,14 @@ public:
     // Throws EngineError unless the database is open.
     QSqlDatabase connection() const;
 
+    // The statement `sql` on this connection, prepared on its first use and
+    // kept until the connection closes: for operations that run again and
+    // again on an open calendar (a day's entry read or saved). Each use
+    // binds its values, runs it and finishes it (DirectQuery::finish), so
+    // that no lock outlives the operation. Throws EngineError unless the
+    // database is open.
+    DirectQuery& prepared(const QString& sql);
+
     // True when the open file is an encrypted calendar held in memory.
     bool isEncrypted() const { return mImage != nullptr; }
     // For an encrypted calendar, writes the image back when a change was
@@ -169,12 +182,33 @@ private:
     };
     void openFile(const QString& path, Mode mode, bool allowEmpty);
 
+    // The identity of a file and its first `length` bytes, through one
+    // handle; nothing is read when it cannot be opened for reading.
+    struct FileStart
+    {
+        std::optional<FileId> id;
+        bool readable = false;
+        QByteArray bytes;
+        qint64 size = 0;
+    };
+    static FileStart readFileStart(const QString& path, qsizetype length);
+    // The name Qt's driver opens a plain file by: its URI, for an existing
+    // file only (mode=rw or mode=ro).
+    QString databaseName(const QString& path, bool readOnly);
+    // The driver's options for a plain file: the name as a URI, the wait
+    // for a locked file.
+    static QString connectOptions(bool readOnly);
+
     QString mConnectionName;
     QString mPath;
     std::optional<FileId> mFileId;
     bool mInTransaction = false;
     bool mRegistered = false;
     std::unique_ptr<EncryptedImage> mImage;
+    std::vector<std::pair<QString, std::unique_ptr<DirectQuery>>> mPrepared;
+    // The last path opened and its URI.
+    QString mUriPath;
+    QString mUri;
 };
 
 // One prepared statement. Values are bound by position in the order of the

@@ -1,14 +1,14 @@
 #include "store/MasterImport.h"
 
 #include "store/DayJournal.h"
+#include "store/DirectQuery.h"
 #include "store/FileSession.h"
 #include "store/MasterChanges.h"
 #include "store/clsMaster.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -29,6 +29,7 @@ QVariant boundFlag(const DayRow& day)
 // A stored day as the import finds it.
 struct StoredDay
 {
+    int key = 0;
     QVariant workday;
     QVariant text;
 };
@@ -138,19 +139,19 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
         }
     }
 
-    // The stored days of the file's span in one read; only the days that
-    // change are written, so that the outcome tells what changed.
-    QHash<int, StoredDay> stored;
+    // The stored days of the file's span in one read, in key order beside
+    // the file's days; only the days that change are written, so that the
+    // outcome tells what changed. Both statements run once per day: they go
+    // to SQLite directly.
+    std::vector<StoredDay> stored;
     if (!days.isEmpty()) {
-        Query read(db, QStringLiteral("SELECT 日付, 平日, 内容 FROM Master WHERE 日付 >= ? AND "
-                                      "日付 <= ?"));
+        DirectQuery read(db, QStringLiteral("SELECT 日付, 平日, 内容 FROM Master WHERE 日付 >= ? "
+                                            "AND 日付 <= ? ORDER BY 日付"));
         read.bind(days.first().key).bind(days.last().key).exec();
-        stored.reserve(days.size());
+        stored.reserve(size_t(days.size()));
         while (read.next())
-            stored.insert(read.value(0).toInt(), {read.value(1), read.value(2)});
+            stored.push_back({read.intValue(0), read.value(1), read.value(2)});
     }
-    // The flags are written only when they are taken, so that a stored one
-    // keeps its own form.
     // What was written, for the journal once it is committed.
     struct Written
     {
@@ -159,12 +160,17 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
         StoredDay after;
     };
     QList<Written> written;
-    Query update(db, choice.workdays
-                         ? QStringLiteral("UPDATE Master SET 内容 = ?, 平日 = ? WHERE 日付 = ?")
-                         : QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
+    written.reserve(days.size());
+    // The flags are written only when they are taken, so that a stored one
+    // keeps its own form.
+    DirectQuery update(
+        db, choice.workdays ? QStringLiteral("UPDATE Master SET 内容 = ?, 平日 = ? WHERE 日付 = ?")
+                            : QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
+    auto found = stored.cbegin();
     for (const DayRow& day : days) {
-        const auto found = stored.constFind(day.key);
-        if (found == stored.cend()) {
+        while (found != stored.cend() && found->key < day.key)
+            ++found;
+        if (found == stored.cend() || found->key != day.key) {
             ++outcome.leftOut;
             continue;
         }
@@ -185,10 +191,11 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
             update.bind(workday);
         update.bind(day.key).exec();
         ++outcome.taken;
-        written.append({day.key, *found, StoredDay{workday, text}});
+        written.append({day.key, *found, StoredDay{day.key, workday, text}});
     }
     db.commitTrans();
     DayJournal& journal = DayJournal::instance();
+    journal.reserveTexts(written.size());
     for (const Written& w : std::as_const(written)) {
         if (!sameValue(w.after.text, w.before.text))
             journal.noteText(w.key, w.before.text.toString(), w.after.text.toString());

@@ -8,12 +8,14 @@
 #include "store/CalendarCheck.h"
 #include "store/CalendarEncryption.h"
 #include "store/DayJournal.h"
+#include "store/DirectQuery.h"
 #include "store/FileSession.h"
 #include "store/MasterChanges.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <limits>
@@ -228,7 +230,10 @@ int clsMaster::DateBottom()
 bool clsMaster::PlanLoad(int DateIndex, QString& DatePlan)
 {
     FileSession session;
-    Query q(session.db(), QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = ?"));
+    // Run for every day shown: prepared once per connection.
+    DirectQuery& q =
+        session.db().prepared(QStringLiteral("SELECT 内容 FROM Master WHERE 日付 = ?"));
+    const auto done = qScopeGuard([&q] { q.finish(); });
     q.bind(DateIndex).exec();
     if (!q.next())
         return false;
@@ -244,14 +249,17 @@ bool clsMaster::PlanSave(int DateIndex, const QString& DatePlan)
     // first write of the day.
     QString before;
     if (!journal.hasText(DateIndex)) {
-        Query read(session.db(),
-                   QStringLiteral("SELECT coalesce(内容, '') FROM Master WHERE 日付 = ?"));
+        DirectQuery& read = session.db().prepared(
+            QStringLiteral("SELECT coalesce(内容, '') FROM Master WHERE 日付 = ?"));
+        const auto done = qScopeGuard([&read] { read.finish(); });
         read.bind(DateIndex).exec();
         if (!read.next())
             return false;
         before = read.value(0).toString();
     }
-    Query q(session.db(), QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
+    // Run as the entry is typed: prepared once per connection.
+    DirectQuery& q =
+        session.db().prepared(QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
     q.bind(nonNull(DatePlan)).bind(DateIndex).exec();
     if (q.numRowsAffected() == 0)
         return false;
@@ -336,10 +344,10 @@ bool clsMaster::Create()
 
     bool created = false;
     try {
-        Database::Create(gDataPath);
+        // The file and its table in one transaction.
+        Database::Create(gDataPath, kMasterSchema);
         created = true;
         gDatabase.open(gDataPath, true);
-        gDatabase.exec(kMasterSchema);
     } catch (const EngineError& e) {
         mLastError = e;
     }

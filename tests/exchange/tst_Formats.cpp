@@ -2,6 +2,8 @@
 // back, and the atomic writing: a cancelled or failed export leaves nothing.
 
 #include "exchange/ExchangeError.h"
+#include "exchange/ICalendarComponents.h"
+#include "exchange/ICalendarReader.h"
 #include "exchange/ICalendarWriter.h"
 #include "exchange/TextWriters.h"
 #include "tests/exchange/ExchangeFixture.h"
@@ -177,6 +179,141 @@ private slots:
         ExportCalendar(ExportFormat::ICalendar, target, Months(202612, 202701, true), info);
         QByteArray again = readFile(target);
         QCOMPARE(again.replace("20270105T080000Z", "20261207T090000Z"), bytes);
+    }
+
+    void everyComponentShapePassesTheCheck_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QVariant>("workday");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("events");
+        QTest::addColumn<QByteArrayList>("lines");
+        const QVariant workday = true;
+        const QVariant holiday = false;
+        auto row = [](const char* name, int key, const QVariant& flag, const char16_t* text,
+                      bool events, QByteArrayList lines) {
+            QTest::newRow(name) << key << flag << QString::fromUtf16(text) << events << lines;
+        };
+        row("journal", 20261208, workday, u"会議", false, {"BEGIN:VJOURNAL", "SUMMARY:会議"});
+        row("journal, blanks before", 20261208, workday, u"  会議", false,
+            {"BEGIN:VJOURNAL", "X-ZEDU-LEADING-BLANKS:20 20"});
+        row("journal, blanks after", 20261208, workday, u"会議\t", false,
+            {"BEGIN:VJOURNAL", "X-ZEDU-TRAILING-BLANKS:9"});
+        row("journal, blanks around", 20261208, workday, u" 会議 ", false,
+            {"X-ZEDU-LEADING-BLANKS:20", "X-ZEDU-TRAILING-BLANKS:20"});
+        row("event", 20261208, workday, u"会議", true,
+            {"BEGIN:VEVENT", "DTEND;VALUE=DATE:20261209"});
+        row("event, blanks around", 20261208, workday, u"\t会議 ", true,
+            {"BEGIN:VEVENT", "X-ZEDU-LEADING-BLANKS:9", "X-ZEDU-TRAILING-BLANKS:20"});
+        row("public holiday", 20270101, holiday, u"", false,
+            {"UID:20270101-holiday@zedu", "SUMMARY:元日", "TRANSP:TRANSPARENT"});
+        row("weekday made a holiday", 20261208, holiday, u"", false,
+            {"UID:20261208-holiday@zedu", "SUMMARY:休日"});
+        row("holiday with an entry", 20270101, holiday, u"初詣", true,
+            {"UID:20270101-entry@zedu", "SUMMARY:初詣", "UID:20270101-holiday@zedu"});
+    }
+
+    // The restriction check runs on the first component of each shape only;
+    // every shape the writer makes passes it, here again on the file as
+    // libical's parser reads it (ExportCalendar checks every file).
+    void everyComponentShapePassesTheCheck()
+    {
+        QFETCH(int, key);
+        QFETCH(QVariant, workday);
+        QFETCH(QString, text);
+        QFETCH(bool, events);
+        QFETCH(QByteArrayList, lines);
+        QVERIFY(SetDay(gDataPath, key, workday, text));
+        ExportInfo info;
+        info.icsEvents = events;
+        info.icsHolidays = true;
+        const QString target = path("out.ics");
+        const ExportOutcome outcome =
+            ExportCalendar(ExportFormat::ICalendar, target, DaySelection{0, 0, false, {key}}, info);
+        QCOMPARE(outcome.days, 1);
+        const QByteArray bytes = readFile(target);
+        for (const QByteArray& line : lines)
+            QVERIFY2(bytes.contains("\r\n" + line + "\r\n"), line.constData());
+    }
+
+    void failedShapeCheckStopsTheWriting()
+    {
+        // A calendar with METHOD:PUBLISH wants an ORGANIZER in every
+        // component, which the entries have not: the first one fails.
+        const std::unique_ptr<icalcomponent, decltype(&icalcomponent_free)> calendar(
+            icalcomponent_new_vcalendar(), icalcomponent_free);
+        icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
+        icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//test//JA"));
+        const std::vector<ICalendarDay> days = {{20261207, QStringLiteral("会議"), QString()}};
+        const QDateTime stamp(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
+        QVERIFY(ICalendarComponents(calendar.get(), stamp, true)
+                    .render(days)
+                    .contains("SUMMARY:会議\r\n"));
+        icalcomponent_add_property(calendar.get(), icalproperty_new_method(ICAL_METHOD_PUBLISH));
+        try {
+            ICalendarComponents(calendar.get(), stamp, true).render(days);
+            QFAIL("written without the check");
+        } catch (const ExchangeError& e) {
+            QVERIFY2(
+                e.text().startsWith(QStringLiteral("iCalendar の検査で誤りが見つかりました。")),
+                qPrintable(e.text()));
+        }
+    }
+
+    void iCalendarInBatches_data()
+    {
+        QTest::addColumn<int>("stopAt"); // 0: never; > 0: cancelled; < 0: fails
+        QTest::newRow("complete") << 0;
+        QTest::newRow("cancelled") << 1000;
+        QTest::newRow("fails") << -1000;
+    }
+
+    // Four years of entries go out in several batches made side by side:
+    // the file holds them in the days' order, and a stop in the middle
+    // leaves nothing.
+    void iCalendarInBatches()
+    {
+        QFETCH(int, stopAt);
+        QFile::remove(gDataPath);
+        QVERIFY(MakeCalendarFile(gDataPath, 202612, 203011));
+        QVERIFY(SqlPeek(gDataPath).exec(QStringLiteral(
+            "UPDATE Master SET 内容 = '日記 ' || 日付 || char(13, 10) || '二行目'")));
+        const QString target = path("out.ics");
+        writeFile(target, "before");
+        const QStringList before = FolderNames(dir->path());
+        int calls = 0;
+        auto progress = [&](int, int) {
+            if (++calls == std::abs(stopAt) && stopAt < 0)
+                throw ExchangeError(QStringLiteral("書き込めませんでした。"));
+            return calls != stopAt;
+        };
+        const DaySelection all = Months(202612, 203011);
+        if (stopAt < 0) {
+            QVERIFY_THROWS_EXCEPTION(
+                ExchangeError, ExportCalendar(ExportFormat::ICalendar, target, all, {}, progress));
+        } else {
+            const ExportOutcome outcome =
+                ExportCalendar(ExportFormat::ICalendar, target, all, {}, progress);
+            QCOMPARE(outcome.cancelled, stopAt > 0);
+            if (stopAt == 0) {
+                QCOMPARE(outcome.days, 1461);
+                const ReadResult read = ICalendarReader().read(readFile(target));
+                QVERIFY2(read.ok(), qPrintable(read.error));
+                QCOMPARE(read.file.days.size(), 1461);
+                const QByteArray bytes = readFile(target);
+                qsizetype at = 0;
+                for (const DayRow& day : read.file.days) {
+                    QCOMPARE(*day.text, QStringLiteral("日記 %1\r\n二行目").arg(day.key));
+                    // In the file in the days' order.
+                    const qsizetype found = bytes.indexOf(ICalendarWriter::EntryUid(day.key), at);
+                    QVERIFY2(found > at, qPrintable(QString::number(day.key)));
+                    at = found;
+                }
+                return;
+            }
+        }
+        QCOMPARE(FolderNames(dir->path()), before);
+        QCOMPARE(readFile(target), QByteArray("before"));
     }
 
     void journalEntriesByDefault()

@@ -179,6 +179,13 @@ private slots:
             << head + "{\"key\":20261207,\"workday\":true,\"text\":\"a\"},\n"
                       "{\"key\":20261207,\"workday\":true,\"text\":\"b\"}]}"
             << QStringLiteral("3行目（days[1].key）: 20261207 の日が二度あります。");
+        // Once the keys do not rise, every key before counts too.
+        QTest::newRow("json twice, out of order")
+            << "a.json"
+            << head + "{\"key\":20261208,\"workday\":true,\"text\":\"a\"},\n"
+                      "{\"key\":20261207,\"workday\":true,\"text\":\"b\"},\n"
+                      "{\"key\":20261208,\"workday\":true,\"text\":\"c\"}]}"
+            << QStringLiteral("4行目（days[2].key）: 20261208 の日が二度あります。");
         QTest::newRow("json bad key")
             << "a.json" << head + "{\"key\":20261131,\"workday\":true,\"text\":\"a\"}]}"
             << QStringLiteral(
@@ -190,6 +197,9 @@ private slots:
             << "a.csv"
             << QByteArray("日付,曜日,平日,内容\r\n20261207,1,1,\"a\"\r\n20261208,2,1\r\n")
             << QStringLiteral("3行目: 欄の数が見出しと合いません（4 欄のはずが 3 欄）。");
+        QTest::newRow("csv twice, out of order")
+            << "a.csv" << QByteArray("日付,内容\n20261208,a\n20261209,b\n20261207,c\n20261208,d\n")
+            << QStringLiteral("5行目「日付」: 20261208 の日が二度あります。");
         QTest::newRow("csv flag")
             << "a.csv" << QByteArray("日付,曜日,平日,内容\n20261207,1,はい,\"a\"\n")
             << QStringLiteral("2行目「平日」: 「はい」は 1、0、空欄のどれでもありません。");
@@ -202,6 +212,15 @@ private slots:
         QTest::newRow("csv stray quote")
             << "a.csv" << QByteArray("日付,内容\n20261207,\"a\"\r\n20261208,\"b\nc\"x\n")
             << QStringLiteral("4行目: 「\"」で閉じた欄の後ろに文字があります。");
+        // Line breaks inside quoted fields count, a CR before a doubled
+        // quote among them: the fault is on line 2 + 3 + 1.
+        QTest::newRow("csv lines inside fields")
+            << "a.csv" << QByteArray("日付,内容\n20261207,\"x\r\"\"y\r\nz\n\"\n20261208,\"b\"x\n")
+            << QStringLiteral("6行目: 「\"」で閉じた欄の後ろに文字があります。");
+        // The quick decoder turns a bad byte into U+FFFD: still refused.
+        QTest::newRow("csv with BOM, not utf-8")
+            << "a.csv" << QByteArray("\xEF\xBB\xBF日付,内容\n20261207,a\n20261208,\x93\xfa\n")
+            << QStringLiteral("3行目: UTF-8 として読めない文字があります。");
         QTest::newRow("csv neither utf-8 nor cp932")
             << "a.csv" << QByteArray("日付,内容\n20261207,a\n20261208,\x93\xfa\x85\x40\n")
             << QStringLiteral(
@@ -232,6 +251,51 @@ private slots:
         const ReadResult read = ReadImportFile(file);
         QCOMPARE(read.error, error);
         QVERIFY(read.file.days.isEmpty());
+    }
+
+    void jsonStringsReadAtAnyPosition_data()
+    {
+        QTest::addColumn<QByteArray>("written"); // inside the quotes of "text"
+        QTest::addColumn<QString>("read");       // or the fault
+        auto row = [](const char* name, const char* written, const QString& read) {
+            QTest::newRow(name) << QByteArray(written) << read;
+        };
+        row("line break escaped", "\\r\\n", u"\r\n"_s);
+        row("quote and backslash escaped", "\\\"\\\\\\/", u"\"\\/"_s);
+        row("surrogate pair", "\\ud842\\udfb7", u"𠮷"_s);
+        row("escaped character", "\\u3042", u"あ"_s);
+        row("U+FFFD as written", "\xEF\xBF\xBD", u"\uFFFD"_s);
+        row("Japanese", "日記", u"日記"_s);
+        row("tab as it is", "\t",
+            u"2行目: 文字列の中に改行などの制御文字がそのまま入っています。"_s);
+        row("byte of no UTF-8", "\xFF", u"2行目: UTF-8 として読めない文字があります。"_s);
+        row("low surrogate alone", "\\udfb7", u"2行目: 対になっていないサロゲートがあります。"_s);
+    }
+
+    // The reader looks at eight bytes at a time for the end of a string:
+    // what it looks for is found wherever it falls among them.
+    void jsonStringsReadAtAnyPosition()
+    {
+        QFETCH(QByteArray, written);
+        QFETCH(QString, read);
+        const bool fault = read.contains(u"行目: "_s);
+        for (int before = 0; before <= 17; ++before) {
+            for (int after : {0, 1, 7, 9}) {
+                const QByteArray json = "{\"format\":\"zedu-diary\",\"version\":1,\"days\":[\n"
+                                        "{\"key\":20261207,\"workday\":true,\"text\":\"" +
+                                        QByteArray(before, 'a') + written + QByteArray(after, 'b') +
+                                        "\"}]}";
+                const ReadResult result = JsonReader().read(json);
+                const QString where = QStringLiteral("%1 before, %2 after").arg(before).arg(after);
+                if (fault) {
+                    QVERIFY2(result.error == read, qPrintable(where + u": "_s + result.error));
+                    continue;
+                }
+                QVERIFY2(result.ok(), qPrintable(where + u": "_s + result.error));
+                QCOMPARE(*result.file.days.value(0).text,
+                         QString(before, u'a') + read + QString(after, u'b'));
+            }
+        }
     }
 
     void iCalendarParseErrorNamesTheComponent()
@@ -336,29 +400,65 @@ private slots:
         QCOMPARE(outcome.taken, after == stored ? 0 : 1);
     }
 
+    void daysOutOfOrderAreSorted_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("csv") << QByteArray("日付,内容\n20261209,c\n20261207,a\n20261208,b\n")
+                             << u"a.csv"_s;
+        QTest::newRow("json") << QByteArray("{\"format\":\"zedu-diary\",\"version\":1,\"days\":["
+                                            "{\"key\":20261209,\"workday\":true,\"text\":\"c\"},"
+                                            "{\"key\":20261207,\"workday\":true,\"text\":\"a\"},"
+                                            "{\"key\":20261208,\"workday\":true,\"text\":\"b\"}]}")
+                              << u"a.json"_s;
+    }
+
+    void daysOutOfOrderAreSorted()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        const QString file = dir->filePath(name);
+        writeFile(file, bytes);
+        const ReadResult read = ReadImportFile(file);
+        QVERIFY2(read.ok(), qPrintable(read.error));
+        QStringList days;
+        for (const DayRow& day : read.file.days)
+            days << QStringLiteral("%1 %2").arg(day.key).arg(*day.text);
+        QCOMPARE(days, QStringList({u"20261207 a"_s, u"20261208 b"_s, u"20261209 c"_s}));
+    }
+
     void csvInUtf8OrCp932_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QString>("text");
         // 日付,内容 / 20261207,"①会議～ｱｲ" in each encoding.
-        const QByteArray utf8 = QStringLiteral("日付,内容\r\n20261207,\"①会議～ｱｲ\"\r\n").toUtf8();
-        QTest::newRow("utf-8") << utf8 << u"UTF-8"_s;
-        QTest::newRow("utf-8 with BOM") << "\xEF\xBB\xBF" + utf8 << u"UTF-8"_s;
+        const QString text = u"①会議～ｱｲ"_s;
+        const QByteArray utf8 = (u"日付,内容\r\n20261207,\""_s + text + u"\"\r\n"_s).toUtf8();
+        QTest::newRow("utf-8") << utf8 << u"UTF-8"_s << text;
+        QTest::newRow("utf-8 with BOM") << "\xEF\xBB\xBF" + utf8 << u"UTF-8"_s << text;
         QTest::newRow("cp932") << QByteArray(
                                       "\x93\xfa\x95\x74,\x93\xe0\x97\x65\r\n"
                                       "20261207,\"\x87\x40\x89\xef\x8b\x63\x81\x60\xb1\xb2\"\r\n")
-                               << u"Shift_JIS（CP932）"_s;
+                               << u"Shift_JIS（CP932）"_s << text;
+        // U+FFFD written in the file is a character like any other.
+        const QByteArray replacement =
+            (u"日付,内容\n20261207,\"\uFFFD"_s + text + u"\"\n"_s).toUtf8();
+        QTest::newRow("utf-8 holding U+FFFD") << replacement << u"UTF-8"_s << u"\uFFFD"_s + text;
+        QTest::newRow("utf-8 with BOM holding U+FFFD")
+            << "\xEF\xBB\xBF" + replacement << u"UTF-8"_s << u"\uFFFD"_s + text;
     }
 
     void csvInUtf8OrCp932()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, encoding);
+        QFETCH(QString, text);
         const ReadResult read = CsvReader().read(bytes);
         QVERIFY2(read.ok(), qPrintable(read.error));
         QCOMPARE(read.file.encoding, encoding);
         QCOMPARE(read.file.days.size(), 1);
-        QCOMPARE(*read.file.days[0].text, u"①会議～ｱｲ"_s);
+        QCOMPARE(*read.file.days[0].text, text);
     }
 
     void iCalendarUnfoldsAndSpansDays_data()

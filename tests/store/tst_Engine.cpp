@@ -1,4 +1,5 @@
 #include "store/CalendarCheck.h"
+#include "store/DirectQuery.h"
 #include "store/Engine.h"
 #include "tests/support/TestMain.h"
 
@@ -7,6 +8,8 @@
 #include <QTemporaryDir>
 
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 class tst_Engine : public QObject
 {
@@ -123,6 +126,86 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EngineError, Database::Create(file));
     }
 
+    void createWithSchemaIsAllOrNothing_data()
+    {
+        QTest::addColumn<QString>("schema");
+        QTest::addColumn<bool>("made");
+        QTest::newRow("no schema") << QString() << true;
+        QTest::newRow("a table") << u"CREATE TABLE t (k INTEGER PRIMARY KEY)"_s << true;
+        QTest::newRow("a faulty statement") << u"CREATE TABLE t (k"_s << false;
+    }
+
+    void createWithSchemaIsAllOrNothing()
+    {
+        QFETCH(QString, schema);
+        QFETCH(bool, made);
+        const QString file = path(QStringLiteral("schema.vad"));
+        QFile::remove(file);
+        if (!made) {
+            QVERIFY_THROWS_EXCEPTION(EngineError, Database::Create(file, schema));
+            QVERIFY(!QFile::exists(file));
+            return;
+        }
+        Database::Create(file, schema);
+        Database db;
+        db.open(file);
+        Query tables(db, u"SELECT count(*) FROM sqlite_master WHERE name = 't'"_s);
+        tables.exec();
+        QVERIFY(tables.next());
+        QCOMPARE(tables.value(0).toInt(), schema.isEmpty() ? 0 : 1);
+    }
+
+    // A statement kept on the connection holds no lock between its uses,
+    // keeps what it reads with until its rows are read, and goes with the
+    // connection.
+    void preparedStatementsAreKeptWithoutLocks()
+    {
+        const int wait = Database::busyWait();
+        Database::setBusyWait(50);
+        const auto restore = qScopeGuard([wait] { Database::setBusyWait(wait); });
+        const QString file = path(QStringLiteral("prepared.vad"));
+        QFile::remove(file);
+        Database::Create(file, u"CREATE TABLE t (k INTEGER PRIMARY KEY, v TEXT)"_s);
+        Database db;
+        db.open(file);
+        db.exec(u"INSERT INTO t VALUES (1, 'a'), (2, 'b'), (3, 'c'), (4, 'd')"_s);
+        Database other;
+        other.open(file);
+        auto otherWrites = [&] {
+            return causeOf([&] { other.exec(u"UPDATE t SET v = v WHERE k = 1"_s); });
+        };
+        // Compared as bytes: SQLite reads the bound value again for each row.
+        const QString sql = u"SELECT k FROM t WHERE CAST(v AS BLOB) >= ? ORDER BY k"_s;
+        DirectQuery& first = db.prepared(sql);
+        QCOMPARE(&db.prepared(sql), &first);
+        const char* const from[] = {"b", "d"};
+        const QList<int> expected[] = {{2, 3, 4}, {4}};
+        for (int run = 0; run < 2; ++run) {
+            // The value is gone once bound: the statement keeps its own.
+            first.bind(QByteArray(from[run])).exec();
+            QList<int> keys;
+            while (first.next()) {
+                keys << first.intValue(0);
+                if (run == 1)
+                    // In the middle of its rows, the file is held.
+                    QCOMPARE(otherWrites(), u"暦ファイルが他のプログラムで使用中です。"_s);
+            }
+            QCOMPARE(keys, expected[run]);
+        }
+        first.bind(QByteArray("a")).exec();
+        QVERIFY(first.next());
+        first.finish();
+        QCOMPARE(otherWrites(), u"no failure"_s);
+        db.close();
+        QVERIFY_THROWS_EXCEPTION(EngineError, db.prepared(sql));
+        db.open(file);
+        DirectQuery& again = db.prepared(sql);
+        again.bind(QByteArray("c")).exec();
+        QVERIFY(again.next());
+        QCOMPARE(again.intValue(0), 3);
+        again.finish();
+    }
+
     void valuesAreBoundNotSpliced()
     {
         const QString file = path(QStringLiteral("values.vad"));
@@ -214,6 +297,103 @@ private slots:
         Database check;
         check.open(copy);
         check.exec(QStringLiteral("SELECT k FROM t"));
+    }
+
+    void directQueryBindsAndReadsAsQueryDoes_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("null") << QVariant();
+        QTest::newRow("null text") << QVariant(QString());
+        QTest::newRow("null flag") << QVariant(QMetaType::fromType<bool>());
+        QTest::newRow("empty text") << QVariant(QStringLiteral(""));
+        QTest::newRow("text") << QVariant(QStringLiteral("it's 𠮷野家\r\n改行; --"));
+        QTest::newRow("text with a NUL") << QVariant(QString::fromUtf16(u"a\0b", 3));
+        const QChar lone[] = {QChar(u'a'), QChar(0xD842), QChar(u'b')};
+        QTest::newRow("lone surrogate") << QVariant(QString(lone, 3));
+        QTest::newRow("true") << QVariant(true);
+        QTest::newRow("false") << QVariant(false);
+        QTest::newRow("whole number") << QVariant(20261207);
+        QTest::newRow("large number") << QVariant(qint64(1) << 40);
+        QTest::newRow("fraction") << QVariant(2.5);
+        QTest::newRow("bytes") << QVariant(QByteArray("\x00\x01zz", 4));
+        QTest::newRow("null bytes") << QVariant(QByteArray());
+    }
+
+    // DirectQuery stands in for Query where a statement runs once per day:
+    // what it stores and reads must be what Query stores and reads.
+    void directQueryBindsAndReadsAsQueryDoes()
+    {
+        QFETCH(QVariant, value);
+        const QString file = path(QStringLiteral("direct.vad"));
+        QFile::remove(file);
+        Database::Create(file);
+        Database db;
+        db.open(file);
+        db.exec(QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY, v)"));
+        Query(db, QStringLiteral("INSERT INTO t VALUES (?, ?)")).bind(1).bind(value).exec();
+        DirectQuery insert(db, QStringLiteral("INSERT INTO t VALUES (?, ?)"));
+        insert.bind(2).bind(value).exec();
+        QCOMPARE(insert.numRowsAffected(), 1);
+
+        Query stored(db, QStringLiteral("SELECT typeof(v), quote(v), v FROM t ORDER BY k"));
+        stored.exec();
+        QVERIFY(stored.next());
+        const QString type = stored.value(0).toString();
+        const QString quoted = stored.value(1).toString();
+        const QVariant read = stored.value(2);
+        QVERIFY(stored.next());
+        QCOMPARE(stored.value(0).toString(), type);
+        QCOMPARE(stored.value(1).toString(), quoted);
+
+        DirectQuery direct(db, QStringLiteral("SELECT v, k FROM t WHERE k = ?"));
+        direct.bind(2).exec();
+        QVERIFY(direct.next());
+        const QVariant directRead = direct.value(0);
+        QCOMPARE(direct.intValue(1), 2);
+        QVERIFY(!direct.next());
+        QCOMPARE(directRead.isNull(), read.isNull());
+        if (!read.isNull()) {
+            QCOMPARE(directRead.typeId(), read.typeId());
+            QCOMPARE(directRead, read);
+        }
+    }
+
+    void directQueryFailuresAreEngineErrors()
+    {
+        const int wait = Database::busyWait();
+        Database::setBusyWait(50);
+        const auto restore = qScopeGuard([wait] { Database::setBusyWait(wait); });
+        const QString file = path(QStringLiteral("directfail.vad"));
+        Database::Create(file);
+        Database db;
+        db.open(file);
+        db.exec(QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY)"));
+        Database holder;
+        holder.open(file);
+        const struct
+        {
+            std::function<void()> fail;
+            const char16_t* cause;
+        } cases[] = {
+            {[&] { DirectQuery(db, QStringLiteral("SELECT 1 FROM Master")); },
+             u"暦ファイルの中身が暦の形式ではありません。"},
+            {[&] {
+                 DirectQuery insert(db, QStringLiteral("INSERT INTO t VALUES (?)"));
+                 insert.bind(1).exec();
+                 insert.bind(1).exec();
+             },
+             u"原因は分かりません。"},
+            {[&] {
+                 holder.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+                 DirectQuery(db, QStringLiteral("SELECT count(*) FROM t")).exec();
+             },
+             u"暦ファイルが他のプログラムで使用中です。"},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(causeOf(c.fail), QString::fromUtf16(c.cause));
+        holder.exec(QStringLiteral("ROLLBACK"));
+        // The failed runs left no lock behind: the file takes a write.
+        DirectQuery(db, QStringLiteral("INSERT INTO t VALUES (2)")).exec();
     }
 };
 
