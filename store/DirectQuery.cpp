@@ -195,7 +195,6 @@ int DirectQuery::numRowsAffected() const
 
 EngineError DirectQuery::errorOf(int code) const
 {
-    return EngineError::fromSql(mDb.path(),
-                                QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(mHandle)),
-                                          QSqlError::StatementError, QString::number(code)));
+    return mDb.statementError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(mHandle)),
+                                        QSqlError::StatementError, QString::number(code)));
 }

@@ -580,6 +580,16 @@ QVariant Query::value(int column) const
     return mQuery.value(column);
 }
 
+EngineError Database::statementError(const QSqlError& sqlError) const
+{
+    const EngineError error = EngineError::fromSql(mPath, sqlError);
+    // An encrypted calendar is a database in memory: "full" there means it
+    // reached the largest size SQLite lets one grow to, not a full disk.
+    if (isEncrypted() && error.cause() == EngineError::Cause::DiskFull)
+        return EngineError(error.file(), error.message(), EngineError::Cause::TooLarge);
+    return error;
+}
+
 int Query::numRowsAffected() const
 {
     return mQuery.numRowsAffected();
@@ -592,10 +602,5 @@ void Query::finish()
 
 void Query::fail() const
 {
-    const EngineError error = EngineError::fromSql(mDb.path(), mQuery.lastError());
-    // An encrypted calendar is a database in memory: "full" there means it
-    // reached the largest size SQLite lets one grow to, not a full disk.
-    if (mDb.isEncrypted() && error.cause() == EngineError::Cause::DiskFull)
-        throw EngineError(error.file(), error.message(), EngineError::Cause::TooLarge);
-    throw error;
+    throw mDb.statementError(mQuery.lastError());
 }

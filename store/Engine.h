@@ -168,6 +168,8 @@ public:
 
     // True when the open file is an encrypted calendar held in memory.
     bool isEncrypted() const { return mImage != nullptr; }
+    // The error of a statement that failed on this connection.
+    EngineError statementError(const QSqlError& error) const;
     // For an encrypted calendar, writes the image back when a change was
     // committed since the last write; nothing for a plain file. Runs after
     // every statement outside a transaction and after every commit.
