@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "app/CommandLinePassword.h"
+#include "app/CommandOptions.h"
 #include "app/Main.h"
 #include "app/ProgressLine.h"
 #include "app/StatsCommand.h"
@@ -22,16 +23,6 @@
 #include <new>
 
 namespace {
-
-// A year-month number yyyymm with a real month; std::nullopt otherwise.
-std::optional<int> yearMonth(const QString& text)
-{
-    bool isNumber = false;
-    const int ym = text.size() == 6 ? text.toInt(&isNumber) : 0;
-    if (!isNumber || ym % 100 < 1 || ym % 100 > 12 || ym / 100 < 1)
-        return std::nullopt;
-    return ym;
-}
 
 void print(FILE* stream, const QString& text)
 {
@@ -205,76 +196,45 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 {
     CommandLine command;
     bool exporting = false;
-    QStringList seen;
     auto wrong = [&command](const QString& why) {
         command.error = why;
         return command;
     };
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString name = arguments[i];
-        std::optional<QString> value;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals > 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        }
+    CommandOptions options(arguments, {QStringLiteral("--entries-only")},
+                           {QStringLiteral("--export"), QStringLiteral("--format"),
+                            QStringLiteral("--from"), QStringLiteral("--to"),
+                            QStringLiteral("--calendar"), QStringLiteral("--password-fd")},
+                           QStringLiteral("%1 というオプションはありません。"),
+                           {QStringLiteral("--help"), QStringLiteral("--version")});
+    while (const std::optional<CommandOptions::Option> option = options.next()) {
+        const QString& name = option->name;
+        const QString& value = option->value;
         if (name == QLatin1String("--help") || name == QLatin1String("--version")) {
             CommandLine asked;
             asked.action = name == QLatin1String("--help") ? CommandLine::Action::Help
                                                            : CommandLine::Action::Version;
             return asked;
         }
-        static const QStringList flags = {QStringLiteral("--entries-only")};
-        static const QStringList options = {
-            QStringLiteral("--export"),   QStringLiteral("--format"),
-            QStringLiteral("--from"),     QStringLiteral("--to"),
-            QStringLiteral("--calendar"), QStringLiteral("--password-fd")};
-        if (!flags.contains(name) && !options.contains(name))
-            return wrong(name.startsWith(QLatin1String("--"))
-                             ? QStringLiteral("%1 というオプションはありません。").arg(name)
-                             : QStringLiteral("「%1」は何の値かわかりません。").arg(name));
-        if (seen.contains(name))
-            return wrong(QStringLiteral("%1 が二度指定されています。").arg(name));
-        seen << name;
-        if (flags.contains(name)) {
-            if (value)
-                return wrong(QStringLiteral("%1 は値をとりません。").arg(name));
+        if (name == QLatin1String("--entries-only")) {
             command.entriesOnly = true;
-            continue;
-        }
-        if (!value) {
-            // An option after an option is no value: "--export --calendar
-            // X" lacks the file (a file named so is given as --export=--x).
-            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QLatin1String("--")))
-                return wrong(QStringLiteral("%1 の値がありません。").arg(name));
-            value = arguments[++i];
-        }
-        if (value->isEmpty())
-            return wrong(QStringLiteral("%1 の値がありません。").arg(name));
-        if (name == QLatin1String("--export")) {
+        } else if (name == QLatin1String("--export")) {
             exporting = true;
-            command.target = *value;
+            command.target = value;
         } else if (name == QLatin1String("--format")) {
-            command.format = FormatFromName(*value);
+            command.format = FormatFromName(value);
             if (!command.format)
-                return wrong(QStringLiteral("形式「%1」はありません。").arg(*value));
+                return wrong(QStringLiteral("形式「%1」はありません。").arg(value));
         } else if (name == QLatin1String("--calendar")) {
-            command.calendar = *value;
+            command.calendar = value;
         } else if (name == QLatin1String("--password-fd")) {
-            bool isNumber = false;
-            command.passwordFd = value->toInt(&isNumber);
-            if (!isNumber || command.passwordFd < 0)
-                return wrong(QStringLiteral("--password-fd の「%1」はファイル記述子の番号ではあり"
-                                            "ません。")
-                                 .arg(*value));
-        } else {
-            const std::optional<int> ym = yearMonth(*value);
-            if (!ym)
-                return wrong(QStringLiteral("%1 の「%2」は年月ではありません（202612 の形で書き"
-                                            "ます）。")
-                                 .arg(name, *value));
+            if (const std::optional<int> fd = options.fileDescriptor(*option))
+                command.passwordFd = *fd;
+        } else if (const std::optional<int> ym = options.yearMonth(*option)) {
             (name == QLatin1String("--from") ? command.fromYm : command.toYm) = *ym;
         }
     }
+    if (!options.error().isEmpty())
+        return wrong(options.error());
     if (!exporting)
         return wrong(QStringLiteral("--export で書き出すファイルを指定して下さい。"));
     command.action = CommandLine::Action::Export;

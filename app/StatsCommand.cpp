@@ -1,6 +1,7 @@
 #include "app/StatsCommand.h"
 
 #include "app/CommandLine.h"
+#include "app/CommandOptions.h"
 #include "insight/DiaryFigures.h"
 #include "insight/DiaryTally.h"
 #include "insight/FiguresReport.h"
@@ -10,19 +11,6 @@
 #include "store/Envelope.h"
 
 #include <cstdio>
-
-namespace {
-
-std::optional<int> yearMonth(const QString& text)
-{
-    bool isNumber = false;
-    const int ym = text.size() == 6 ? text.toInt(&isNumber) : 0;
-    if (!isNumber || ym % 100 < 1 || ym % 100 > 12 || ym / 100 < 1)
-        return std::nullopt;
-    return ym;
-}
-
-} // namespace
 
 bool IsStatsCommand(const QStringList& arguments)
 {
@@ -39,71 +27,40 @@ bool IsStatsCommand(const QStringList& arguments)
 StatsCommand ParseStatsCommand(const QStringList& arguments)
 {
     StatsCommand command;
-    QStringList seen;
-    auto wrong = [&command](const QString& why) {
-        command.error = why;
-        return command;
-    };
-    static const QStringList options = {QStringLiteral("--from"), QStringLiteral("--to"),
-                                        QStringLiteral("--format"), QStringLiteral("--calendar"),
-                                        QStringLiteral("--password-fd")};
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString name = arguments[i];
-        std::optional<QString> value;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals > 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        }
-        const bool flag = name == QLatin1String("--stats");
-        if (!flag && !options.contains(name))
-            return wrong(
-                name.startsWith(QLatin1String("--"))
-                    ? QStringLiteral("--stats に %1 というオプションはありません。").arg(name)
-                    : QStringLiteral("「%1」は何の値かわかりません。").arg(name));
-        if (seen.contains(name))
-            return wrong(QStringLiteral("%1 が二度指定されています。").arg(name));
-        seen << name;
-        if (flag) {
-            if (value)
-                return wrong(QStringLiteral("%1 は値をとりません。").arg(name));
+    CommandOptions options(arguments, {QStringLiteral("--stats")},
+                           {QStringLiteral("--from"), QStringLiteral("--to"),
+                            QStringLiteral("--format"), QStringLiteral("--calendar"),
+                            QStringLiteral("--password-fd")},
+                           QStringLiteral("--stats に %1 というオプションはありません。"));
+    while (const std::optional<CommandOptions::Option> option = options.next()) {
+        const QString& name = option->name;
+        const QString& value = option->value;
+        if (name == QLatin1String("--stats"))
             continue;
-        }
-        if (!value) {
-            // An option after an option is no value, as for --export.
-            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(QLatin1String("--")))
-                return wrong(QStringLiteral("%1 の値がありません。").arg(name));
-            value = arguments[++i];
-        }
-        if (value->isEmpty())
-            return wrong(QStringLiteral("%1 の値がありません。").arg(name));
         if (name == QLatin1String("--format")) {
-            if (*value == QLatin1String("text"))
+            if (value == QLatin1String("text")) {
                 command.format = StatsCommand::Format::Text;
-            else if (*value == QLatin1String("json"))
+            } else if (value == QLatin1String("json")) {
                 command.format = StatsCommand::Format::Json;
-            else
-                return wrong(QStringLiteral("--stats の形式「%1」はありません（text か json）。")
-                                 .arg(*value));
+            } else {
+                command.error =
+                    QStringLiteral("--stats の形式「%1」はありません（text か json）。").arg(value);
+                return command;
+            }
         } else if (name == QLatin1String("--calendar")) {
-            command.calendar = *value;
+            command.calendar = value;
         } else if (name == QLatin1String("--password-fd")) {
-            bool isNumber = false;
-            command.passwordFd = value->toInt(&isNumber);
-            if (!isNumber || command.passwordFd < 0)
-                return wrong(QStringLiteral("--password-fd の「%1」はファイル記述子の番号ではあり"
-                                            "ません。")
-                                 .arg(*value));
-        } else {
-            const std::optional<int> ym = yearMonth(*value);
-            if (!ym)
-                return wrong(QStringLiteral("%1 の「%2」は年月ではありません（202612 の形で書き"
-                                            "ます）。")
-                                 .arg(name, *value));
+            if (const std::optional<int> fd = options.fileDescriptor(*option))
+                command.passwordFd = *fd;
+        } else if (const std::optional<int> ym = options.yearMonth(*option)) {
             (name == QLatin1String("--from") ? command.fromYm : command.toYm) = *ym;
         }
     }
+    command.error = options.error();
+    if (!command.error.isEmpty())
+        return command;
     if (command.fromYm && command.toYm && command.fromYm > command.toYm)
-        return wrong(QStringLiteral("--from の月が --to の月より後です。"));
+        command.error = QStringLiteral("--from の月が --to の月より後です。");
     return command;
 }
 
