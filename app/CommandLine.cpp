@@ -158,9 +158,7 @@ int runExport(const CommandLine& command)
                   QStringLiteral("zedu: ") + UntoldText(outcome.untold) + QLatin1Char('\n'));
         return 0;
     } catch (const EngineError& e) {
-        // Japanese first; the file and the engine's own words after it.
-        return fail(e.causeText() + QStringLiteral("（") + e.file() + QStringLiteral(": ") +
-                    e.message() + QStringLiteral("）"));
+        return fail(EngineFailureText(e));
     } catch (const ExchangeError& e) {
         return fail(e.text());
     } catch (const EnvelopeError& e) {
@@ -322,6 +320,12 @@ bool OpenCommandCalendar(const QString& calendar, int passwordFd, Database& db)
     command.calendar = calendar;
     command.passwordFd = passwordFd;
     return openCalendar(command, db);
+}
+
+QString EngineFailureText(const EngineError& error)
+{
+    return error.causeText() + QStringLiteral("（") + error.file() + QStringLiteral(": ") +
+           error.message() + QStringLiteral("）");
 }
 
 int CommandFailure(const QString& reason)

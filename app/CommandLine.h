@@ -68,6 +68,7 @@ constexpr int kCommandFailed = 1;
 constexpr int kCommandMisused = 2;
 
 class Database;
+class EngineError;
 
 // For the other commands of the command line (StatsCommand.h): opens the
 // calendar `calendar` names, or the program's own when it is empty, for
@@ -76,3 +77,6 @@ class Database;
 bool OpenCommandCalendar(const QString& calendar, int passwordFd, Database& db);
 // Writes `reason` as one line on standard error; returns kCommandFailed.
 int CommandFailure(const QString& reason);
+// An engine failure as the commands say it: the cause in Japanese first,
+// the file and the engine's own words in parentheses after it.
+QString EngineFailureText(const EngineError& error);

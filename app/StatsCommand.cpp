@@ -11,6 +11,7 @@
 #include "store/Envelope.h"
 
 #include <cstdio>
+#include <new>
 
 bool IsStatsCommand(const QStringList& arguments)
 {
@@ -124,9 +125,11 @@ int RunStatsCommand(const QStringList& arguments)
         std::fflush(stdout);
         return 0;
     } catch (const EngineError& e) {
-        const QString cause = e.causeText();
-        return CommandFailure((cause.isEmpty() ? QString() : cause + QLatin1Char(' ')) + e.text());
+        return CommandFailure(EngineFailureText(e));
     } catch (const EnvelopeError& e) {
         return CommandFailure(e.text());
+    } catch (const std::bad_alloc&) {
+        return CommandFailure(
+            EngineError(QString(), QString(), EngineError::Cause::OutOfMemory).causeText());
     }
 }
