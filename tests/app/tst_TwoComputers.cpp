@@ -271,69 +271,6 @@ private slots:
         mComputers = {};
     }
 
-    // What the diary's test counts on, shown with plain files: a file
-    // written on one side reaches the other, and a file changed on both
-    // sides while they were apart ends as one version under its own name
-    // and the other as Syncthing's conflict copy, the same on both sides.
-    void plainFiles()
-    {
-        SyncthingPair pair(scratch(QStringLiteral("plain")));
-        mPair = &pair;
-        REQUIRE(pair.start(within(60)));
-        // Reached only at the address the other knows: no discovery, and no
-        // listener but that one.
-        for (int side = 0; side < 2; ++side)
-            QCOMPARE(pair.openings(side), QStringList{pair.listenAddress(side)});
-        const QString name = QStringLiteral("note.txt");
-        const auto path = [&](int side, const QString& file) {
-            return pair.folder(side) + QLatin1Char('/') + file;
-        };
-        const auto contents = [](const QString& file) {
-            QFile f(file);
-            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-        };
-        const auto put = [](const QString& file, const QString& text) {
-            QFile f(file);
-            return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                   f.write(text.toUtf8()) == text.toUtf8().size();
-        };
-
-        QVERIFY(put(path(0, name), QStringLiteral("一台目で書いた")));
-        REQUIRE(pair.waitUntil(QStringLiteral("note.txt reaching B"), within(30),
-                               [&] { return contents(path(1, name)) == u"一台目で書いた"; }));
-        REQUIRE(pair.waitUntil(QStringLiteral("both in step"), within(30),
-                               [&] { return pair.inStep(); }));
-
-        REQUIRE(pair.pause(within(30)));
-        const QString versions[] = {QStringLiteral("一台目で書き直した"),
-                                    QStringLiteral("二台目で書き直した、少し長く")};
-        for (int side = 0; side < 2; ++side) {
-            QVERIFY(put(path(side, name), versions[side]));
-            REQUIRE(pair.scan(side, within(30)));
-        }
-        REQUIRE(pair.resume(within(30)));
-
-        // NAME.sync-conflict-YYYYMMDD-HHMMSS-DEVICE7.EXT, DEVICE7 the first
-        // characters of the id of the device whose change lost.
-        const QRegularExpression copyName(
-            QStringLiteral("^note\\.sync-conflict-\\d{8}-\\d{6}-(%1|%2)\\.txt$")
-                .arg(pair.shortId(0), pair.shortId(1)));
-        const auto copies = [&](int side) {
-            return QDir(pair.folder(side))
-                .entryList({QStringLiteral("*sync-conflict*")}, QDir::Files | QDir::Hidden);
-        };
-        REQUIRE(pair.waitUntil(
-            QStringLiteral("the conflict copy on both sides, in step"), within(60),
-            [&] { return copies(0).size() == 1 && copies(1) == copies(0) && pair.inStep(); }));
-        QVERIFY2(copyName.match(copies(0).first()).hasMatch(), qPrintable(copies(0).first()));
-        for (int side = 0; side < 2; ++side) {
-            QStringList both{contents(path(side, name)),
-                             contents(path(side, copies(side).first()))};
-            both.sort();
-            QCOMPARE(both, (QStringList{versions[0], versions[1]}));
-        }
-    }
-
     void oneDiaryOnTwoComputers_data()
     {
         QTest::addColumn<bool>("closedWhileApart");
