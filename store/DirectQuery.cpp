@@ -17,6 +17,12 @@ sqlite3* handleOf(Database& db)
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
+// Text bound by bindUtf8.
+struct Utf8Text
+{
+    QByteArray bytes;
+};
+
 } // namespace
 
 DirectQuery::DirectQuery(Database& db, const QString& sql) : mDb(db), mHandle(handleOf(db))
@@ -43,6 +49,12 @@ DirectQuery& DirectQuery::bind(const QVariant& value)
     return *this;
 }
 
+DirectQuery& DirectQuery::bindUtf8(const QByteArray& text)
+{
+    mValues.push_back(QVariant::fromValue(Utf8Text{text}));
+    return *this;
+}
+
 DirectQuery& DirectQuery::exec()
 {
     // The run before is ended first: its locks and its values go.
@@ -61,6 +73,12 @@ DirectQuery& DirectQuery::exec()
                            static_cast<const QByteArray*>(v.constData())->isNull());
         if (null) {
             code = sqlite3_bind_null(mStatement, at);
+            continue;
+        }
+        if (v.metaType() == QMetaType::fromType<Utf8Text>()) {
+            const QByteArray& bytes = static_cast<const Utf8Text*>(v.constData())->bytes;
+            code = sqlite3_bind_text64(mStatement, at, bytes.constData(),
+                                       sqlite3_uint64(bytes.size()), SQLITE_STATIC, SQLITE_UTF8);
             continue;
         }
         switch (v.typeId()) {

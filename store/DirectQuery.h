@@ -29,6 +29,9 @@ public:
     // A null QVariant binds NULL; whole numbers and flags bind as integers,
     // text as text, bytes as a blob, as Qt's driver binds them.
     DirectQuery& bind(const QVariant& value);
+    // Text already in valid UTF-8, bound as text without converting it
+    // again.
+    DirectQuery& bindUtf8(const QByteArray& text);
     // Runs the statement with the values bound so far, which are then
     // cleared so that it can run again with new ones.
     DirectQuery& exec();

@@ -4,6 +4,7 @@
 #include "store/DirectQuery.h"
 #include "store/FileSession.h"
 #include "store/MasterChanges.h"
+#include "store/Utf8Ahead.h"
 #include "store/clsMaster.h"
 
 #include <algorithm>
@@ -83,6 +84,40 @@ bool sameValue(const QVariant& a, const QVariant& b)
     return a.toBool() == b.toBool();
 }
 
+// While it lives, the connection keeps up to 256 MiB of pages in memory, so
+// that a large import holds what it changes until the commit: with SQLite's
+// small default cache, the changed pages would go into the file before it
+// and be read back for the next change. Pages are taken only as they are
+// needed; the size before comes back at the end, also after a failure.
+class ImportCache
+{
+public:
+    explicit ImportCache(Database& db) : mDb(db)
+    {
+        Query size(db, QStringLiteral("PRAGMA cache_size"));
+        size.exec();
+        mBefore = size.next() ? size.value(0).toInt() : 0;
+        mDb.exec(QStringLiteral("PRAGMA cache_size = -262144"));
+    }
+    ~ImportCache()
+    {
+        if (mBefore == 0)
+            return;
+        try {
+            // A pragma takes no bound values; the number is SQLite's own.
+            mDb.exec(QStringLiteral("PRAGMA cache_size = %1").arg(mBefore));
+        } catch (const EngineError&) {
+            // The larger cache stays until the connection closes.
+        }
+    }
+    ImportCache(const ImportCache&) = delete;
+    ImportCache& operator=(const ImportCache&) = delete;
+
+private:
+    Database& mDb;
+    int mBefore = 0;
+};
+
 } // namespace
 
 ImportSurvey SurveyImport(const QList<DayRow>& days)
@@ -119,6 +154,7 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
 {
     FileSession session;
     Database& db = session.db();
+    const ImportCache cache(db);
     db.beginTrans();
     ImportOutcome outcome;
     outcome.range = ReadStoredRange(db);
@@ -141,8 +177,8 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
 
     // The stored days of the file's span in one read, in key order beside
     // the file's days; only the days that change are written, so that the
-    // outcome tells what changed. Both statements run once per day: they go
-    // to SQLite directly.
+    // outcome tells what changed. The update runs once per day: it goes to
+    // SQLite directly, as does the read.
     std::vector<StoredDay> stored;
     if (!days.isEmpty()) {
         DirectQuery read(db, QStringLiteral("SELECT 日付, 平日, 内容 FROM Master WHERE 日付 >= ? "
@@ -152,7 +188,7 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
         while (read.next())
             stored.push_back({read.intValue(0), read.value(1), read.value(2)});
     }
-    // What was written, for the journal once it is committed.
+    // What is written, for the journal once it is committed.
     struct Written
     {
         int key;
@@ -161,11 +197,6 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
     };
     QList<Written> written;
     written.reserve(days.size());
-    // The flags are written only when they are taken, so that a stored one
-    // keeps its own form.
-    DirectQuery update(
-        db, choice.workdays ? QStringLiteral("UPDATE Master SET 内容 = ?, 平日 = ? WHERE 日付 = ?")
-                            : QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
     auto found = stored.cbegin();
     for (const DayRow& day : days) {
         while (found != stored.cend() && found->key < day.key)
@@ -186,12 +217,30 @@ ImportOutcome ApplyImport(const QList<DayRow>& days, const ImportChoice& choice)
                 ++outcome.unchanged;
             continue;
         }
-        update.bind(text);
-        if (choice.workdays)
-            update.bind(workday);
-        update.bind(day.key).exec();
-        ++outcome.taken;
         written.append({day.key, *found, StoredDay{day.key, workday, text}});
+    }
+    outcome.taken = int(written.size());
+
+    // The entries go into UTF-8 on a second thread while this one writes.
+    std::vector<QString> texts;
+    texts.reserve(size_t(written.size()));
+    for (const Written& w : std::as_const(written))
+        texts.push_back(w.after.text.toString());
+    Utf8Ahead utf8(std::move(texts));
+    // The flags are written only when they are taken, so that a stored one
+    // keeps its own form.
+    DirectQuery update(
+        db, choice.workdays ? QStringLiteral("UPDATE Master SET 内容 = ?, 平日 = ? WHERE 日付 = ?")
+                            : QStringLiteral("UPDATE Master SET 内容 = ? WHERE 日付 = ?"));
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        const StoredDay& after = written[i].after;
+        if (const std::optional<QByteArray>& text = utf8.at(size_t(i)))
+            update.bindUtf8(*text);
+        else
+            update.bind(after.text);
+        if (choice.workdays)
+            update.bind(after.workday);
+        update.bind(after.key).exec();
     }
     db.commitTrans();
     DayJournal& journal = DayJournal::instance();
