@@ -1,6 +1,7 @@
 #include "exchange/CsvReader.h"
 
 #include "exchange/KeysSeen.h"
+#include "exchange/Utf8Decoding.h"
 
 #include <QStringDecoder>
 
@@ -171,22 +172,11 @@ ReadResult CsvReader::read(const QByteArray& bytes) const
     // decodes as CP932 too: UTF-8 is tried first.
     QString text;
     QString encoding = QStringLiteral("UTF-8");
-    // QString::fromUtf8 is the quicker decoder; what it cannot read it
-    // turns into U+FFFD, and only then is the strict one asked whether the
-    // file held that character itself.
-    auto decodeUtf8 = [](QByteArrayView view, QString& out) {
-        out = QString::fromUtf8(view);
-        if (!out.contains(QChar::ReplacementCharacter))
-            return true;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-        out = utf8(view);
-        return !utf8.hasError();
-    };
     if (bytes.startsWith("\xEF\xBB\xBF")) {
-        if (!decodeUtf8(QByteArrayView(bytes).sliced(3), text))
+        if (!DecodeUtf8(QByteArrayView(bytes).sliced(3), text))
             return ReadResult::failure(NotUtf8Text(bytes));
     } else {
-        if (!decodeUtf8(bytes, text)) {
+        if (!DecodeUtf8(bytes, text)) {
             QStringDecoder cp932("CP932", QStringConverter::Flag::Stateless);
             text = cp932.isValid() ? cp932(bytes) : QString();
             if (!cp932.isValid() || cp932.hasError()) {

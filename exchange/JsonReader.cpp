@@ -13,6 +13,9 @@ QString fault(const JsonNode& at, const QString& field, const QString& reason)
 
 const QString kNotOurs = QStringLiteral("Zedu が書き出した JSON ではありません");
 
+// Entries from this length on are decoded after the parse, on two threads.
+constexpr qsizetype kDeferFrom = 64;
+
 } // namespace
 
 namespace {
@@ -41,8 +44,17 @@ QString headerFault(const JsonNode& root)
     return QString();
 }
 
+// An entry decoded after the parse: the day's place in the list and the
+// string's in JsonParse::deferred.
+struct LateText
+{
+    qsizetype day;
+    qsizetype string;
+};
+
 // One element of "days" as a day; "" or the fault.
-QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, KeysSeen& seen)
+QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, KeysSeen& seen,
+                std::vector<LateText>& late)
 {
     // Named only when a fault is told: most days have none.
     const auto where = [index] {
@@ -88,7 +100,9 @@ QString takeDay(const JsonNode& item, size_t index, QList<DayRow>& days, KeysSee
     const JsonNode* text = member("text");
     if (!text)
         return fault(item, where(), QStringLiteral("「text」がありません"));
-    if (text->type == JsonNode::Type::String)
+    if (text->deferred >= 0)
+        late.push_back({days.size(), text->deferred});
+    else if (text->type == JsonNode::Type::String)
         day.text = text->string.isNull() ? QStringLiteral("") : text->string;
     else if (text->type != JsonNode::Type::Null)
         return fault(*text, field("text"), QStringLiteral("文字列でも null でもありません"));
@@ -105,20 +119,23 @@ ReadResult JsonReader::read(const QByteArray& bytes) const
     ReadResult result;
     result.file.hasWorkdays = true;
     KeysSeen seen;
+    std::vector<LateText> late;
     QString error;
     bool headerChecked = false;
-    const JsonParse parse = ParseJson(bytes, [&](const JsonNode& root, const QString& member,
-                                                 size_t index, const JsonNode& element) {
-        if (member != QLatin1String("days"))
-            return true;
-        if (!headerChecked && root.member(QStringLiteral("format"))) {
-            headerChecked = true;
-            error = headerFault(root);
-        }
-        if (error.isEmpty())
-            error = takeDay(element, index, result.file.days, seen);
-        return error.isEmpty();
-    });
+    JsonParse parse = ParseJson(
+        bytes,
+        [&](const JsonNode& root, const QString& member, size_t index, const JsonNode& element) {
+            if (member != QLatin1String("days"))
+                return true;
+            if (!headerChecked && root.member(QStringLiteral("format"))) {
+                headerChecked = true;
+                error = headerFault(root);
+            }
+            if (error.isEmpty())
+                error = takeDay(element, index, result.file.days, seen, late);
+            return error.isEmpty();
+        },
+        kDeferFrom);
     if (parse.stopped)
         return ReadResult::failure(error);
     if (!parse.error.isEmpty())
@@ -134,6 +151,8 @@ ReadResult JsonReader::read(const QByteArray& bytes) const
         return ReadResult::failure(fault(days ? *days : root, QStringLiteral("days"),
                                          QStringLiteral("日の並び（[ ]）がありません")));
     QList<DayRow>& list = result.file.days;
+    for (const LateText& text : late)
+        list[text.day].text = std::move(parse.deferred[size_t(text.string)]);
     if (!seen.rising())
         std::sort(list.begin(), list.end(),
                   [](const DayRow& a, const DayRow& b) { return a.key < b.key; });

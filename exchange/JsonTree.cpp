@@ -1,6 +1,7 @@
 #include "exchange/JsonTree.h"
 
-#include <QStringDecoder>
+#include "exchange/Utf8Decoding.h"
+
 #include <QtAlgorithms>
 #include <QtEndian>
 
@@ -14,8 +15,9 @@ constexpr int kDeepest = 64;
 class Parser
 {
 public:
-    Parser(const QByteArray& bytes, const JsonElementHandler& element)
-        : p(bytes.constData()), end(bytes.constData() + bytes.size()), handler(element)
+    Parser(const QByteArray& bytes, const JsonElementHandler& element, qsizetype deferFrom)
+        : begin(bytes.constData()), p(begin), end(begin + bytes.size()), handler(element),
+          deferFrom(deferFrom)
     {
         // A byte-order mark is allowed before the text.
         if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -36,22 +38,54 @@ public:
         return error;
     }
 
+    // The deferred strings decoded into `out`; "" or the fault of the
+    // first that is no UTF-8.
+    QString decodeDeferred(std::vector<QString>& out) const
+    {
+        std::vector<QByteArrayView> pieces;
+        pieces.reserve(pending.size());
+        for (const Pending& string : pending)
+            pieces.emplace_back((string.inArena ? arena.constData() : begin) + string.offset,
+                                string.size);
+        const qsizetype fault = DecodeUtf8Pieces(pieces, out);
+        return fault < 0 ? QString() : message(pending[size_t(fault)].line, kNotUtf8);
+    }
+
 private:
+    const char* begin;
     const char* p;
     const char* end;
     const JsonElementHandler& handler;
+    const qsizetype deferFrom;
+    // A string to be decoded after the parse: its bytes in the file, or in
+    // the arena when it had escapes.
+    struct Pending
+    {
+        bool inArena;
+        qsizetype offset;
+        qsizetype size;
+        int line;
+    };
+    std::vector<Pending> pending;
+    QByteArray arena;
     const JsonNode* outermost = nullptr;
     std::vector<std::pair<QByteArray, QString>> names;
     // The bytes of a string with escapes, kept for the next such string.
     QByteArray unescaped;
     int line = 1;
     QString error;
-    QStringDecoder utf8{QStringDecoder::Utf8, QStringConverter::Flag::Stateless};
+
+    static inline const QString kNotUtf8 = QStringLiteral("UTF-8 として読めない文字があります");
+
+    static QString message(int line, const QString& what)
+    {
+        return QStringLiteral("%1行目: %2。").arg(line).arg(what);
+    }
 
     bool fail(const QString& what)
     {
         if (error.isEmpty())
-            error = QStringLiteral("%1行目: %2。").arg(line).arg(what);
+            error = message(line, what);
         return false;
     }
 
@@ -153,16 +187,7 @@ private:
     // text.
     bool decode(QByteArrayView bytes, QString& out)
     {
-        out = QString::fromUtf8(bytes);
-        // fromUtf8 replaces what is no UTF-8 with U+FFFD; only then is the
-        // slower decoder asked whether the text held that character itself.
-        if (out.contains(QChar::ReplacementCharacter)) {
-            utf8.resetState();
-            out = utf8(bytes);
-            if (utf8.hasError())
-                return fail(QStringLiteral("UTF-8 として読めない文字があります"));
-        }
-        return true;
+        return DecodeUtf8(bytes, out) || fail(kNotUtf8);
     }
 
     // The first quote, backslash or control character from `from` on, or
@@ -206,22 +231,63 @@ private:
         // Otherwise the escapes are turned into their bytes first, and the
         // whole decoded at once.
         unescaped.clear();
+        return unescape(stop, unescaped) && decode(unescaped, out);
+    }
+
+    // The rest of a string, from p with `stop` its first quote, backslash
+    // or control character, appended to `into` with its escapes turned
+    // into their bytes; p ends after the closing quote.
+    bool unescape(const char* stop, QByteArray& into)
+    {
         for (;;) {
-            unescaped.append(p, stop - p);
+            into.append(p, stop - p);
             p = stop;
             if (atEnd())
                 return false;
             if (*p == '"') {
                 ++p;
-                return decode(unescaped, out);
+                return true;
             }
             if (*p != '\\')
                 return fail(QStringLiteral("文字列の中に改行などの制御文字がそのまま入っています"));
             ++p;
-            if (!escape(unescaped))
+            if (!escape(into))
                 return false;
             stop = special(p, end);
         }
+    }
+
+    // A string value: decoded now when it is short, else kept for after
+    // the parse.
+    bool stringValue(JsonNode& out)
+    {
+        ++p; // the opening quote
+        const char* start = p;
+        const char* stop = special(p, end);
+        if (stop != end && *stop == '"') {
+            p = stop + 1;
+            return keep(out, false, start - begin, stop - start);
+        }
+        // Escapes never make a string longer: room for the whole file keeps
+        // the arena where it is.
+        if (arena.capacity() == 0)
+            arena.reserve(end - begin);
+        const qsizetype offset = arena.size();
+        return unescape(stop, arena) && keep(out, true, offset, arena.size() - offset);
+    }
+
+    bool keep(JsonNode& out, bool inArena, qsizetype offset, qsizetype size)
+    {
+        if (size >= deferFrom) {
+            out.deferred = qsizetype(pending.size());
+            pending.push_back({inArena, offset, size, line});
+            return true;
+        }
+        const bool decoded = decode(
+            QByteArrayView((inArena ? arena.constData() : begin) + offset, size), out.string);
+        if (inArena)
+            arena.truncate(offset);
+        return decoded;
     }
 
     // A member's name. The same few names come again and again (one object
@@ -305,7 +371,7 @@ private:
             return array(out, depth);
         case '"':
             out.type = JsonNode::Type::String;
-            return string(out.string);
+            return deferFrom > 0 ? stringValue(out) : string(out.string);
         case 't':
             out.type = JsonNode::Type::Bool;
             out.boolean = true;
@@ -437,11 +503,16 @@ bool JsonNode::toWhole(qint64& value) const
     return true;
 }
 
-JsonParse ParseJson(const QByteArray& bytes, const JsonElementHandler& element)
+JsonParse ParseJson(const QByteArray& bytes, const JsonElementHandler& element, qsizetype deferFrom)
 {
     JsonParse result;
-    Parser parser(bytes, element);
+    Parser parser(bytes, element, deferFrom);
     result.error = parser.run(result.root);
     result.stopped = parser.stopped;
+    // Every deferred string came before whatever ended the parse.
+    if (const QString fault = parser.decodeDeferred(result.deferred); !fault.isEmpty()) {
+        result.error = fault;
+        result.stopped = false;
+    }
     return result;
 }

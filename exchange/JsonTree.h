@@ -29,6 +29,9 @@ struct JsonNode
     bool whole = false;
     qint64 integer = 0;
     QString string;
+    // A string left to be decoded after the parse: its index in
+    // JsonParse::deferred (its `string` stays null until then).
+    qsizetype deferred = -1;
     std::vector<JsonNode> items;
     std::vector<std::pair<QString, JsonNode>> members;
 
@@ -46,6 +49,8 @@ struct JsonParse
     QString error;
     // The reading was stopped by the element handler.
     bool stopped = false;
+    // The strings decoded after the parse, by JsonNode::deferred.
+    std::vector<QString> deferred;
 };
 
 // Takes the elements of an array that is a member of the outermost object
@@ -55,4 +60,9 @@ struct JsonParse
 using JsonElementHandler = std::function<bool(const JsonNode& root, const QString& member,
                                               size_t index, const JsonNode& element)>;
 
-JsonParse ParseJson(const QByteArray& bytes, const JsonElementHandler& element = nullptr);
+// Strings of `deferFrom` bytes or more (0: none) are decoded after the
+// parse, shared out between two threads, instead of one by one as they are
+// read. A fault in one of them is still the first told, as it comes before
+// any other fault met after it.
+JsonParse ParseJson(const QByteArray& bytes, const JsonElementHandler& element = nullptr,
+                    qsizetype deferFrom = 0);

@@ -11,6 +11,8 @@
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
+#include <numeric>
+
 using namespace Qt::StringLiterals;
 
 class tst_Import : public QObject
@@ -190,6 +192,35 @@ private slots:
             << "a.json" << head + "{\"key\":20261131,\"workday\":true,\"text\":\"a\"}]}"
             << QStringLiteral(
                    "2行目（days[0].key）: 日付ではありません（20261207 の形で書きます）。");
+        // Long entries are decoded after the parse, on two threads: a bad
+        // byte in one is still the first fault told, before the faults met
+        // after it, in its own day or later, near the end of a large file.
+        const QByteArray longBad = "\"" + QByteArray(80, 'a') + "\xFF\"";
+        QTest::newRow("json bad byte in a long entry, then a bad day")
+            << "a.json"
+            << head + "{\"key\":20261207,\"workday\":true,\"text\":" + longBad + "},\n" +
+                   "{\"key\":20261131,\"workday\":true,\"text\":\"a\"}]}"
+            << QStringLiteral("2行目: UTF-8 として読めない文字があります。");
+        QTest::newRow("json bad byte in the long entry of a bad day")
+            << "a.json" << head + "{\"key\":20261131,\"workday\":true,\"text\":" + longBad + "}]}"
+            << QStringLiteral("2行目: UTF-8 として読めない文字があります。");
+        QByteArray large = head;
+        QByteArray largeCsv = "\xEF\xBB\xBF日付,内容\n";
+        const QByteArray entry = QStringLiteral("二メガを超える日記。").repeated(40).toUtf8();
+        const QDate first(2000, 1, 1);
+        for (int day = 0; day < 6000; ++day) {
+            const QByteArray key = first.addDays(day).toString(u"yyyyMMdd"_s).toLatin1();
+            const QByteArray text = day == 5999 ? entry + "\xFF" : entry;
+            large += "{\"key\":" + key + ",\"workday\":true,\"text\":\"" + text + "\"},\n";
+            largeCsv += key + ",\"" + text + "\"\n";
+        }
+        large += "{\"key\":20261131,\"workday\":true,\"text\":\"a\"}]}";
+        QTest::newRow("json bad byte at the end of a large file")
+            << "a.json" << large
+            << QStringLiteral("6001行目: UTF-8 として読めない文字があります。");
+        QTest::newRow("csv bad byte at the end of a large file")
+            << "a.csv" << largeCsv
+            << QStringLiteral("6001行目: UTF-8 として読めない文字があります。");
         QTest::newRow("csv missing column")
             << "a.csv" << QByteArray("日付,曜日,平日\r\n20261207,1,1\r\n")
             << QStringLiteral("1行目: 「内容」の列がありません。");
@@ -273,13 +304,19 @@ private slots:
     }
 
     // The reader looks at eight bytes at a time for the end of a string:
-    // what it looks for is found wherever it falls among them.
+    // what it looks for is found wherever it falls among them, in short
+    // entries and in long ones.
     void jsonStringsReadAtAnyPosition()
     {
         QFETCH(QByteArray, written);
         QFETCH(QString, read);
         const bool fault = read.contains(u"行目: "_s);
-        for (int before = 0; before <= 17; ++before) {
+        // Up to 17 bytes before it, and enough to make an entry that is
+        // decoded after the parse.
+        QList<int> lengths(18);
+        std::iota(lengths.begin(), lengths.end(), 0);
+        lengths << 70;
+        for (const int before : std::as_const(lengths)) {
             for (int after : {0, 1, 7, 9}) {
                 const QByteArray json = "{\"format\":\"zedu-diary\",\"version\":1,\"days\":[\n"
                                         "{\"key\":20261207,\"workday\":true,\"text\":\"" +
