@@ -6,6 +6,7 @@
 #include "exchange/CsvReader.h"
 #include "exchange/ICalendarReader.h"
 #include "exchange/JsonReader.h"
+#include "store/FileSession.h"
 #include "store/MasterImport.h"
 #include "tests/exchange/ExchangeFixture.h"
 #include "tests/support/TestFiles.h"
@@ -435,6 +436,26 @@ private slots:
         const ImportOutcome outcome = ApplyImport(days, {ExistingEntries::Append, false, false});
         QCOMPARE(entryOf(20261207), after);
         QCOMPARE(outcome.taken, after == stored ? 0 : 1);
+    }
+
+    // With speed priority on, the calendar's handle stays open: an import
+    // gives it back with the cache it had.
+    void importLeavesTheSharedHandlesCacheAsItWas()
+    {
+        useCalendar("Data.vad");
+        gOpenFlag = true;
+        gDatabase.open(gDataPath);
+        auto cacheSize = [] {
+            Query size(gDatabase, u"PRAGMA cache_size"_s);
+            size.exec();
+            return size.next() ? size.value(0).toInt() : 0;
+        };
+        const int before = cacheSize();
+        QVERIFY(before != 0);
+        const QList<DayRow> days = {DayRow{20261207, 1, true, u"会議"_s}};
+        QCOMPARE(ApplyImport(days, {ExistingEntries::Replace, false, false}).taken, 1);
+        QCOMPARE(cacheSize(), before);
+        gDatabase.close();
     }
 
     void daysOutOfOrderAreSorted_data()
