@@ -183,12 +183,15 @@ bool SyncthingPair::writeConfig(int index)
     xml.writeTextElement(QStringLiteral("maxConflicts"), QStringLiteral("10"));
     xml.writeEndElement();
 
+    // Only A dials B; B takes A's call. Two instances dialing each other
+    // at once could each drop a connection and then wait out the 20 s
+    // hello timeout, longer than a resume is given.
     for (int i = 0; i < 2; ++i) {
         xml.writeStartElement(QStringLiteral("device"));
         xml.writeAttribute(QStringLiteral("id"), mSides[i].deviceId);
         xml.writeAttribute(QStringLiteral("name"), QLatin1String(kSideNames[i]));
         xml.writeTextElement(QStringLiteral("address"),
-                             i == index ? QStringLiteral("dynamic") : listenAddress(i));
+                             index == 0 && i == 1 ? listenAddress(i) : QStringLiteral("dynamic"));
         xml.writeEndElement();
     }
 
@@ -212,6 +215,8 @@ bool SyncthingPair::writeConfig(int index)
         {"urAccepted", QStringLiteral("-1")},
         {"crashReportingEnabled", QStringLiteral("false")},
         {"autoUpgradeIntervalH", QStringLiteral("0")},
+        // A lost connection is dialled again within seconds, not a minute.
+        {"reconnectionIntervalS", QStringLiteral("5")},
         {"startBrowser", QStringLiteral("false")},
         // Not niced below the builds that share the machine.
         {"setLowPriority", QStringLiteral("false")},
