@@ -377,9 +377,14 @@ QString MoveIntoBackupFolder(const QString& path)
     const QString ending = copy.suffix().isEmpty() ? QString() : QLatin1Char('.') + copy.suffix();
     const QString stem = copy.fileName().chopped(ending.size());
     const QString target = unusedName(folder, stem, ending);
-    if (!QFile::rename(path, target))
+    if (!QFile::rename(path, target)) {
+        // Gone meanwhile: the sync program took it away, as the other
+        // computer took it in too and put its own away. Nothing is lost.
+        if (!QFileInfo::exists(path))
+            return QString();
         throw EngineError(target, QStringLiteral("the copy cannot be moved into the backup folder"),
                           EngineError::creationCause(target));
+    }
     MakePrivate(target);
     return target;
 }

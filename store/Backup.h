@@ -89,8 +89,9 @@ QString RestoreBackup(const QString& path);
 // copy) into the backup folder under its own name, or with -2, -3 ... before
 // its ending when that is taken; owner-only there. Such copies are no
 // backups: never counted among the kBackupsKept, never removed. Returns the
-// new path. Throws EngineError, with the copy where it was, when it cannot
-// be moved.
+// new path, or "" when the copy is no longer there to be moved (the sync
+// program took it away meanwhile). Throws EngineError, with the copy where
+// it was, when it cannot be moved.
 QString MoveIntoBackupFolder(const QString& path);
 
 // Moves the calendar file, which cannot be opened as a calendar, into the
