@@ -1,5 +1,6 @@
 #include "exchange/JsonTree.h"
 
+#include "exchange/DeferredStrings.h"
 #include "exchange/Utf8Decoding.h"
 
 #include <QtAlgorithms>
@@ -7,6 +8,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -22,6 +24,13 @@ public:
         // A byte-order mark is allowed before the text.
         if (bytes.startsWith("\xEF\xBB\xBF"))
             p += 3;
+        if (deferFrom > 0) {
+            // Each such string takes deferFrom bytes and its quotes in the
+            // file. Escapes never make a string longer: room for the whole
+            // file keeps the arena where it is while the strings in it wait.
+            later.emplace(size_t(bytes.size() / (deferFrom + 2)) + 1);
+            arena.reserve(bytes.size());
+        }
     }
 
     bool stopped = false;
@@ -40,15 +49,10 @@ public:
 
     // The deferred strings decoded into `out`; "" or the fault of the
     // first that is no UTF-8.
-    QString decodeDeferred(std::vector<QString>& out) const
+    QString decodeDeferred(std::vector<QString>& out)
     {
-        std::vector<QByteArrayView> pieces;
-        pieces.reserve(pending.size());
-        for (const Pending& string : pending)
-            pieces.emplace_back((string.inArena ? arena.constData() : begin) + string.offset,
-                                string.size);
-        const qsizetype fault = DecodeUtf8Pieces(pieces, out);
-        return fault < 0 ? QString() : message(pending[size_t(fault)].line, kNotUtf8);
+        const int faulty = later ? later->finish(out) : 0;
+        return faulty == 0 ? QString() : message(faulty, kNotUtf8);
     }
 
 private:
@@ -57,17 +61,11 @@ private:
     const char* end;
     const JsonElementHandler& handler;
     const qsizetype deferFrom;
-    // A string to be decoded after the parse: its bytes in the file, or in
-    // the arena when it had escapes.
-    struct Pending
-    {
-        bool inArena;
-        qsizetype offset;
-        qsizetype size;
-        int line;
-    };
-    std::vector<Pending> pending;
+    // The bytes of the strings decoded on the side that had escapes; then
+    // those strings, declared after the arena so that their thread stops
+    // before the arena goes.
     QByteArray arena;
+    std::optional<DeferredStrings> later;
     const JsonNode* outermost = nullptr;
     std::vector<std::pair<QByteArray, QString>> names;
     // The bytes of a string with escapes, kept for the next such string.
@@ -257,8 +255,7 @@ private:
         }
     }
 
-    // A string value: decoded now when it is short, else kept for after
-    // the parse.
+    // A string value: decoded now when it is short, else on the side.
     bool stringValue(JsonNode& out)
     {
         ++p; // the opening quote
@@ -266,27 +263,21 @@ private:
         const char* stop = special(p, end);
         if (stop != end && *stop == '"') {
             p = stop + 1;
-            return keep(out, false, start - begin, stop - start);
+            return keep(out, QByteArrayView(start, stop - start), false);
         }
-        // Escapes never make a string longer: room for the whole file keeps
-        // the arena where it is.
-        if (arena.capacity() == 0)
-            arena.reserve(end - begin);
         const qsizetype offset = arena.size();
-        return unescape(stop, arena) && keep(out, true, offset, arena.size() - offset);
+        return unescape(stop, arena) && keep(out, QByteArrayView(arena).sliced(offset), true);
     }
 
-    bool keep(JsonNode& out, bool inArena, qsizetype offset, qsizetype size)
+    bool keep(JsonNode& out, QByteArrayView bytes, bool inArena)
     {
-        if (size >= deferFrom) {
-            out.deferred = qsizetype(pending.size());
-            pending.push_back({inArena, offset, size, line});
+        if (bytes.size() >= deferFrom) {
+            out.deferred = later->add(bytes, line);
             return true;
         }
-        const bool decoded = decode(
-            QByteArrayView((inArena ? arena.constData() : begin) + offset, size), out.string);
+        const bool decoded = decode(bytes, out.string);
         if (inArena)
-            arena.truncate(offset);
+            arena.truncate(arena.size() - bytes.size());
         return decoded;
     }
 
