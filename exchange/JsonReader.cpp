@@ -13,7 +13,8 @@ QString fault(const JsonNode& at, const QString& field, const QString& reason)
 
 const QString kNotOurs = QStringLiteral("Zedu が書き出した JSON ではありません");
 
-// Entries from this length on are decoded after the parse, on two threads.
+// Entries from this length on are decoded on a second thread as the file is
+// parsed.
 constexpr qsizetype kDeferFrom = 64;
 
 } // namespace
@@ -44,7 +45,7 @@ QString headerFault(const JsonNode& root)
     return QString();
 }
 
-// An entry decoded after the parse: the day's place in the list and the
+// An entry decoded on the side: the day's place in the list and the
 // string's in JsonParse::deferred.
 struct LateText
 {

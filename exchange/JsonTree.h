@@ -29,8 +29,8 @@ struct JsonNode
     bool whole = false;
     qint64 integer = 0;
     QString string;
-    // A string left to be decoded after the parse: its index in
-    // JsonParse::deferred (its `string` stays null until then).
+    // A string decoded on the side: its index in JsonParse::deferred (its
+    // `string` stays null).
     qsizetype deferred = -1;
     std::vector<JsonNode> items;
     std::vector<std::pair<QString, JsonNode>> members;
@@ -49,7 +49,7 @@ struct JsonParse
     QString error;
     // The reading was stopped by the element handler.
     bool stopped = false;
-    // The strings decoded after the parse, by JsonNode::deferred.
+    // The strings decoded on the side, by JsonNode::deferred.
     std::vector<QString> deferred;
 };
 
@@ -60,9 +60,9 @@ struct JsonParse
 using JsonElementHandler = std::function<bool(const JsonNode& root, const QString& member,
                                               size_t index, const JsonNode& element)>;
 
-// Strings of `deferFrom` bytes or more (0: none) are decoded after the
-// parse, shared out between two threads, instead of one by one as they are
-// read. A fault in one of them is still the first told, as it comes before
-// any other fault met after it.
+// Strings of `deferFrom` bytes or more (0: none) are decoded on a second
+// thread while the parse goes on (their nodes' `deferred`). A fault in one
+// of them is still the first told, as it comes before any other fault met
+// after it.
 JsonParse ParseJson(const QByteArray& bytes, const JsonElementHandler& element = nullptr,
                     qsizetype deferFrom = 0);

@@ -193,9 +193,10 @@ private slots:
             << "a.json" << head + "{\"key\":20261131,\"workday\":true,\"text\":\"a\"}]}"
             << QStringLiteral(
                    "2行目（days[0].key）: 日付ではありません（20261207 の形で書きます）。");
-        // Long entries are decoded after the parse, on two threads: a bad
-        // byte in one is still the first fault told, before the faults met
-        // after it, in its own day or later, near the end of a large file.
+        // Long entries are decoded on a second thread during the parse: a
+        // bad byte in one is still the first fault told, before the faults
+        // met after it, in its own day or later, near the end of a large
+        // file.
         const QByteArray longBad = "\"" + QByteArray(80, 'a') + "\xFF\"";
         QTest::newRow("json bad byte in a long entry, then a bad day")
             << "a.json"
@@ -313,7 +314,7 @@ private slots:
         QFETCH(QString, read);
         const bool fault = read.contains(u"行目: "_s);
         // Up to 17 bytes before it, and enough to make an entry that is
-        // decoded after the parse.
+        // decoded on the side.
         QList<int> lengths(18);
         std::iota(lengths.begin(), lengths.end(), 0);
         lengths << 70;
