@@ -245,24 +245,6 @@ private slots:
         QCOMPARE(ComputeFigures(tally, 202402, 202402, QDate(2024, 1, 3)).averageCharacters(), 0);
     }
 
-    void json()
-    {
-        const DiaryTally tally = tallied(diary(202312, 202403, AwkwardEntries()));
-        QCOMPARE(FiguresJson(ComputeFigures(tally, 202401, 202402, QDate(2024, 2, 29))),
-                 QStringLiteral(
-                     "{\"from\":\"2024-01\",\"to\":\"2024-02\",\"days\":60,\"days_written\":6,"
-                     "\"characters\":35,\"longest_entry\":{\"date\":\"2024-01-02\","
-                     "\"characters\":11},\"longest_streak\":{\"days\":4,\"from\":\"2024-01-01\","
-                     "\"to\":\"2024-01-04\"},\"current_streak\":2,\"months\":[{\"month\":"
-                     "\"2024-01\",\"days_written\":4,\"characters\":27},{\"month\":\"2024-02\","
-                     "\"days_written\":2,\"characters\":8}]}\n"));
-        QCOMPARE(FiguresJson(ComputeFigures(tally, 202311, 202311, QDate(2024, 2, 29))),
-                 QStringLiteral("{\"from\":\"2023-11\",\"to\":\"2023-11\",\"days\":0,"
-                                "\"days_written\":0,\"characters\":0,\"longest_entry\":null,"
-                                "\"longest_streak\":null,\"current_streak\":0,\"months\":[{"
-                                "\"month\":\"2023-11\",\"days_written\":0,\"characters\":0}]}\n"));
-    }
-
     // The text form for people: the values begin in one column, and the
     // months' numbers end in one, as a terminal shows Japanese (two columns
     // a character).
