@@ -140,13 +140,11 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("password");
+        // Which names are copies, of which program, is the name tests'.
         QTest::newRow("Syncthing")
             << QStringLiteral("Data.sync-conflict-20261208-101530-ABCDEF7.vad") << QString();
-        QTest::newRow("Nextcloud, ownCloud")
-            << QStringLiteral("Data (conflicted copy 2026-12-08 101530).vad") << QString();
         QTest::newRow("Dropbox") << QStringLiteral("Data (花子's conflicted copy 2026-12-08).vad")
                                  << QString();
-        QTest::newRow("OneDrive") << QStringLiteral("Data-HANAKO-PC.vad") << QString();
         QTest::newRow("encrypted with a password of its own")
             << QStringLiteral("Data.sync-conflict-20261208-101530-ABCDEF7.vad")
             << QStringLiteral("写しの合言葉");
